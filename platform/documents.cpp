@@ -1,0 +1,51 @@
+#include "platform/documents.h"
+
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QString>
+#include <QUrl>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "platform/files.h"
+
+namespace valvora::platform {
+
+namespace {
+
+// Only these count as addresses, so that a file name holding a colon stays a file name.
+bool hasScheme(std::string_view text) {
+  constexpr std::array<std::string_view, 5> schemes = {"http://", "https://", "ftp://",
+                                                       "mailto:", "file:"};
+  return std::any_of(schemes.begin(), schemes.end(), [text](std::string_view scheme) {
+    return text.size() >= scheme.size() &&
+           std::equal(scheme.begin(), scheme.end(), text.begin(), [](char a, char b) {
+             return a == std::tolower(static_cast<unsigned char>(b));
+           });
+  });
+}
+
+QUrl urlOf(std::string_view nameOrAddress) {
+  if (hasScheme(nameOrAddress)) {
+    return QUrl(
+        QString::fromUtf8(nameOrAddress.data(), static_cast<qsizetype>(nameOrAddress.size())),
+        QUrl::TolerantMode);
+  }
+  return QUrl::fromLocalFile(QString::fromStdString(fullPath(nameOrAddress)));
+}
+
+}  // namespace
+
+std::string documentUrl(std::string_view nameOrAddress) {
+  return urlOf(nameOrAddress).toString(QUrl::FullyEncoded).toStdString();
+}
+
+void openDocument(std::string_view nameOrAddress) {
+  // Without a running application there is no desktop session to ask.
+  if (qGuiApp == nullptr) return;
+  QDesktopServices::openUrl(urlOf(nameOrAddress));
+}
+
+}  // namespace valvora::platform
