@@ -12,4 +12,11 @@ function(valvora_target_options target)
                                              -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(VALVORA_FUZZ)
+    # Coverage for libFuzzer in every library the fuzz targets link; the targets add
+    # -fsanitize=fuzzer themselves for the fuzzer's main.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
+                                             -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
 endfunction()

@@ -42,7 +42,9 @@ std::string formatGeneral(Real value);
 
 // Pattern form: "0", "0.00" ... "0.00000", and "#,###" followed by a quoted suffix.
 // thousandsSeparator is written between groups of three integer digits when the pattern
-// holds a "," among its integer places.
+// holds a "," among its integer places. Quoted or other literal text before the first digit
+// place is written before the number, any later literal after it; a pattern without a digit
+// place gives the general form.
 std::string formatPattern(std::string_view pattern, Real value,
                           std::string_view thousandsSeparator = " ");
 
@@ -55,18 +57,28 @@ std::string errorBoxText(std::string_view message);
 
 // Checked extended arithmetic: each fails with its message at the operation that meets the
 // fault, so that no infinity or not-a-number ever reaches a field.
-Real add(Real a, Real b);        // overflow
-Real subtract(Real a, Real b);   // overflow
-Real multiply(Real a, Real b);   // overflow
-Real divide(Real a, Real b);     // 0/0 invalid, x/0 zero divide, overflow
-Real squareRoot(Real x);         // negative: invalid
-Real power(Real x, Real y);      // whole y by repeated squaring, otherwise exp(y ln x)
-Real ln(Real x);                 // x < 0 invalid, x = 0 zero divide
-Real exponential(Real x);        // overflow
-std::int64_t truncate(Real x);   // toward zero; outside 64-bit range: invalid
+Real add(Real a, Real b);       // overflow
+Real subtract(Real a, Real b);  // overflow
+Real multiply(Real a, Real b);  // overflow
+Real divide(Real a, Real b);    // 0/0 invalid, x/0 zero divide, overflow
+Real squareRoot(Real x);        // negative: invalid
+Real power(Real x, Real y);     // whole y by repeated squaring, otherwise exp(y ln x)
+Real ln(Real x);                // x < 0 invalid, x = 0 zero divide
+Real exponential(Real x);       // overflow
+std::int64_t truncate(Real x);  // toward zero; outside 64-bit range: invalid
 std::int32_t divideInteger(std::int32_t a, std::int32_t b);  // b = 0: "Division par zéro"
 
 // Rounds to double; a value beyond the double range fails with the overflow message.
 double store(Real value);
+
+// The exact binary value rounded to 18 significant decimal digits, to nearest with ties to
+// even: |value| = digits x 10^(exponent - 17), digits from 10^17 to below 10^18 (0 for zero).
+// Both forms round from these digits. A non-finite value fails with the invalid message.
+struct Decimal18 {
+  std::uint64_t digits = 0;
+  int exponent = 0;
+  bool negative = false;
+};
+Decimal18 toDecimal18(Real value);
 
 }  // namespace valvora
