@@ -1,1 +1,38 @@
-int main() { return 0; }
+// Start-up: one instance only, a splash while the windows are built, then the event loop.
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include "platform/instancelock.h"
+#include "ui/AlimUnit.h"
+#include "ui/Dialogs.h"
+#include "ui/MainUnit.h"
+#include "ui/SplashUnit.h"
+
+int main(int argc, char* argv[]) {
+  // Held until the process ends; the system drops it when the process dies. A second start
+  // ends here, silently, before any window exists.
+  static valvora::platform::InstanceLock instance("Nom de l application");
+  if (!instance.acquired()) return 0;
+
+  QApplication app(argc, argv);
+  QTranslator qtFrench;  // the standard dialogs' own texts in French
+  if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtFrench);
+
+  auto* splash = new valvora::ui::TSplashForm;  // freed when the main window first shows
+  splash->show();
+  splash->raise();
+  QApplication::processEvents();
+  splash->repaint();
+
+  QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
+
+  valvora::ui::TMainForm mainForm(nullptr, splash);
+  valvora::ui::TAlimForm alimForm;
+  mainForm.show();
+  QApplication::exec();
+  return 0;
+}

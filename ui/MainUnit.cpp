@@ -1,0 +1,282 @@
+#include "ui/MainUnit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+
+#include "core/speakers.h"
+#include "platform/files.h"
+#include "ui/DecimalKeyFilter.h"
+#include "ui/Dialogs.h"
+#include "ui/PageControl.h"
+#include "ui/Pictures.h"
+#include "ui/SplashUnit.h"
+#include "ui/WidgetFields.h"
+#include "ui/pages/Speakers.h"
+
+namespace valvora::ui {
+namespace {
+
+struct Page {
+  const char* sheet;
+  const char* caption;
+};
+
+// Tab order of the pages.
+constexpr Page kPages[] = {
+    {"TabSheet1", "2 HP"},
+    {"TabSheet3", "3 HP"},
+    {"TabSheet8", "3 HP S+P"},
+    {"TabSheet2", "4 HP"},
+    {"TabSheet9", "4 HP S+P"},
+    {"TabSheet6", "Taux de Bias"},
+    {"TabSheet10", "Atténuateur en L"},
+    {"TabSheet7", "Atténuateur S+P"},
+    {"TabSheet11", "Atténuateur en T"},
+    {"TabSheet4", "Résistances"},
+    {"TabSheet12", "Condensateur && Misc."},
+    {"TabSheet5", "Filtres && Alimentation"},
+};
+
+// Picture controls of pages whose calculators come later; their pictures load with the rest.
+struct PagePicture {
+  const char* sheet;
+  const char* control;
+};
+constexpr PagePicture kOtherPagePictures[] = {
+    {"TabSheet10", "imgAttenuateur"},
+    {"TabSheet7", "imgAttenuateurSP"},
+    {"TabSheet11", "imgAttenuateurT"},
+    {"TabSheet4", "imgSP"},
+};
+
+// Loaded in this order; a missing file stops the preparation at that picture.
+struct PictureFile {
+  const char* control;
+  const char* path;
+};
+constexpr PictureFile kPictureFiles[] = {
+    {"img2HPs", "data\\2series.jpg"},
+    {"img2HPp", "data\\2paralleles.jpg"},
+    {"img3HPs", "data\\3series.jpg"},
+    {"img3HPp", "data\\3paralleles.jpg"},
+    {"img3HPva", "data\\3hybride-vA.jpg"},
+    {"img3HPvb", "data\\3hybride-vB.jpg"},
+    {"img4HPs", "data\\4series.jpg"},
+    {"img4HPp", "data\\4paralleles.jpg"},
+    {"img4HPva", "data\\4hybride-vA.jpg"},
+    {"img4HPvb", "data\\4hybride-vB.jpg"},
+    {"imgAttenuateur", "data\\attenuateur.jpg"},
+    {"imgAttenuateurSP", "data\\attenuateur-sp.jpg"},
+    {"imgAttenuateurT", "data\\attenuateur-T.jpg"},
+    {"imgSP", "data\\resist-serpar.jpg"},
+};
+
+// The 35 impedance lists, in filling order.
+constexpr const char* kImpedanceLists[] = {
+    "cbHPa_2ser", "cbHPb_2ser", "cbHPa_2par", "cbHPb_2par",                              //
+    "cbHPa_3ser", "cbHPb_3ser", "cbHPc_3ser", "cbHPa_3par", "cbHPb_3par", "cbHPc_3par",  //
+    "cbHPa_3HA",  "cbHPb_3HA",  "cbHPc_3HA",  "cbHPa_3HB",  "cbHPb_3HB",  "cbHPc_3HB",   //
+    "cbHPa_4ser", "cbHPb_4ser", "cbHPc_4ser", "cbHPd_4ser",                              //
+    "cbHPa_4par", "cbHPb_4par", "cbHPc_4par", "cbHPd_4par",                              //
+    "cbHPa_4HA",  "cbHPb_4HA",  "cbHPc_4HA",  "cbHPd_4HA",                               //
+    "cbHPa_4HB",  "cbHPb_4HB",  "cbHPc_4HB",  "cbHPd_4HB",                               //
+    "cbAS_ImpHP", "cbImpHP_sp", "cbImpHP_t"};
+
+using Calculator = void (TMainForm::*)();
+struct Binding {
+  const char* button;
+  Calculator run;
+};
+constexpr Binding kCalculators[] = {
+    {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
+    {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
+    {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
+    {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
+    {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
+};
+
+// Run once at the end of the preparation, so that every page opens with its results.
+constexpr Calculator kInitialComputations[] = {
+    &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
+    &TMainForm::hp_3HA,  &TMainForm::hp_3HB,  &TMainForm::hp_4ser, &TMainForm::hp_4par,
+    &TMainForm::hp_4HA,  &TMainForm::hp_4HB,
+};
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent, TSplashForm* splash)
+    : QMainWindow(parent), splash_(splash), decimalKeys_(new DecimalKeyFilter(this)) {
+  setObjectName("MainForm");
+  resize(770, 600);
+  setCentralWidget(new QWidget);
+  buildPages();
+  buildBottomBar();
+  fields_ = std::make_unique<WidgetFields>(this);
+  bindDecimalKeys(this, decimalKeys_);
+  connectCalculators();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildPages() {
+  PageControl_ = new PageControl(centralWidget());
+  PageControl_->setObjectName("PageControl");
+  PageControl_->setFixedSize(kPageWidth, kPageHeight);
+  for (const Page& p : kPages) PageControl_->addPage(p.sheet, QString::fromUtf8(p.caption));
+  for (const pages::SpeakerPage& spec : pages::speakerPages())
+    pages::buildSpeakerPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
+  for (const PagePicture& p : kOtherPagePictures) {
+    auto* picture = new QLabel(PageControl_->findChild<QWidget*>(p.sheet));
+    picture->setObjectName(p.control);
+    picture->move(8, 8);
+  }
+}
+
+void TMainForm::buildBottomBar() {
+  PanBar = new QWidget(centralWidget());
+  PanBar->setObjectName("PanBar");
+  PanBar->resize(714, 33);
+  struct Button {
+    const char* name;
+    const char* caption;
+    void (TMainForm::*click)();
+  };
+  const Button buttons[] = {
+      {"btnAbout", "A propos", &TMainForm::btnAboutClick},
+      {"btnHelp", "Aide", &TMainForm::btnHelpClick},
+      {"btnExit", "Fermer", nullptr},
+  };
+  int left = PanBar->width() - 3 * 84;
+  for (const Button& b : buttons) {
+    auto* button = new QPushButton(QString::fromUtf8(b.caption), PanBar);
+    button->setObjectName(b.name);
+    button->setGeometry(left, 4, 80, 25);
+    left += 84;
+    if (b.click)
+      connect(button, &QPushButton::clicked, this, b.click);
+    else
+      connect(button, &QPushButton::clicked, this, &QWidget::close);
+  }
+}
+
+void TMainForm::connectCalculators() {
+  for (const Binding& b : kCalculators) {
+    auto* button = findChild<QPushButton*>(b.button);
+    connect(button, &QPushButton::clicked, this,
+            [this, run = b.run] { guarded([&] { (this->*run)(); }); });
+  }
+}
+
+// The preparation: each step in order, stopping at the first failure with the error box.
+// The window then opens with what was done so far.
+void TMainForm::FormCreate() {
+  guarded([&] {
+    setWindowState(Qt::WindowMaximized);
+    animateSplash();
+    fillImpedanceLists();
+    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+    PageControl_->setCurrentIndex(0);
+    loadPagePictures();
+    runInitialComputations();
+  });
+}
+
+void TMainForm::animateSplash() {
+  if (!splash_) return;
+  QProgressBar* bar = splash_->progressBar();
+  // The event loop is not running yet: the bar is repainted by hand after each step.
+  for (int v = 0; v <= 100; ++v) {
+    QThread::msleep(35);
+    bar->setValue(v);
+    bar->repaint();
+  }
+}
+
+void TMainForm::fillImpedanceLists() {
+  const std::vector<std::string> lines = platform::readLines("data\\itemlist.txt");
+  QStringList items;
+  for (const std::string& line : lines) items << QString::fromStdString(line);
+  for (const char* name : kImpedanceLists) {
+    auto* list = findChild<QComboBox*>(name);
+    if (!list) continue;  // its page is not built yet
+    list->clear();
+    list->addItems(items);
+    // Selecting a third line that the file lacks selects nothing and empties the edit box.
+    list->setCurrentIndex(items.size() > 2 ? 2 : -1);
+    if (items.size() <= 2) list->setEditText(QString());
+  }
+}
+
+void TMainForm::loadPagePictures() {
+  for (const PictureFile& p : kPictureFiles)
+    loadPicture(findChild<QLabel*>(p.control), QString::fromUtf8(p.path));
+}
+
+void TMainForm::runInitialComputations() {
+  for (Calculator run : kInitialComputations) (this->*run)();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (splash_) {
+    // Freed once the events already queued are handled, so the first paint of the main
+    // window is not held up.
+    splash_->deleteLater();
+    splash_ = nullptr;
+  }
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // Pages centred and raised by 30 pixels, the bottom bar just under them; integer
+  // division truncates toward zero, so a small window gives negative offsets.
+  const int left = (width() - kPageWidth) / 2;
+  const int top = (height() - kPageHeight) / 2 - 30;
+  PageControl_->move(left, top);
+  PanBar->move(left, top + 510);
+}
+
+void TMainForm::btnAboutClick() {
+  // The About window comes with its own page of work; until then the button does nothing.
+}
+
+void TMainForm::btnHelpClick() {
+  dialogs().openDocument(QStringLiteral("Valvora.html"));
+}
+
+void TMainForm::hp_2ser() {
+  valvora::hp_2ser(*fields_);
+}
+void TMainForm::hp_2par() {
+  valvora::hp_2par(*fields_);
+}
+void TMainForm::hp_3ser() {
+  valvora::hp_3ser(*fields_);
+}
+void TMainForm::hp_3par() {
+  valvora::hp_3par(*fields_);
+}
+void TMainForm::hp_4ser() {
+  valvora::hp_4ser(*fields_);
+}
+void TMainForm::hp_4par() {
+  valvora::hp_4par(*fields_);
+}
+void TMainForm::hp_3HA() {
+  valvora::hp_3HA(*fields_);
+}
+void TMainForm::hp_3HB() {
+  valvora::hp_3HB(*fields_);
+}
+void TMainForm::hp_4HA() {
+  valvora::hp_4HA(*fields_);
+}
+void TMainForm::hp_4HB() {
+  valvora::hp_4HB(*fields_);
+}
+
+}  // namespace valvora::ui

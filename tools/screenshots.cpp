@@ -1,0 +1,48 @@
+// Pictures of the main window's pages for review and for the README:
+//   valvora_screenshots <output folder> [width height]...
+// Run from the folder that holds data/ (scripts/screenshots does it under Xvfb).
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTextStream>
+
+#include "ui/Dialogs.h"
+#include "ui/MainUnit.h"
+#include "ui/PageControl.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
+  const QStringList args = QApplication::arguments();
+  if (args.size() < 2) {
+    QTextStream(stderr) << "usage: valvora_screenshots <folder> [width height]...\n";
+    return 2;
+  }
+  const QDir out(args[1]);
+  QDir().mkpath(out.path());
+  QList<QSize> sizes;
+  for (int i = 2; i + 1 < args.size(); i += 2) sizes << QSize(args[i].toInt(), args[i + 1].toInt());
+  if (sizes.isEmpty()) sizes << QSize(770, 600) << QSize(1280, 800);
+
+  valvora::ui::TMainForm form(nullptr);
+  form.setWindowState(Qt::WindowNoState);
+  form.show();
+  valvora::ui::PageControl* pages = form.pageControl();
+  for (const QSize& size : sizes) {
+    form.resize(size);
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      for (int k = 0; k < 5; ++k) QApplication::processEvents();
+      const QString name = QStringLiteral("%1x%2-%3-%4.png")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(i + 1, 2, 10, QChar('0'))
+                               .arg(pages->page(i)->objectName());
+      form.grab().save(out.filePath(name));
+    }
+  }
+  pages->setCurrentIndex(0);
+  return 0;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+class QPushButton;
+
+namespace valvora::ui {
+
+class DecimalKeyFilter;
+class PageControl;
+class TSplashForm;
+class WidgetFields;
+
+// The main window: twelve pages of calculators and the bottom bar. Its calculator methods
+// only hand the window's fields to the core; the pages are built in ui/pages.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr int kPageWidth = 743;
+  static constexpr int kPageHeight = 505;
+
+  // With a splash, the preparation plays its progress animation; without one (tests,
+  // benchmarks) it does not wait.
+  explicit TMainForm(QWidget* parent = nullptr, TSplashForm* splash = nullptr);
+  ~TMainForm() override;
+
+  // Calculators, run by their "Calcul" buttons and once during the preparation.
+  void hp_2ser();
+  void hp_2par();
+  void hp_3ser();
+  void hp_3par();
+  void hp_4ser();
+  void hp_4par();
+  void hp_3HA();
+  void hp_3HB();
+  void hp_4HA();
+  void hp_4HB();
+
+  PageControl* pageControl() const { return PageControl_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void FormCreate();
+  void buildPages();
+  void buildBottomBar();
+  void connectCalculators();
+  void animateSplash();
+  void fillImpedanceLists();
+  void loadPagePictures();
+  void runInitialComputations();
+  void btnAboutClick();
+  void btnHelpClick();
+
+  PageControl* PageControl_ = nullptr;
+  QWidget* PanBar = nullptr;
+  TSplashForm* splash_ = nullptr;
+  DecimalKeyFilter* decimalKeys_ = nullptr;
+  std::unique_ptr<WidgetFields> fields_;
+};
+
+}  // namespace valvora::ui

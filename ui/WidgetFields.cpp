@@ -1,0 +1,39 @@
+#include "ui/WidgetFields.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "core/failure.h"
+
+namespace valvora::ui {
+
+WidgetFields::WidgetFields(QWidget* root) {
+  for (QWidget* w : root->findChildren<QWidget*>()) {
+    if ((qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)) && !w->objectName().isEmpty())
+      widgets_.insert(w->objectName(), w);
+  }
+}
+
+QWidget* WidgetFields::find(std::string_view control) const {
+  QWidget* w = widgets_.value(QString::fromUtf8(control.data(), qsizetype(control.size())));
+  // A name that no page defines is a fault of the program, reported rather than crashing.
+  if (!w) throw CalcError("Champ introuvable : " + std::string(control));
+  return w;
+}
+
+std::string WidgetFields::text(std::string_view control) const {
+  QWidget* w = find(control);
+  if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText().toStdString();
+  return static_cast<QLineEdit*>(w)->text().toStdString();
+}
+
+void WidgetFields::write(std::string_view control, std::string text) {
+  QWidget* w = find(control);
+  const QString t = QString::fromStdString(text);
+  if (auto* combo = qobject_cast<QComboBox*>(w))
+    combo->setEditText(t);
+  else
+    static_cast<QLineEdit*>(w)->setText(t);
+}
+
+}  // namespace valvora::ui

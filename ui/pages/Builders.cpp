@@ -1,0 +1,55 @@
+#include "ui/pages/Builders.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace valvora::ui::pages {
+
+FormGrid::FormGrid() : grid_(new QGridLayout) {
+  grid_->setHorizontalSpacing(6);
+  grid_->setVerticalSpacing(4);
+  grid_->setColumnStretch(0, 1);
+}
+
+void FormGrid::addRow(const QString& label, const QString& name, QWidget* field) {
+  auto* text = new QLabel(label);
+  text->setObjectName(QStringLiteral("lb_") + name);
+  text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  text->setBuddy(field);
+  field->setObjectName(name);
+  field->setAccessibleName(label);
+  field->setFixedWidth(kFieldWidth);
+  grid_->addWidget(text, row_, 0);
+  grid_->addWidget(field, row_, 1);
+  ++row_;
+}
+
+QLineEdit* FormGrid::addEdit(const QString& label, const QString& name, const QString& text) {
+  auto* edit = new QLineEdit(text);
+  addRow(label, name, edit);
+  return edit;
+}
+
+QComboBox* FormGrid::addList(const QString& label, const QString& name) {
+  auto* list = new QComboBox;
+  list->setEditable(true);
+  // Typing a value is a one-off reading, not a new entry of the list.
+  list->setInsertPolicy(QComboBox::NoInsert);
+  addRow(label, name, list);
+  return list;
+}
+
+QPushButton* FormGrid::addButton(const QString& caption, const QString& name) {
+  auto* button = new QPushButton(caption);
+  button->setObjectName(name);
+  grid_->setRowMinimumHeight(row_, 8);
+  grid_->addWidget(button, row_ + 1, 1);
+  row_ += 2;
+  grid_->setRowStretch(row_, 1);
+  return button;
+}
+
+}  // namespace valvora::ui::pages
