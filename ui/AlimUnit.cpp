@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ui/Centre.h"
 #include "ui/Dialogs.h"
 #include "ui/Pictures.h"
 
@@ -19,6 +20,7 @@ TAlimForm::TAlimForm(QWidget* parent)
   Button1->setGeometry((504 - 90) / 2, 340, 90, 28);
   connect(Button1, &QPushButton::clicked, this, &QDialog::close);
 
+  centreOnScreen(this);
   setWindowTitle(boxCaption());
   guarded([&] { loadPicture(Image1, QStringLiteral("data/alim.jpg")); });
   Image1->move((504 - Image1->width()) / 2, 8);

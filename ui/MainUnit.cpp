@@ -1,6 +1,7 @@
 #include "ui/MainUnit.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 
 #include "core/speakers.h"
 #include "platform/files.h"
+#include "ui/Centre.h"
 #include "ui/DecimalKeyFilter.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
@@ -110,7 +112,10 @@ constexpr Calculator kInitialComputations[] = {
 TMainForm::TMainForm(QWidget* parent, TSplashForm* splash)
     : QMainWindow(parent), splash_(splash), decimalKeys_(new DecimalKeyFilter(this)) {
   setObjectName("MainForm");
+  // The pages are laid out for a font of Arial's widths; a wider one clips labels and tabs.
+  setFont(QFont(QStringLiteral("Liberation Sans"), 9));
   resize(770, 600);
+  centreOnScreen(this);
   setCentralWidget(new QWidget);
   buildPages();
   buildBottomBar();

@@ -14,9 +14,10 @@ PageControl::PageControl(QWidget* parent)
   stack_->setObjectName("PageControlPages");
   setStyleSheet(
       "QToolButton[pageTab=\"true\"] { border: 1px solid #a0a0a0; border-bottom: none;"
-      " background: #ececec; padding: 0 4px; }"
+      " background: #e4e4e4; padding: 0 1px; font-size: 8pt; }"
       "QToolButton[pageTab=\"true\"]:hover { background: #dbe8f6; color: #003c8f; }"
-      "QToolButton[pageTab=\"true\"]:checked { background: palette(window); font-weight: bold; }");
+      "QToolButton[pageTab=\"true\"]:checked { background: palette(window);"
+      " border-top: 2px solid #2d6cdf; }");
   connect(tabs_, &QButtonGroup::idClicked, this, &PageControl::setCurrentIndex);
 }
 

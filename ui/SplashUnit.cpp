@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include "ui/Centre.h"
 #include "ui/Dialogs.h"
 #include "ui/Pictures.h"
 
@@ -43,6 +44,7 @@ TSplashForm::TSplashForm(QWidget* parent)
   if (guarded([&] { loadPicture(Image1, QStringLiteral("data\\splash4.jpg")); }))
     Image1->setFixedSize(Image1->pixmap().size());
   Label2->raise();
+  centreOnScreen(this);
 }
 
 }  // namespace valvora::ui

@@ -57,6 +57,17 @@ struct Case {
   std::vector<std::string> powers;
 };
 
+// Readable test names: the group and what was typed.
+std::string describe(const std::string& suffix, const std::string& amp,
+                     const std::vector<std::string>& impedances) {
+  std::string d = suffix + " P=" + amp + " Z=";
+  for (const std::string& z : impedances) d += z + ";";
+  return d;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << describe(c.suffix, c.amp, c.impedances);
+}
+
 class SpeakerResults : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SpeakerResults, WritesTotalAndPowers) {
@@ -101,6 +112,10 @@ struct Failure {
   std::string message;
   bool totalWritten;  // the total is written before the failing share
 };
+
+void PrintTo(const Failure& c, std::ostream* os) {
+  *os << describe(c.suffix, c.amp, c.impedances);
+}
 
 class SpeakerFailures : public ::testing::TestWithParam<Failure> {};
 

@@ -45,6 +45,7 @@ QComboBox* FormGrid::addList(const QString& label, const QString& name) {
 QPushButton* FormGrid::addButton(const QString& caption, const QString& name) {
   auto* button = new QPushButton(caption);
   button->setObjectName(name);
+  button->setFixedWidth(kFieldWidth);
   grid_->setRowMinimumHeight(row_, 8);
   grid_->addWidget(button, row_ + 1, 1);
   row_ += 2;

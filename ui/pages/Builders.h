@@ -14,7 +14,7 @@ namespace valvora::ui::pages {
 // object name, and each field its label's text as accessible name.
 class FormGrid {
  public:
-  static constexpr int kFieldWidth = 80;
+  static constexpr int kFieldWidth = 70;
 
   FormGrid();
   QLineEdit* addEdit(const QString& label, const QString& name, const QString& text = {});

@@ -48,6 +48,8 @@ QGroupBox* buildGroup(QWidget* page, const SpeakerGroup& g) {
   auto* box = new QGroupBox(QString::fromUtf8(g.caption), page);
   box->setObjectName(g.box);
   auto* row = new QHBoxLayout(box);
+  row->setContentsMargins(6, 6, 6, 6);
+  row->setSpacing(6);
 
   auto* picture = new QLabel(box);
   picture->setObjectName(g.picture);
@@ -79,7 +81,8 @@ QGroupBox* buildGroup(QWidget* page, const SpeakerGroup& g) {
 
 void buildSpeakerPage(QWidget* page, const SpeakerPage& spec) {
   auto* columns = new QHBoxLayout(page);
-  columns->setContentsMargins(8, 8, 8, 8);
+  columns->setContentsMargins(6, 6, 6, 6);
+  columns->setSpacing(6);
   columns->addWidget(buildGroup(page, spec.left), 1, Qt::AlignTop);
   columns->addWidget(buildGroup(page, spec.right), 1, Qt::AlignTop);
 }
