@@ -24,6 +24,10 @@ std::string readFile(std::string_view path);
 // One item a line; a line ends at CR LF, CR or LF; a final break adds no empty item.
 std::vector<std::string> splitLines(std::string_view content);
 
+// A line as UTF-8 text: unchanged when it already is valid UTF-8, else read as Windows-1252,
+// so that a file made on Windows keeps its accents.
+std::string lineAsUtf8(std::string_view line);
+
 // readFile + splitLines.
 std::vector<std::string> readLines(std::string_view path);
 
