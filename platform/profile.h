@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace valvora::platform {
+
+// Longest value, in characters, that the settings file gives or takes.
+inline constexpr std::size_t kProfileValueLength = 30;
+
+// The folder of the running executable, with its trailing "/".
+std::string executableFolder();
+
+// "valvora.ini" beside the executable, whatever the current directory.
+std::string settingsPath();
+
+// One INI text file, opened for each operation and released at its end (also on failure).
+// Section and key names match without regard to case; the first of duplicates wins.
+class ProfileFile {
+ public:
+  explicit ProfileFile(std::string path) : path_(std::move(path)) {}
+
+  // The value of the key, cut to kProfileValueLength characters, with blanks around it and
+  // one pair of matching quotes removed; the empty text when the file, the section or the
+  // key is missing. Fails (CalcError) only when the file exists but cannot be read.
+  std::string read(std::string_view section, std::string_view key) const;
+
+  // Replaces the key's value (cut to kProfileValueLength characters, line breaks removed),
+  // or adds the key to its section, or the section and key at the end of the file. Every
+  // other line is kept byte for byte. The file is replaced whole or not at all; a failure
+  // raises CalcError "Impossible d'écrire dans <full path>".
+  void write(std::string_view section, std::string_view key, std::string_view value);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace valvora::platform
