@@ -7,58 +7,86 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 
 namespace valvora::platform {
 
 namespace {
 
-bool isWritableFolder(const char* path) {
+// Private folders tried in the shared temporary folder; past them we give up the lock.
+constexpr int kSharedCandidates = 16;
+
+// A folder that only this user can fill: ours, a real folder (not a link), and writable by
+// nobody else.
+bool isPrivateFolder(const std::string& path) {
   struct stat status {};
-  return ::stat(path, &status) == 0 && S_ISDIR(status.st_mode) && ::access(path, W_OK | X_OK) == 0;
+  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+         status.st_uid == ::getuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// The lock is per user, as the session's own: in the runtime folder, which is the user's,
-// or else in /tmp under a name that carries the user id.
-std::string lockPath(std::string_view name) {
-  std::string fileName(name);
-  std::replace(fileName.begin(), fileName.end(), '/', '_');
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && *runtime != '\0' && isWritableFolder(runtime)) {
-    return std::string(runtime) + "/" + fileName + ".lock";
-  }
-  return "/tmp/" + fileName + "." + std::to_string(::getuid()) + ".lock";
+enum class Attempt { Acquired, HeldElsewhere, Unusable, Impossible };
+
+Attempt tryLock(const std::string& path, int& fd) {
+  do {
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+                0600);
+  } while (fd < 0 && errno == EINTR);
+  // A name too long for any folder fails the same everywhere.
+  if (fd < 0) return errno == ENAMETOOLONG ? Attempt::Impossible : Attempt::Unusable;
+  struct stat status {};
+  const bool ours =
+      ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::getuid();
+  if (ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return Attempt::Acquired;
+  // Only a lock held on our own file means another instance; a file system that cannot
+  // lock sends us on to the next folder.
+  const bool held = ours && errno == EWOULDBLOCK;
+  ::close(fd);
+  fd = -1;
+  return held ? Attempt::HeldElsewhere : Attempt::Unusable;
 }
 
 }  // namespace
 
-InstanceLock::InstanceLock(std::string_view name) : path_(lockPath(name)) {
-  // No O_TRUNC and never unlinked: another process may be holding this very file. Not
-  // inherited by the programs we start, or they would keep the lock after we end.
-  do {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  } while (fd_ < 0 && errno == EINTR);
-  // Without a lock file we cannot tell whether another instance runs: better to run twice
-  // than never.
-  if (fd_ < 0) {
-    acquired_ = true;
-    return;
+InstanceLock::InstanceLock(std::string_view name, const LockFolders& folders) {
+  std::string fileName(name);
+  std::replace(fileName.begin(), fileName.end(), '/', '_');
+  fileName += ".lock";
+  const std::string uid = std::to_string(::getuid());
+
+  // Every start of this user walks the same folders in the same order, whatever its
+  // environment, so two starts meet at the same file. A folder another user made first is
+  // passed over, and so is its file.
+  std::string candidates[1 + kSharedCandidates];
+  candidates[0] = folders.runtimeRoot + "/" + uid;
+  for (int n = 0; n < kSharedCandidates; ++n) {
+    candidates[1 + n] = folders.sharedRoot + "/valvora-" + uid + (n ? "-" + std::to_string(n) : "");
   }
-  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-    acquired_ = true;
-    return;
+  for (int i = 0; i < 1 + kSharedCandidates; ++i) {
+    const std::string& folder = candidates[i];
+    // The runtime folder is the system's to make; ours in the shared folder we make.
+    if (i > 0 && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) continue;
+    if (!isPrivateFolder(folder)) continue;
+    const std::string path = folder + "/" + fileName;
+    switch (tryLock(path, fd_)) {
+      case Attempt::Acquired:
+        path_ = path;
+        acquired_ = true;
+        return;
+      case Attempt::HeldElsewhere:
+        path_ = path;
+        acquired_ = false;
+        return;
+      case Attempt::Unusable:
+        break;
+      case Attempt::Impossible:
+        acquired_ = true;
+        return;
+    }
   }
-  // Only a lock held elsewhere means another instance; a file system that cannot lock
-  // is treated like a missing lock file.
-  acquired_ = errno != EWOULDBLOCK;
-  if (!acquired_) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  acquired_ = true;
 }
 
 InstanceLock::~InstanceLock() {
-  // Closing the last descriptor drops the lock.
+  // Closing the last descriptor drops the lock; the file stays, another start may hold it.
   if (fd_ >= 0) ::close(fd_);
 }
 

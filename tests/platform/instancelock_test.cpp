@@ -1,3 +1,4 @@
+#include <grp.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,20 +19,14 @@ extern char** environ;
 namespace valvora::platform {
 namespace {
 
-// Each test gets its own runtime folder and names unique to this run, so parallel runs
-// and leftovers from earlier ones cannot interfere.
+// Each test gets its own folders and names unique to this run, so parallel runs and
+// leftovers from earlier ones cannot interfere.
 class InstanceLockTest : public ::testing::Test {
  protected:
   InstanceLockTest() {
-    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) saved_ = old;
-    ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-  }
-  ~InstanceLockTest() override {
-    if (saved_) {
-      ::setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_RUNTIME_DIR");
-    }
+    // Like /tmp: anyone may make a folder there, nobody may remove another's.
+    std::filesystem::permissions(shared_.path(), std::filesystem::perms(01777));
+    folders_ = {runtime_.path().string(), shared_.path().string()};
   }
 
   static std::string name(const std::string& what) {
@@ -39,10 +34,10 @@ class InstanceLockTest : public ::testing::Test {
   }
 
   // Exit code of a child process that tries the lock: 0 when it got it, 1 when not.
-  static int childTries(const std::string& lockName) {
+  int childTries(const std::string& lockName) const {
     const pid_t child = ::fork();
     if (child == 0) {
-      const InstanceLock lock(lockName);
+      const InstanceLock lock(lockName, folders_);
       _exit(lock.acquired() ? 0 : 1);
     }
     int status = 0;
@@ -50,14 +45,19 @@ class InstanceLockTest : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
+  std::string sharedFolder(const std::string& suffix = "") const {
+    return (shared_.path() / ("valvora-" + std::to_string(::getuid()) + suffix)).string();
+  }
+
   testing::TempFolder runtime_;
-  std::optional<std::string> saved_;
+  testing::TempFolder shared_;
+  LockFolders folders_;
 };
 
 TEST_F(InstanceLockTest, AnotherProcessWaitsForTheHolder) {
   const std::string lockName = name("held");
   {
-    const InstanceLock held(lockName);
+    const InstanceLock held(lockName, folders_);
     ASSERT_TRUE(held.acquired());
     EXPECT_EQ(childTries(lockName), 1);
     EXPECT_EQ(childTries(name("other")), 0);
@@ -71,7 +71,7 @@ TEST_F(InstanceLockTest, DiesWithItsHolder) {
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t child = ::fork();
   if (child == 0) {
-    const InstanceLock lock(lockName);
+    const InstanceLock lock(lockName, folders_);
     const char got = lock.acquired() ? 'y' : 'n';
     if (::write(ready[1], &got, 1) != 1) _exit(2);
     ::pause();  // until killed: the lock is never released by the program itself
@@ -82,54 +82,126 @@ TEST_F(InstanceLockTest, DiesWithItsHolder) {
   ::close(ready[0]);
   ::close(ready[1]);
   EXPECT_EQ(got, 'y');
-  EXPECT_FALSE(InstanceLock(lockName).acquired());
+  EXPECT_FALSE(InstanceLock(lockName, folders_).acquired());
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
-  EXPECT_TRUE(InstanceLock(lockName).acquired());
+  EXPECT_TRUE(InstanceLock(lockName, folders_).acquired());
 }
 
 TEST_F(InstanceLockTest, ProgramsStartedByTheHolderDoNotKeepIt) {
   const std::string lockName = name("spawn");
   pid_t sleeper = 0;
   {
-    const InstanceLock held(lockName);
+    const InstanceLock held(lockName, folders_);
     ASSERT_TRUE(held.acquired());
     char program[] = "/bin/sleep";
     char seconds[] = "30";
     char* arguments[] = {program, seconds, nullptr};
     ASSERT_EQ(::posix_spawn(&sleeper, program, nullptr, nullptr, arguments, environ), 0);
   }
-  EXPECT_TRUE(InstanceLock(lockName).acquired());
+  EXPECT_TRUE(InstanceLock(lockName, folders_).acquired());
   ::kill(sleeper, SIGKILL);
   ::waitpid(sleeper, nullptr, 0);
 }
 
-TEST_F(InstanceLockTest, NameWithSlashesStaysInTheRuntimeFolder) {
+TEST_F(InstanceLockTest, NameWithSlashesStaysInItsFolder) {
   const std::string lockName = name("a/b/../c");
-  const InstanceLock first(lockName);
-  const InstanceLock second(lockName);
+  const InstanceLock first(lockName, folders_);
+  const InstanceLock second(lockName, folders_);
   EXPECT_TRUE(first.acquired());
   EXPECT_FALSE(second.acquired());
-  EXPECT_EQ(std::filesystem::path(first.path()).parent_path(), runtime_.path());
+  EXPECT_EQ(std::filesystem::path(first.path()).parent_path(), sharedFolder());
 }
 
-TEST_F(InstanceLockTest, FallsBackToTmpWithoutAUsableRuntimeFolder) {
+// The environment plays no part: a start with XDG_RUNTIME_DIR and one without meet.
+TEST_F(InstanceLockTest, OneLockWhateverTheEnvironment) {
   const std::string file = runtime_.write("not-a-folder", "");
-  for (const char* runtime : {"", "/nonexistent/valvora", file.c_str()}) {
-    ::setenv("XDG_RUNTIME_DIR", runtime, 1);
-    const InstanceLock lock(name("fallback"));
-    EXPECT_TRUE(lock.acquired()) << runtime;
-    EXPECT_EQ(std::filesystem::path(lock.path()).parent_path(), "/tmp") << runtime;
-    EXPECT_NE(lock.path().find(std::to_string(::getuid())), std::string::npos) << lock.path();
-    EXPECT_EQ(childTries(name("fallback")), 1) << runtime;
-    std::filesystem::remove(lock.path());
+  const InstanceLock held(name("env"), folders_);
+  ASSERT_TRUE(held.acquired());
+  const char* const runtimes[] = {"", "/nonexistent/valvora", file.c_str(), "/proc", nullptr};
+  for (const char* runtime : runtimes) {
+    const std::string before = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+    runtime ? ::setenv("XDG_RUNTIME_DIR", runtime, 1) : ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(InstanceLock(name("env"), folders_).path(), held.path());
+    EXPECT_EQ(childTries(name("env")), 1) << (runtime ? runtime : "(unset)");
+    ::setenv("XDG_RUNTIME_DIR", before.c_str(), 1);
   }
 }
 
-TEST_F(InstanceLockTest, AnUncreatableLockFileDoesNotStopTheProgram) {
+// The system's runtime folder of the user comes first, when it is truly private.
+TEST_F(InstanceLockTest, PrefersAPrivateRuntimeFolder) {
+  const std::filesystem::path mine = runtime_.path() / std::to_string(::getuid());
+  std::filesystem::create_directory(mine);
+  struct Case {
+    std::filesystem::perms mode;
+    bool used;
+  };
+  for (const Case c :
+       {Case{std::filesystem::perms(0700), true}, Case{std::filesystem::perms(0777), false}}) {
+    std::filesystem::permissions(mine, c.mode);
+    const InstanceLock lock(name("runtime"), folders_);
+    EXPECT_TRUE(lock.acquired());
+    EXPECT_EQ(std::filesystem::path(lock.path()).parent_path() == mine, c.used) << lock.path();
+  }
+}
+
+// What another user made under our names: a folder holding a lock they keep, a folder of
+// theirs with a file we could not trust, a link to elsewhere. None of it stops the start or
+// lets a second one through.
+TEST_F(InstanceLockTest, AnotherUsersFilesAreNotTrusted) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  struct Case {
+    const char* what;
+    const char* script;  // run as "nobody" in the shared folder; prints "ready" when set
+  };
+  const Case cases[] = {
+      {"held lock",
+       "mkdir -m 700 \"$D\" && touch \"$F\" && exec flock \"$F\" sh -c 'echo ready; sleep 30'"},
+      {"open folder",
+       "mkdir -m 777 \"$D\" && touch \"$F\" && chmod 600 \"$F\" && echo ready && sleep 30"},
+      {"link", "ln -s /tmp \"$D\" && echo ready && sleep 30"},
+  };
+  const std::string folder = sharedFolder();
+  const std::string file = folder + "/" + name("trust") + ".lock";
+  for (const Case& c : cases) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t intruder = ::fork();
+    if (intruder == 0) {
+      ::dup2(ready[1], 1);
+      if (::chdir(shared_.path().c_str()) != 0 || ::setgroups(0, nullptr) != 0 ||
+          ::setgid(65534) != 0 || ::setuid(65534) != 0)
+        _exit(2);
+      ::setenv("D", folder.c_str(), 1);
+      ::setenv("F", file.c_str(), 1);
+      ::execl("/bin/sh", "sh", "-c", c.script, nullptr);
+      _exit(3);
+    }
+    ::close(ready[1]);
+    char line[6] = {};
+    ASSERT_EQ(::read(ready[0], line, 5), 5) << c.what;
+    ::close(ready[0]);
+
+    {
+      const InstanceLock lock(name("trust"), folders_);
+      EXPECT_TRUE(lock.acquired()) << c.what;
+      EXPECT_EQ(std::filesystem::path(lock.path()).parent_path(), sharedFolder("-1")) << c.what;
+      EXPECT_EQ(childTries(name("trust")), 1) << c.what;
+    }
+    ::kill(intruder, SIGKILL);
+    ::waitpid(intruder, nullptr, 0);
+    std::filesystem::remove_all(sharedFolder());
+    std::filesystem::remove_all(sharedFolder("-1"));
+  }
+}
+
+TEST_F(InstanceLockTest, NoLockAtAllDoesNotStopTheProgram) {
   const std::string tooLong = name(std::string(300, 'x'));
-  EXPECT_TRUE(InstanceLock(tooLong).acquired());
+  EXPECT_TRUE(InstanceLock(tooLong, folders_).acquired());
   EXPECT_EQ(childTries(tooLong), 0);
+  const LockFolders nowhere{"/nonexistent", "/nonexistent"};
+  EXPECT_TRUE(InstanceLock(name("nowhere"), nowhere).acquired());
+  EXPECT_EQ(InstanceLock(name("nowhere"), nowhere).path(), "");
 }
 
 }  // namespace

@@ -4,20 +4,23 @@
 set -u
 exe=$1
 cd "$2" || exit 1
-runtime=$(mktemp -d)
-trap 'kill "$first" 2>/dev/null; wait "$first" 2>/dev/null; rm -rf "$runtime"' EXIT
-export XDG_RUNTIME_DIR=$runtime
+trap 'kill "$first" 2>/dev/null; wait "$first" 2>/dev/null' EXIT
+# The second start runs without the first's environment: the lock is per user, not per
+# session.
 
-"$exe" >/dev/null 2>&1 &
+XDG_RUNTIME_DIR=$(mktemp -d) "$exe" >/dev/null 2>&1 &
 first=$!
 # The lock is taken before any window; give the first copy time to reach that point.
+uid=$(id -u)
 for _ in $(seq 50); do
-  [ -n "$(ls -A "$runtime")" ] && break
+  for lock in "/run/user/$uid/Nom de l application.lock" "/tmp/valvora-$uid/Nom de l application.lock"; do
+    [ -f "$lock" ] && ! flock -n "$lock" true && break 2
+  done
   sleep 0.1
 done
 
 start=$(date +%s%N)
-timeout 5 "$exe" >/dev/null 2>&1
+env -u XDG_RUNTIME_DIR timeout 5 "$exe" >/dev/null 2>&1
 code=$?
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 
