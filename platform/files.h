@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +19,15 @@ std::string fullPath(std::string_view path);
 // description is French for the usual errno values.
 std::string cannotOpenMessage(std::string_view path, int errorNumber);
 
-// The whole content of a file, or CalcError with cannotOpenMessage.
-std::string readFile(std::string_view path);
+// What the program reads at the most: a picture file, and the impedance list.
+inline constexpr std::size_t kPictureFileLimit = std::size_t{32} << 20;
+inline constexpr std::size_t kListFileLimit = std::size_t{64} << 10;
+inline constexpr std::size_t kListLineLimit = 1000;
+
+// The whole content of a regular file of at most maxBytes, or CalcError: cannotOpenMessage
+// for a file that cannot be opened or is not a regular file (a FIFO, a device, a socket, a
+// folder: refused at once, never waited on), a message naming the file when it is larger.
+std::string readFile(std::string_view path, std::size_t maxBytes = kPictureFileLimit);
 
 // One item a line; a line ends at CR LF, CR or LF; a final break adds no empty item.
 std::vector<std::string> splitLines(std::string_view content);
@@ -28,7 +36,9 @@ std::vector<std::string> splitLines(std::string_view content);
 // so that a file made on Windows keeps its accents.
 std::string lineAsUtf8(std::string_view line);
 
-// readFile + splitLines.
-std::vector<std::string> readLines(std::string_view path);
+// readFile + splitLines + lineAsUtf8 on each line; more than maxLines lines fails with a
+// message naming the file.
+std::vector<std::string> readLines(std::string_view path, std::size_t maxBytes = kListFileLimit,
+                                   std::size_t maxLines = kListLineLimit);
 
 }  // namespace valvora::platform

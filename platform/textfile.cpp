@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -15,6 +16,9 @@
 namespace valvora::platform {
 
 namespace {
+
+// Our own reason, next to the system's error numbers: a FIFO, a device or a socket.
+constexpr int kNotARegularFile = -1;
 
 // strerror_r comes in two flavours (GNU returns the text, XSI fills the buffer); accept both.
 [[maybe_unused]] const char* errorText(const char* gnuResult, const char*) {
@@ -61,6 +65,8 @@ std::string describeError(int errorNumber) {
       return "Espace insuffisant sur le disque";
     case EINVAL:
       return "Paramètre incorrect";
+    case kNotARegularFile:
+      return "Le chemin ne désigne pas un fichier ordinaire";
     default:
       break;
   }
@@ -70,6 +76,18 @@ std::string describeError(int errorNumber) {
 
 [[noreturn]] void failToOpen(std::string_view path, int errorNumber) {
   throw CalcError(cannotOpenMessage(path, errorNumber));
+}
+
+// Sizes as a user reads them: "64 Ko", "32 Mo".
+std::string sizeText(std::size_t bytes) {
+  if (bytes >= (std::size_t{1} << 20) && bytes % (std::size_t{1} << 20) == 0)
+    return std::to_string(bytes >> 20) + " Mo";
+  if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " Ko";
+  return std::to_string(bytes) + " octets";
+}
+
+[[noreturn]] void failTooLarge(std::string_view path, std::size_t maxBytes) {
+  throw CalcError("Le fichier \"" + fullPath(path) + "\" dépasse " + sizeText(maxBytes));
 }
 
 // Closes the descriptor on every way out of readFile.
@@ -108,24 +126,27 @@ std::string cannotOpenMessage(std::string_view path, int errorNumber) {
   return "Impossible d'ouvrir le fichier \"" + fullPath(path) + "\". " + describeError(errorNumber);
 }
 
-std::string readFile(std::string_view path) {
+std::string readFile(std::string_view path, std::size_t maxBytes) {
   const std::string local = localPath(path);
+  // Non-blocking, so that a FIFO without a writer cannot hold the program at the open; a
+  // terminal does not become ours.
   int fd = -1;
   do {
-    fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) failToOpen(path, errno);
+  // A socket cannot be opened at all: say what it is, not the system's "no such device".
+  if (fd < 0) failToOpen(path, errno == ENXIO ? kNotARegularFile : errno);
   const FileDescriptor file(fd);
 
-  // A folder opens fine for reading here; only the read would tell, so say it at once.
+  // Only a regular file has an end: a FIFO, a device or a folder is refused before any read.
   struct stat status {};
   if (::fstat(fd, &status) != 0) failToOpen(path, errno);
   if (S_ISDIR(status.st_mode)) failToOpen(path, EISDIR);
+  if (!S_ISREG(status.st_mode)) failToOpen(path, kNotARegularFile);
+  if (static_cast<std::uintmax_t>(status.st_size) > maxBytes) failTooLarge(path, maxBytes);
 
   std::string content;
-  if (S_ISREG(status.st_mode) && status.st_size > 0) {
-    content.reserve(static_cast<std::size_t>(status.st_size));
-  }
+  content.reserve(static_cast<std::size_t>(status.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t count = ::read(fd, buffer, sizeof buffer);
@@ -134,6 +155,8 @@ std::string readFile(std::string_view path) {
       if (errno == EINTR) continue;
       failToOpen(path, errno);
     }
+    // The file may grow while it is read.
+    if (content.size() + static_cast<std::size_t>(count) > maxBytes) failTooLarge(path, maxBytes);
     content.append(buffer, static_cast<std::size_t>(count));
   }
   return content;
@@ -225,8 +248,15 @@ std::string lineAsUtf8(std::string_view line) {
   return out;
 }
 
-std::vector<std::string> readLines(std::string_view path) {
-  return splitLines(readFile(path));
+std::vector<std::string> readLines(std::string_view path, std::size_t maxBytes,
+                                   std::size_t maxLines) {
+  std::vector<std::string> lines = splitLines(readFile(path, maxBytes));
+  if (lines.size() > maxLines) {
+    throw CalcError("Le fichier \"" + fullPath(path) + "\" compte plus de " +
+                    std::to_string(maxLines) + " lignes");
+  }
+  for (std::string& line : lines) line = lineAsUtf8(line);
+  return lines;
 }
 
 }  // namespace valvora::platform

@@ -1,5 +1,7 @@
 #include <grp.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bounded_child.h"
 #include "core/failure.h"
 #include "platform/files.h"
 #include "temp_folder.h"
@@ -176,6 +179,78 @@ TEST(ReadFile, RefusedAccessIsReported) {
   if (failureAsOrdinaryUser(readable) != "") GTEST_SKIP() << "cannot run as an ordinary user";
   EXPECT_EQ(failureAsOrdinaryUser(unreadable), message(unreadable, "Accès refusé"));
   EXPECT_EQ(failureAsOrdinaryUser(inLockedFolder), message(inLockedFolder, "Accès refusé"));
+}
+
+// What a data folder may hold in place of the impedance list: each refused at once with a
+// message naming it, never waited on, never read whole.
+TEST(ReadLines, HostileFilesAreRefusedAtOnce) {
+  const TempFolder folder;
+  const std::string fifo = folder / "fifo.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string zero = folder / "zero.txt";
+  std::filesystem::create_symlink("/dev/zero", zero);
+  const std::string socketPath = folder / "socket.txt";
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  std::filesystem::create_directory(folder.path() / "folder.txt");
+  std::string million;
+  for (int i = 0; i < 1000000; ++i) million += "8\n";
+  const std::string sparse = folder.write("sparse.txt", "");
+  std::filesystem::resize_file(sparse, std::uintmax_t{100} << 20);
+  std::string tooManyLines;
+  for (int i = 0; i < 1001; ++i) tooManyLines += "8\n";
+
+  const std::string notAFile = "Le chemin ne désigne pas un fichier ordinaire";
+  struct Case {
+    std::string path;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {fifo, message(fifo, notAFile)},
+      {zero, message(zero, notAFile)},
+      {socketPath, message(socketPath, notAFile)},
+      {folder / "folder.txt",
+       message(folder / "folder.txt", "Le chemin désigne un dossier, pas un fichier")},
+      {folder.write("million.txt", million),
+       "Le fichier \"" + folder / "million.txt" + "\" dépasse 64 Ko"},
+      {sparse, "Le fichier \"" + sparse + "\" dépasse 64 Ko"},
+      {folder.write("lines.txt", tooManyLines),
+       "Le fichier \"" + folder / "lines.txt" + "\" compte plus de 1000 lignes"},
+  };
+  for (const Case& c : cases) {
+    const std::string outcome = testing::inBoundedChild([&] {
+      readLines(c.path);
+      return std::string("read");
+    });
+    EXPECT_EQ(outcome, c.expected) << c.path;
+  }
+  ::close(listening);
+}
+
+// A line keeps every byte it has, as text: a NUL stays in the middle, and a line that is not
+// UTF-8 is Windows-1252.
+TEST(ReadLines, EntriesAreTextWhateverTheirBytes) {
+  const TempFolder folder;
+  using namespace std::string_literals;
+  struct Case {
+    std::string content;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"8\0junk\r\n16"s, {"8\0junk"s, "16"}},
+      {"8 \xCE\xA9\n", {"8 \xCE\xA9"}},  // UTF-8 kept
+      {"caf\xE9\n\x80 \x81 \x9F", {"caf\xC3\xA9", "\xE2\x82\xAC \xC2\x81 \xC5\xB8"}},
+      {"\xC3\xA9 \xE9", {"\xC3\x83\xC2\xA9 \xC3\xA9"}},    // a mixed line is 1252
+      {"\xC0\xAF", {"\xC3\x80\xC2\xAF"}},                  // overlong is not UTF-8
+      {"\xED\xA0\x80", {"\xC3\xAD\xC2\xA0\xE2\x82\xAC"}},  // nor a surrogate
+  };
+  for (const Case& c : cases) EXPECT_EQ(readLines(folder.write("list.txt", c.content)), c.lines);
+  std::string thousand;
+  for (int i = 0; i < 1000; ++i) thousand += "16\r\n";
+  EXPECT_EQ(readLines(folder.write("list.txt", thousand)).size(), 1000u);
 }
 
 TEST(CannotOpenMessage, UnusualErrorsKeepTheSystemsWords) {
