@@ -19,9 +19,17 @@ namespace valvora::platform {
 
 namespace {
 
-// A header may claim up to 65500 × 65500 pixels whatever the file's real size; refuse to
-// allocate for more than this (about 400 MB of RGB) instead of trusting it.
-constexpr std::size_t kMaxPixels = std::size_t{1} << 27;
+// A header may claim up to 65500 × 65500 pixels whatever the file's real size. The program
+// ships pictures far smaller than this; anything larger is refused before any allocation.
+constexpr std::size_t kMaxSide = 4096;
+
+// A progressive picture may carry any number of scans, each one a pass over the whole
+// picture; a real one has about ten.
+constexpr int kMaxScans = 100;
+
+// Memory libjpeg may take for its own buffers (a 4096 × 4096 progressive picture needs
+// about 100 MB of coefficients).
+constexpr long kMaxDecoderMemory = 160L << 20;
 
 // libjpeg reports a fatal error through error_exit, which must not return: we jump back to
 // the setjmp in runDecoder. Everything alive between the two is plain C data, so the jump
@@ -38,9 +46,20 @@ extern "C" void jumpBackOnError(j_common_ptr info) {
 // Warnings (recoverable corrupt data) pass silently; the program has no console.
 extern "C" void ignoreMessage(j_common_ptr) {}
 
+// Called by libjpeg as it works through the input: too many scans end the decoding with
+// libjpeg's own error path, before they can hold the program for minutes.
+extern "C" void limitScans(j_common_ptr info) {
+  if (info->is_decompressor &&
+      reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) {
+    info->err->msg_code = JERR_BAD_PROGRESSION;
+    info->err->error_exit(info);
+  }
+}
+
 struct Decoder {
   jpeg_decompress_struct info;
   ErrorManager error;
+  jpeg_progress_mgr progress;
 };
 
 // Adobe applications write CMYK inverted, and they are the ones that mark the file.
@@ -63,6 +82,9 @@ bool runDecoder(Decoder& decoder, const unsigned char* data, std::size_t size, P
   if (setjmp(decoder.error.jump) != 0) return false;
 
   jpeg_create_decompress(info);
+  info->mem->max_memory_to_use = kMaxDecoderMemory;
+  decoder.progress.progress_monitor = limitScans;
+  info->progress = &decoder.progress;
   jpeg_mem_src(info, data, static_cast<unsigned long>(size));
   jpeg_read_header(info, TRUE);
 
@@ -71,7 +93,7 @@ bool runDecoder(Decoder& decoder, const unsigned char* data, std::size_t size, P
   info->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   const std::size_t width = info->image_width;
   const std::size_t height = info->image_height;
-  if (width == 0 || height == 0 || width > kMaxPixels / height) {
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
     info->err->msg_code = JERR_IMAGE_TOO_BIG;
     return false;
   }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #include <array>
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bounded_child.h"
 #include "core/failure.h"
 #include "platform/files.h"
 #include "platform/jpeg.h"
@@ -169,6 +172,51 @@ TEST(DecodeJpeg, RejectedStreamsGiveLibjpegsCode) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(failureOf([&] { decodeJpeg(c.bytes); }), c.expected) << c.name;
+  }
+}
+
+// The scan segment libjpeg wrote last (from its SOS marker to the end-of-image marker),
+// repeated: each copy is one more pass over the whole picture.
+std::string withRepeatedLastScan(const std::string& picture, int copies) {
+  const std::size_t sos = picture.rfind("\xFF\xDA");
+  const std::size_t eoi = picture.rfind("\xFF\xD9");
+  std::string bytes = picture.substr(0, eoi);
+  for (int i = 0; i < copies; ++i) bytes += picture.substr(sos, eoi - sos);
+  return bytes + "\xFF\xD9";
+}
+
+// Pictures made to take the machine: refused quickly and within little memory, each in a
+// child process bounded in time and address space.
+TEST(DecodeJpeg, PicturesCannotTakeTheMachine) {
+  const std::string good = plainPicture();
+  // Up to the start of the scan's data: everything a header says, no picture.
+  const std::size_t sos = good.find("\xFF\xDA");
+  const std::string headerOnly = good.substr(
+      0, sos + 2 + std::size_t(std::uint8_t(good[sos + 2]) << 8 | std::uint8_t(good[sos + 3])));
+  const std::string progressive =
+      encode({256, 256, JCS_GRAYSCALE, [](int, int) { return solid(90, 0, 0); }, true});
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string expected;
+  };
+  const std::string tooBig = "Erreur JPEG #" + std::to_string(JERR_IMAGE_TOO_BIG);
+  const Case cases[] = {
+      {"header of 11585 x 11585", withFrame(headerOnly, 8, 11585, 11585), tooBig},
+      {"4097 wide", withFrame(headerOnly, 8, 8, 4097), tooBig},
+      {"4097 high", withFrame(headerOnly, 8, 4097, 16), tooBig},
+      {"4096 wide", encode({4096, 8, JCS_RGB, [](int, int) { return solid(1, 2, 3); }}),
+       "4096 x 8"},
+      {"progressive", progressive, "256 x 256"},
+      {"5000 empty scans", withRepeatedLastScan(progressive, 5000),
+       "Erreur JPEG #" + std::to_string(JERR_BAD_PROGRESSION)},
+  };
+  for (const Case& c : cases) {
+    const std::string outcome = testing::inBoundedChild([&] {
+      const Picture picture = decodeJpeg(c.bytes);
+      return std::to_string(picture.width) + " x " + std::to_string(picture.height);
+    });
+    EXPECT_EQ(outcome, c.expected) << c.name;
   }
 }
 
