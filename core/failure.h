@@ -10,7 +10,12 @@ namespace valvora {
 // it at the handler boundary only.
 class CalcError : public std::runtime_error {
  public:
-  explicit CalcError(const std::string& message) : std::runtime_error(message) {}
+  explicit CalcError(const std::string& message) : std::runtime_error(message), message_(message) {}
+  // The whole message: what() stops at a NUL that a quoted text may carry.
+  const std::string& message() const noexcept { return message_; }
+
+ private:
+  std::string message_;
 };
 
 }  // namespace valvora

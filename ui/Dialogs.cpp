@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <new>
 
 #include "core/numtext.h"
 #include "platform/documents.h"
@@ -13,8 +14,7 @@ namespace {
 class QtDialogs : public Dialogs {
  public:
   void error(const QString& caption, const QString& text) override {
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
-    box.exec();
+    errorBox(caption, text)->exec();
   }
   void openDocument(const QString& nameOrAddress) override {
     platform::openDocument(nameOrAddress.toStdString());
@@ -22,6 +22,8 @@ class QtDialogs : public Dialogs {
 };
 
 Dialogs* installed = nullptr;
+
+constexpr std::string_view kOutOfMemory = "Mémoire insuffisante pour terminer cette opération";
 
 }  // namespace
 
@@ -39,8 +41,26 @@ void installDialogs(Dialogs* replacement) {
   installed = replacement;
 }
 
-void showError(const QString& message) {
-  dialogs().error(boxCaption(), QString::fromStdString(errorBoxText(message.toStdString())));
+std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+  box->setTextFormat(Qt::PlainText);
+  return box;
+}
+
+QString errorText(std::string_view message) {
+  QString text = QString::fromUtf8(errorBoxText(message));
+  for (QChar& c : text) {
+    // The Control Pictures block has a symbol for each of them: U+2400 + code, U+2421 for DEL.
+    if (c.unicode() < 0x20)
+      c = QChar(char16_t(0x2400 + c.unicode()));
+    else if (c.unicode() == 0x7F)
+      c = QChar(char16_t(0x2421));
+  }
+  return text;
+}
+
+void showError(std::string_view message) {
+  dialogs().error(boxCaption(), errorText(message));
 }
 
 bool guarded(const std::function<void()>& action) {
@@ -48,9 +68,11 @@ bool guarded(const std::function<void()>& action) {
     action();
     return true;
   } catch (const CalcError& e) {
-    showError(QString::fromUtf8(e.what()));
-    return false;
+    showError(e.message());
+  } catch (const std::bad_alloc&) {
+    showError(kOutOfMemory);
   }
+  return false;
 }
 
 }  // namespace valvora::ui

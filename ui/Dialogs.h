@@ -2,7 +2,10 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
+#include <string_view>
 
+class QMessageBox;
 class QWidget;
 
 namespace valvora::ui {
@@ -29,11 +32,21 @@ class Dialogs {
 Dialogs& dialogs();
 void installDialogs(Dialogs* replacement);  // nullptr restores the Qt implementation
 
-// Shows a failure message in the error box (adding the final "." where it is due).
-void showError(const QString& message);
+// The error box of the Qt implementation, ready to show: plain text, so that a typed
+// "<b>8</b>" appears as typed.
+std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text);
+
+// A failure message as the error box shows it: the final "." where it is due, and control
+// characters (a NUL, a tab, an escape a file may carry) drawn as visible symbols rather than
+// cutting or garbling the text.
+QString errorText(std::string_view message);
+
+// Shows a failure message (UTF-8) in the error box.
+void showError(std::string_view message);
 
 // The one place where failures are caught: runs an action of a handler or a start-up step,
-// shows the error box if it fails, and tells whether it ran to the end.
+// shows the error box if it fails, and tells whether it ran to the end. Running out of
+// memory is such a failure too: the box says so and the program goes on.
 bool guarded(const std::function<void()>& action);
 
 }  // namespace valvora::ui

@@ -3,9 +3,11 @@
 #include <QComboBox>
 #include <QFont>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include "core/speakers.h"
 #include "platform/files.h"
@@ -16,6 +18,7 @@
 #include "ui/Pictures.h"
 #include "ui/SplashUnit.h"
 #include "ui/WidgetFields.h"
+#include "ui/pages/Builders.h"
 #include "ui/pages/Speakers.h"
 
 namespace valvora::ui {
@@ -173,6 +176,8 @@ void TMainForm::connectCalculators() {
     auto* button = findChild<QPushButton*>(b.button);
     connect(button, &QPushButton::clicked, this,
             [this, run = b.run] { guarded([&] { (this->*run)(); }); });
+    // Each "Calcul" button sits in its group, beside the fields it computes from.
+    pages::computeOnEnter(button->parentWidget(), button);
   }
 }
 
@@ -228,9 +233,11 @@ void TMainForm::runInitialComputations() {
 void TMainForm::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (splash_) {
-    // Freed once the events already queued are handled, so the first paint of the main
-    // window is not held up.
-    splash_->deleteLater();
+    // Off the screen at once; freed once the events already queued are handled, so the
+    // first paint of the main window is not held up. A zero timer, not deleteLater: posted
+    // before the event loop runs, a deferred delete waited for the program's end.
+    splash_->hide();
+    QTimer::singleShot(0, this, [splash = QPointer<TSplashForm>(splash_)] { delete splash; });
     splash_ = nullptr;
   }
 }

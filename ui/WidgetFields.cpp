@@ -29,11 +29,11 @@ std::string WidgetFields::text(std::string_view control) const {
 
 void WidgetFields::write(std::string_view control, std::string text) {
   QWidget* w = find(control);
-  const QString t = QString::fromStdString(text);
-  if (auto* combo = qobject_cast<QComboBox*>(w))
-    combo->setEditText(t);
-  else
-    static_cast<QLineEdit*>(w)->setText(t);
+  auto* combo = qobject_cast<QComboBox*>(w);
+  QLineEdit* edit = combo ? combo->lineEdit() : static_cast<QLineEdit*>(w);
+  edit->setText(QString::fromStdString(text));
+  // A result longer than its field shows its beginning, where the figure's magnitude is.
+  edit->setCursorPosition(0);
 }
 
 }  // namespace valvora::ui

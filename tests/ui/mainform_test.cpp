@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <new>
 
 #include "tests/ui/uitest.h"
 #include "ui/AlimUnit.h"
@@ -342,6 +344,92 @@ class MainFormTest : public QObject {
     }
   }
 
+  // What is typed into an impedance list is what is computed: nothing completes it from the
+  // items ("1" would become "16"); Return or Enter computes the group.
+  void typedValuesAndEnter_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return in the amplifier field") << "edAmp_2ser" << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter in a list") << "cbHPb_2ser" << int(Qt::Key_Enter);
+  }
+  void typedValuesAndEnter() {
+    QFETCH(QString, name);
+    QFETCH(int, key);
+    // Completion acts only in a focused field of an active window, as the user types.
+    form_->show();
+    QApplication::setActiveWindow(form_.get());
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    field("cbHPa_2ser")->setFocus();
+    QTRY_VERIFY(field("cbHPa_2ser")->hasFocus());
+    typeInto(field("cbHPa_2ser"), "1");
+    field("cbHPb_2ser")->setFocus();
+    typeInto(field("cbHPb_2ser"), "3");
+    typeInto(field("edAmp_2ser"), "40");
+    QCOMPARE(text("cbHPa_2ser"), QString("1"));
+    QCOMPARE(text("cbHPb_2ser"), QString("3"));
+    QCOMPARE(text("edHPtotale_2ser"), QString("16"));  // not computed yet
+    QWidget* target = field(name);
+    if (auto* list = qobject_cast<QComboBox*>(target)) target = list->lineEdit();
+    QTest::keyClick(target, Qt::Key(key));
+    QCOMPARE(text("edHPtotale_2ser"), QString("4"));
+    QCOMPARE(text("edPHPa_2ser"), QString("10,00"));
+    QCOMPARE(text("edPHPb_2ser"), QString("30,00"));
+    QCOMPARE(text("edHPtotale_2par"), QString("4,00"));  // the other group is left alone
+  }
+
+  // A result longer than its field shows its first figures, and the whole text is kept.
+  void longResultsShowTheirBeginning() {
+    form_->show();
+    compute("_2ser", "2147483647", {"1", "2"});
+    for (const char* name : {"edPHPa_2ser", "edPHPb_2ser"}) {
+      auto* edit = form_->findChild<QLineEdit*>(name);
+      QCOMPARE(edit->cursorPosition(), 0);
+      QVERIFY(edit->fontMetrics().horizontalAdvance(edit->text()) > edit->width() - 8);
+    }
+    QCOMPARE(text("edPHPa_2ser"), QString("715827882,33"));
+    QCOMPARE(text("edPHPb_2ser"), QString("1431655764,67"));
+  }
+
+  // The error box shows what was typed as typed: markup stays text, control characters
+  // become visible symbols instead of cutting the message.
+  void errorTextIsPlain() {
+    QCOMPARE(valvora::ui::errorBox("c", "<b>8</b>")->textFormat(), Qt::PlainText);
+    const struct {
+      std::string message;
+      QString shown;
+    } cases[] = {
+        {"'<b>8</b>' x", "'<b>8</b>' x."},
+        {std::string("'8\0junk' x", 10), QString::fromUtf8("'8\u2400junk' x.")},
+        {"a\tb\x1B\x7F!", QString::fromUtf8("a\u2409b\u241B\u2421!")},
+    };
+    for (const auto& c : cases) QCOMPARE(valvora::ui::errorText(c.message), c.shown);
+    typeInto(field("edAmp_2ser"), "<b>8</b>");
+    click("Button2");
+    QCOMPARE(dialogs_.errors, QStringList{"'<b>8</b>' n'est pas une valeur entière correcte."});
+    dialogs_.clear();
+  }
+
+  // An entry of the impedance list with a NUL in it reaches the message whole.
+  void listEntryWithANul() {
+    DataCopy data;
+    data.write("itemlist.txt", QByteArray("4\n8\n8\0junk\n", 11));
+    form_.reset(new TMainForm(nullptr));
+    QCOMPARE(
+        dialogs_.errors,
+        QStringList{QString::fromUtf8("'8\u2400junk' n'est pas une valeur entière correcte.")});
+    dialogs_.clear();
+  }
+
+  // Running out of memory in a handler is a message; the window goes on working.
+  void outOfMemoryIsAMessage() {
+    QVERIFY(!valvora::ui::guarded([] { throw std::bad_alloc(); }));
+    QCOMPARE(dialogs_.errors,
+             QStringList{QString::fromUtf8("Mémoire insuffisante pour terminer cette opération.")});
+    dialogs_.clear();
+    compute("_2ser", "100", {"4", "4"});
+    QCOMPARE(text("edHPtotale_2ser"), QString("8"));
+  }
+
   // An impedance list file of two lines: the third line selects nothing, the first
   // computation meets an empty text and the preparation stops there.
   void shortImpedanceList() {
@@ -392,10 +480,15 @@ class MainFormTest : public QObject {
     QCOMPARE(splash->findChild<QLabel*>("Label2")->text(), QString("Chargement en cours ..."));
     QVERIFY(!splash->findChild<QLabel*>("Image1")->pixmap().isNull());
     QPointer<valvora::ui::TSplashForm> watch(splash);
+    splash->show();
     form_.reset(new TMainForm(nullptr, splash));
     QCOMPARE(splash->progressBar()->value(), 100);
     form_->show();
-    QTRY_VERIFY(watch.isNull());  // released once the main window shows
+    QVERIFY(!splash->isVisible());  // off the screen with the main window's first show
+    QCoreApplication::processEvents();
+    QVERIFY(watch.isNull());  // and released with the first events
+    for (QWidget* w : QApplication::topLevelWidgets())
+      QVERIFY(!qobject_cast<valvora::ui::TSplashForm*>(w));
 
     valvora::ui::TAlimForm alim;
     QCOMPARE(alim.findChild<QLabel*>("Image1")->size(), QSize(491, 300));

@@ -1,5 +1,6 @@
 #include "ui/pages/Builders.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -36,8 +37,10 @@ QLineEdit* FormGrid::addEdit(const QString& label, const QString& name, const QS
 QComboBox* FormGrid::addList(const QString& label, const QString& name) {
   auto* list = new QComboBox;
   list->setEditable(true);
-  // Typing a value is a one-off reading, not a new entry of the list.
+  // Typing a value is a one-off reading, not a new entry of the list; and what is typed is
+  // what is read: no completion from the items ("1" must not become "16").
   list->setInsertPolicy(QComboBox::NoInsert);
+  list->setCompleter(nullptr);
   addRow(label, name, list);
   return list;
 }
@@ -51,6 +54,13 @@ QPushButton* FormGrid::addButton(const QString& caption, const QString& name) {
   row_ += 2;
   grid_->setRowStretch(row_, 1);
   return button;
+}
+
+void computeOnEnter(QWidget* scope, QAbstractButton* button) {
+  for (QLineEdit* edit : scope->findChildren<QLineEdit*>()) {
+    if (edit->isReadOnly()) continue;
+    QObject::connect(edit, &QLineEdit::returnPressed, button, &QAbstractButton::click);
+  }
 }
 
 }  // namespace valvora::ui::pages

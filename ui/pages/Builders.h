@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QAbstractButton;
 class QGridLayout;
 class QLineEdit;
 class QComboBox;
@@ -27,5 +28,9 @@ class FormGrid {
   QGridLayout* grid_;
   int row_ = 0;
 };
+
+// Return or keypad Enter in an input field of scope (an edit field, or a list's edit box)
+// clicks button, the group's "Calcul"; read-only result fields are left alone.
+void computeOnEnter(QWidget* scope, QAbstractButton* button);
 
 }  // namespace valvora::ui::pages
