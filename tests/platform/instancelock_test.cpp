@@ -168,6 +168,7 @@ TEST_F(InstanceLockTest, AnotherUsersFilesAreNotTrusted) {
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t intruder = ::fork();
     if (intruder == 0) {
+      ::setpgid(0, 0);  // so that its sleeping children go with it
       ::dup2(ready[1], 1);
       if (::chdir(shared_.path().c_str()) != 0 || ::setgroups(0, nullptr) != 0 ||
           ::setgid(65534) != 0 || ::setuid(65534) != 0)
@@ -188,7 +189,7 @@ TEST_F(InstanceLockTest, AnotherUsersFilesAreNotTrusted) {
       EXPECT_EQ(std::filesystem::path(lock.path()).parent_path(), sharedFolder("-1")) << c.what;
       EXPECT_EQ(childTries(name("trust")), 1) << c.what;
     }
-    ::kill(intruder, SIGKILL);
+    ::kill(-intruder, SIGKILL);
     ::waitpid(intruder, nullptr, 0);
     std::filesystem::remove_all(sharedFolder());
     std::filesystem::remove_all(sharedFolder("-1"));
