@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -24,6 +25,10 @@ class QtDialogs : public Dialogs {
 Dialogs* installed = nullptr;
 
 }  // namespace
+
+void Dialogs::showModal(QDialog& window) {
+  window.exec();
+}
 
 QString boxCaption() {
   const QString title = QGuiApplication::applicationDisplayName();

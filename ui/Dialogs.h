@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 namespace valvora::ui {
@@ -23,6 +24,8 @@ class Dialogs {
   virtual void error(const QString& caption, const QString& text) = 0;
   // The desktop's "open" on a document or address; its answer is not reported.
   virtual void openDocument(const QString& nameOrAddress) = 0;
+  // A secondary window shown modally; returns when it closes.
+  virtual void showModal(QDialog& window);
 };
 
 // The process-wide seam: the Qt implementation unless a test installed its own.
