@@ -101,22 +101,15 @@ class BiasPageTest : public QObject {
     auto* info = form_->findChild<QLabel*>("lbInfo");
     QCOMPARE(info->text(), QString("Génération de l''état en cours ..."));
     QVERIFY(info->isHidden());
-    // Results of the default texts against the shipped limits.
-    const QStringList rows = {"ResCatR20", "Imp", "disanode", "disgrille", "txbias"};
-    const QList<QStringList> expected = {
-        {"164", "3,3571", "14,7307", "0,9061", "77,5299"},
-        {"227", "4,8462", "11,1802", "1,2611", "93,1685"},
-        {"169", "3,4153", "13,8703", "1,5588", "55,4813"},
-        {"121", "2,5051", "21,5458", "1,7932", "71,8195"},
-        {"237", "6,3556", "11,3886", "0,9867", "94,9054"},
-        {"237", "6,3556", "11,3886", "0,9867", "32,5390"},
-    };
-    for (int c = 0; c < kLive.size(); ++c)
-      for (int r = 0; r < rows.size(); ++r) {
-        QLineEdit* result = edit("ed" + kLive[c] + rows[r]);
-        QCOMPARE(result->text(), expected[c][r]);
-        QVERIFY(result->isReadOnly());
-      }
+    // The rates of the default texts against the shipped limits (the other figures are the
+    // core's); every result is read-only.
+    const QStringList rates = {"77,5299", "93,1685", "55,4813", "71,8195", "94,9054", "32,5390"};
+    for (int c = 0; c < kLive.size(); ++c) {
+      QCOMPARE(text("ed" + kLive[c] + "txbias"), rates[c]);
+      for (const char* row : {"ResCatR20", "Imp", "disanode", "disgrille", "txbias"})
+        QVERIFY(edit("ed" + kLive[c] + row)->isReadOnly());
+    }
+    QCOMPARE(text("ed6L6gcImp"), QString("2,5051"));
     QCOMPARE(text("edEL34VborneR19"), QString("69,1"));
     QCOMPARE(form_->tubes()[Tube::T6L6GC].PaMax, 30.0);
     for (const char* placeholder : {"Edit1", "Edit16", "Edit36", "Edit42", "Edit45", "Edit57"}) {
