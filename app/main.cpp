@@ -6,6 +6,7 @@
 
 #include "platform/instancelock.h"
 #include "ui/AlimUnit.h"
+#include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
 #include "ui/SplashUnit.h"
@@ -31,7 +32,10 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
 
   valvora::ui::TMainForm mainForm(nullptr, splash);
+  valvora::ui::TDataSheet dataSheet;  // reads the data sheet limits once, here
   valvora::ui::TAlimForm alimForm;
+  mainForm.setDataSheet(&dataSheet);
+  mainForm.setAlimForm(&alimForm);
   mainForm.show();
   QApplication::exec();
   return 0;

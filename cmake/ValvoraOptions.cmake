@@ -20,3 +20,13 @@ function(valvora_target_options target)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
 endfunction()
+
+# Puts the settings file with its data sheet limits beside the target's executable, where the
+# program looks for it. Editing the file relinks the target, which copies it again.
+function(valvora_settings_beside target)
+  set(settings ${PROJECT_SOURCE_DIR}/app/valvora.ini)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${settings})
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${settings} $<TARGET_FILE_DIR:${target}>
+    VERBATIM)
+endfunction()

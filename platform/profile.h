@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace valvora::platform {
 
@@ -28,7 +30,10 @@ class ProfileFile {
   // Replaces the key's value (cut to kProfileValueLength characters, line breaks removed),
   // or adds the key to its section, or the section and key at the end of the file. Every
   // other line is kept byte for byte. The file is replaced whole or not at all; a failure
-  // raises CalcError "Impossible d'écrire dans <full path>".
+  // raises CalcError "Impossible d'écrire dans <full path>", as does a read-only file or a
+  // key name that would not read back as itself ("=" inside, or a leading "[" or ";").
+  // Writers of the same file wait for one another through "<file>.lock" beside it; through
+  // a symbolic link, the link's target is replaced.
   void write(std::string_view section, std::string_view key, std::string_view value);
 
   const std::string& path() const { return path_; }

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QTextStream>
 
+#include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
 #include "ui/PageControl.h"
@@ -44,5 +45,10 @@ int main(int argc, char** argv) {
     }
   }
   pages->setCurrentIndex(0);
+
+  valvora::ui::TDataSheet dataSheet;
+  dataSheet.show();
+  for (int k = 0; k < 5; ++k) QApplication::processEvents();
+  dataSheet.grab().save(out.filePath(QStringLiteral("DataSheet.png")));
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <new>
@@ -26,6 +27,10 @@ Dialogs* installed = nullptr;
 constexpr std::string_view kOutOfMemory = "Mémoire insuffisante pour terminer cette opération";
 
 }  // namespace
+
+void Dialogs::showModal(QDialog& window) {
+  window.exec();
+}
 
 QString boxCaption() {
   const QString title = QGuiApplication::applicationDisplayName();

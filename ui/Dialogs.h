@@ -6,6 +6,7 @@
 #include <string_view>
 
 class QMessageBox;
+class QDialog;
 class QWidget;
 
 namespace valvora::ui {
@@ -26,6 +27,8 @@ class Dialogs {
   virtual void error(const QString& caption, const QString& text) = 0;
   // The desktop's "open" on a document or address; its answer is not reported.
   virtual void openDocument(const QString& nameOrAddress) = 0;
+  // A secondary window shown modally; returns when it closes.
+  virtual void showModal(QDialog& window);
 };
 
 // The process-wide seam: the Qt implementation unless a test installed its own.

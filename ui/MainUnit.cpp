@@ -9,15 +9,19 @@
 #include <QThread>
 #include <QTimer>
 
+#include "core/bias.h"
 #include "core/speakers.h"
 #include "platform/files.h"
+#include "ui/AlimUnit.h"
 #include "ui/Centre.h"
+#include "ui/DataSheetUnit.h"
 #include "ui/DecimalKeyFilter.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
 #include "ui/Pictures.h"
 #include "ui/SplashUnit.h"
 #include "ui/WidgetFields.h"
+#include "ui/pages/Bias.h"
 #include "ui/pages/Builders.h"
 #include "ui/pages/Speakers.h"
 
@@ -101,19 +105,29 @@ constexpr Binding kCalculators[] = {
     {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
     {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
     {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
+    {"btnCalcul", &TMainForm::Bias},
+};
+
+// Buttons that show a secondary window modally.
+constexpr Binding kWindowButtons[] = {
+    {"btnDataSheet", &TMainForm::btnDataSheetClick},
+    {"btnSchem", &TMainForm::btnSchemClick},
 };
 
 // Run once at the end of the preparation, so that every page opens with its results.
 constexpr Calculator kInitialComputations[] = {
     &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
     &TMainForm::hp_3HA,  &TMainForm::hp_3HB,  &TMainForm::hp_4ser, &TMainForm::hp_4par,
-    &TMainForm::hp_4HA,  &TMainForm::hp_4HB,
+    &TMainForm::hp_4HA,  &TMainForm::hp_4HB,  &TMainForm::Bias,
 };
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent, TSplashForm* splash)
-    : QMainWindow(parent), splash_(splash), decimalKeys_(new DecimalKeyFilter(this)) {
+TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, std::string settingsFile)
+    : QMainWindow(parent),
+      splash_(splash),
+      decimalKeys_(new DecimalKeyFilter(this)),
+      settingsFile_(std::move(settingsFile)) {
   setObjectName("MainForm");
   // The pages are laid out for a font of Arial's widths; a wider one clips labels and tabs.
   setFont(QFont(QStringLiteral("Liberation Sans"), 9));
@@ -137,6 +151,7 @@ void TMainForm::buildPages() {
   for (const Page& p : kPages) PageControl_->addPage(p.sheet, QString::fromUtf8(p.caption));
   for (const pages::SpeakerPage& spec : pages::speakerPages())
     pages::buildSpeakerPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
+  pages::buildBiasPage(PageControl_->findChild<QWidget*>("TabSheet6"));
   for (const PagePicture& p : kOtherPagePictures) {
     auto* picture = new QLabel(PageControl_->findChild<QWidget*>(p.sheet));
     picture->setObjectName(p.control);
@@ -179,6 +194,8 @@ void TMainForm::connectCalculators() {
     // Each "Calcul" button sits in its group, beside the fields it computes from.
     pages::computeOnEnter(button->parentWidget(), button);
   }
+  for (const Binding& b : kWindowButtons)
+    connect(findChild<QPushButton*>(b.button), &QPushButton::clicked, this, b.run);
 }
 
 // The preparation: each step in order, stopping at the first failure with the error box.
@@ -186,11 +203,13 @@ void TMainForm::connectCalculators() {
 void TMainForm::FormCreate() {
   guarded([&] {
     setWindowState(Qt::WindowMaximized);
+    findChild<QLabel*>("lbInfo")->hide();
     animateSplash();
     fillImpedanceLists();
     setWindowTitle(QString::fromUtf8(kApplicationTitle));
     PageControl_->setCurrentIndex(0);
     loadPagePictures();
+    DataSheetLoadIni();
     runInitialComputations();
   });
 }
@@ -224,6 +243,10 @@ void TMainForm::fillImpedanceLists() {
 void TMainForm::loadPagePictures() {
   for (const PictureFile& p : kPictureFiles)
     loadPicture(findChild<QLabel*>(p.control), QString::fromUtf8(p.path));
+}
+
+void TMainForm::DataSheetLoadIni() {
+  valvora::DataSheetLoadIni(settingsReader(settingsFile_), tubes_);
 }
 
 void TMainForm::runInitialComputations() {
@@ -260,6 +283,14 @@ void TMainForm::btnHelpClick() {
   dialogs().openDocument(QStringLiteral("Valvora.html"));
 }
 
+void TMainForm::btnDataSheetClick() {
+  if (DataSheet_) dialogs().showModal(*DataSheet_);
+}
+
+void TMainForm::btnSchemClick() {
+  if (AlimForm_) dialogs().showModal(*AlimForm_);
+}
+
 void TMainForm::hp_2ser() {
   valvora::hp_2ser(*fields_);
 }
@@ -289,6 +320,10 @@ void TMainForm::hp_4HA() {
 }
 void TMainForm::hp_4HB() {
   valvora::hp_4HB(*fields_);
+}
+
+void TMainForm::Bias() {
+  valvora::Bias(*fields_, tubes_);
 }
 
 }  // namespace valvora::ui

@@ -2,6 +2,10 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <string>
+
+#include "core/bias.h"
+#include "platform/profile.h"
 
 class QPushButton;
 
@@ -9,6 +13,8 @@ namespace valvora::ui {
 
 class DecimalKeyFilter;
 class PageControl;
+class TAlimForm;
+class TDataSheet;
 class TSplashForm;
 class WidgetFields;
 
@@ -21,8 +27,9 @@ class TMainForm : public QMainWindow {
   static constexpr int kPageHeight = 505;
 
   // With a splash, the preparation plays its progress animation; without one (tests,
-  // benchmarks) it does not wait.
-  explicit TMainForm(QWidget* parent = nullptr, TSplashForm* splash = nullptr);
+  // benchmarks) it does not wait. The data sheet limits come from settingsFile.
+  explicit TMainForm(QWidget* parent = nullptr, TSplashForm* splash = nullptr,
+                     std::string settingsFile = platform::settingsPath());
   ~TMainForm() override;
 
   // Calculators, run by their "Calcul" buttons and once during the preparation.
@@ -36,8 +43,17 @@ class TMainForm : public QMainWindow {
   void hp_3HB();
   void hp_4HA();
   void hp_4HB();
+  void Bias();
+
+  // The bias page's windows, created after the main window; without them (tests) their
+  // buttons do nothing.
+  void setDataSheet(TDataSheet* window) { DataSheet_ = window; }
+  void setAlimForm(TAlimForm* window) { AlimForm_ = window; }
+  void btnDataSheetClick();
+  void btnSchemClick();
 
   PageControl* pageControl() const { return PageControl_; }
+  const BiasRecords& tubes() const { return tubes_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -51,6 +67,7 @@ class TMainForm : public QMainWindow {
   void animateSplash();
   void fillImpedanceLists();
   void loadPagePictures();
+  void DataSheetLoadIni();
   void runInitialComputations();
   void btnAboutClick();
   void btnHelpClick();
@@ -60,6 +77,10 @@ class TMainForm : public QMainWindow {
   TSplashForm* splash_ = nullptr;
   DecimalKeyFilter* decimalKeys_ = nullptr;
   std::unique_ptr<WidgetFields> fields_;
+  std::string settingsFile_;
+  BiasRecords tubes_;
+  TDataSheet* DataSheet_ = nullptr;
+  TAlimForm* AlimForm_ = nullptr;
 };
 
 }  // namespace valvora::ui

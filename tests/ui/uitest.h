@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QStringList>
 #include <QTest>
@@ -18,14 +19,17 @@ class RecordingDialogs : public ui::Dialogs {
     errors << text;
   }
   void openDocument(const QString& nameOrAddress) override { opened << nameOrAddress; }
+  void showModal(QDialog& window) override { shown << window.objectName(); }
   void clear() {
     captions.clear();
     errors.clear();
     opened.clear();
+    shown.clear();
   }
   QStringList captions;
   QStringList errors;
   QStringList opened;
+  QStringList shown;  // secondary windows, by object name
 };
 
 // Replaces the text of an edit field or of a list's edit box by typing it.

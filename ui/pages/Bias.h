@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+namespace valvora::ui::pages {
+
+// The "Taux de Bias" page: the "Mesures" and "Résultats" grids with one column per tube type
+// (KT66 and KT90 stand disabled and empty), the report progress label lbInfo and the button
+// row btnDataSheet, btnCalcul, btnRecord, btnLoad, btnSchem, btnHTML.
+void buildBiasPage(QWidget* page);
+
+}  // namespace valvora::ui::pages
