@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,10 @@ inline constexpr std::size_t kListLineLimit = 1000;
 // for a file that cannot be opened or is not a regular file (a FIFO, a device, a socket, a
 // folder: refused at once, never waited on), a message naming the file when it is larger.
 std::string readFile(std::string_view path, std::size_t maxBytes = kPictureFileLimit);
+
+// The same, but nothing (rather than a failure) when no file has that name, nor a folder
+// on its way.
+std::optional<std::string> readFileIfExists(std::string_view path, std::size_t maxBytes);
 
 // One item a line; a line ends at CR LF, CR or LF; a final break adds no empty item.
 std::vector<std::string> splitLines(std::string_view content);

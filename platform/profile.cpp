@@ -53,41 +53,10 @@ int openRetrying(const char* path, int flags, mode_t mode = 0) {
   return fd;
 }
 
-[[noreturn]] void failToRead(const std::string& path, int errorNumber) {
-  throw CalcError(cannotOpenMessage(path, errorNumber));
-}
-
-// The file's bytes; empty when it does not exist. Non-blocking so that a FIFO or a device
-// put in its place cannot stall the program; only a regular file is read.
+// The file's bytes; empty when it does not exist. A FIFO or a device put in its place is
+// refused without waiting on it.
 std::string readProfile(const std::string& path) {
-  const int fd = openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return {};
-    failToRead(path, errno);
-  }
-  const FileDescriptor file(fd);
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) failToRead(path, errno);
-  if (S_ISDIR(status.st_mode)) failToRead(path, EISDIR);
-  if (!S_ISREG(status.st_mode)) failToRead(path, EINVAL);
-  if (static_cast<unsigned long long>(status.st_size) > kMaxProfileSize) {
-    failToRead(path, EFBIG);
-  }
-  std::string content;
-  content.reserve(static_cast<std::size_t>(status.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count == 0) break;
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      failToRead(path, errno);
-    }
-    content.append(buffer, static_cast<std::size_t>(count));
-    // The file may grow while we read it.
-    if (content.size() > kMaxProfileSize) failToRead(path, EFBIG);
-  }
-  return content;
+  return readFileIfExists(path, kMaxProfileSize).value_or(std::string());
 }
 
 // --- The INI layout -------------------------------------------------------------------

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include "core/failure.h"
 
@@ -126,7 +128,10 @@ std::string cannotOpenMessage(std::string_view path, int errorNumber) {
   return "Impossible d'ouvrir le fichier \"" + fullPath(path) + "\". " + describeError(errorNumber);
 }
 
-std::string readFile(std::string_view path, std::size_t maxBytes) {
+namespace {
+
+std::optional<std::string> readRegularFile(std::string_view path, std::size_t maxBytes,
+                                           bool missingIsNothing) {
   const std::string local = localPath(path);
   // Non-blocking, so that a FIFO without a writer cannot hold the program at the open; a
   // terminal does not become ours.
@@ -134,6 +139,7 @@ std::string readFile(std::string_view path, std::size_t maxBytes) {
   do {
     fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && missingIsNothing && (errno == ENOENT || errno == ENOTDIR)) return std::nullopt;
   // A socket cannot be opened at all: say what it is, not the system's "no such device".
   if (fd < 0) failToOpen(path, errno == ENXIO ? kNotARegularFile : errno);
   const FileDescriptor file(fd);
@@ -160,6 +166,16 @@ std::string readFile(std::string_view path, std::size_t maxBytes) {
     content.append(buffer, static_cast<std::size_t>(count));
   }
   return content;
+}
+
+}  // namespace
+
+std::string readFile(std::string_view path, std::size_t maxBytes) {
+  return *readRegularFile(path, maxBytes, false);
+}
+
+std::optional<std::string> readFileIfExists(std::string_view path, std::size_t maxBytes) {
+  return readRegularFile(path, maxBytes, true);
 }
 
 std::vector<std::string> splitLines(std::string_view content) {

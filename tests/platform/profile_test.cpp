@@ -161,8 +161,9 @@ TEST(ProfileRead, MissingIsEmptyAndUnreadableFails) {
       {folder / "absent/valvora.ini", ""},
       {folder / "plain/valvora.ini", ""},
       {folder / "folder.ini", cannotOpenMessage(folder / "folder.ini", EISDIR)},
-      {folder / "big.ini", cannotOpenMessage(folder / "big.ini", EFBIG)},
-      {folder / "fifo.ini", cannotOpenMessage(folder / "fifo.ini", EINVAL)},
+      {folder / "big.ini", "Le fichier \"" + folder / "big.ini" + "\" dépasse 1 Mo"},
+      {folder / "fifo.ini", "Impossible d'ouvrir le fichier \"" + folder / "fifo.ini" +
+                                "\". Le chemin ne désigne pas un fichier ordinaire"},
   };
   for (const Case& c : cases) {
     std::string value = "unset";
