@@ -7,15 +7,30 @@ namespace {
 
 struct Column {
   Tube tube;
-  std::string_view prefix;   // ed6L6anode, ed6L6gcanode ...
-  std::string_view section;  // of the settings file
+  std::string_view prefix;    // ed6L6anode, ed6L6gcanode ...
+  std::string_view section;   // of the settings file
+  std::string_view measures;  // the section of the column's measurements
 };
 
 // The order of computation and of the data sheet reading (not the order on screen).
 constexpr Column kColumns[] = {
-    {Tube::T6L6, "6L6", "6L6DataSheet"},   {Tube::T6V6, "6V6", "6V6DataSheet"},
-    {Tube::EL34, "EL34", "EL34DataSheet"}, {Tube::EL84, "EL84", "EL84DataSheet"},
-    {Tube::KT88, "KT88", "KT88DataSheet"}, {Tube::T6L6GC, "6L6gc", "6L6GCDataSheet"},
+    {Tube::T6L6, "6L6", "6L6DataSheet", "6L6"},
+    {Tube::T6V6, "6V6", "6V6DataSheet", "6V6"},
+    {Tube::EL34, "EL34", "EL34DataSheet", "EL34"},
+    {Tube::EL84, "EL84", "EL84DataSheet", "EL84"},
+    {Tube::KT88, "KT88", "KT88DataSheet", "KT88"},
+    {Tube::T6L6GC, "6L6gc", "6L6GCDataSheet", "6L6GC"},
+};
+
+// The keys of a measurement section, named after the circuit's old part numbers, and the
+// page rows they hold.
+struct MeasurementRow {
+  std::string_view key;
+  std::string_view row;
+};
+constexpr MeasurementRow kMeasurementRows[] = {
+    {"Anode", "anode"},   {"Cathode", "cathode"}, {"Grille", "grille2"}, {"C9", "VC9"},
+    {"R19", "VborneR19"}, {"R20", "ResCatR20"},   {"Impedance", "Imp"},
 };
 
 std::string field(std::string_view prefix, std::string_view row) {
@@ -52,6 +67,18 @@ void biasColumn(Fields& f, std::string_view p, TMesureLampe& t) {
 }
 
 }  // namespace
+
+const std::vector<MeasurementKey>& measurementKeys() {
+  static const std::vector<MeasurementKey> keys = [] {
+    std::vector<MeasurementKey> all;
+    for (const Column& c : kColumns) {
+      for (const MeasurementRow& r : kMeasurementRows)
+        all.push_back({std::string(c.measures), std::string(r.key), field(c.prefix, r.row)});
+    }
+    return all;
+  }();
+  return keys;
+}
 
 void Bias(Fields& f, BiasRecords& records) {
   for (const Column& c : kColumns) biasColumn(f, c.prefix, records[c.tube]);

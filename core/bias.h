@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/fields.h"
 
@@ -51,5 +52,17 @@ void DataSheetLoadIni(const ProfileReader& read, BiasRecords& records);
 // Fills the data sheet window's fields (ed6L6Pa ... edKT88Pg2) with the texts as read, each
 // then checked with the real reading: a bad value stays shown and stops the filling.
 void DataSheetFill(const ProfileReader& read, Fields& window);
+
+// One key of the bias measurements in the settings file and the page field whose text it
+// holds.
+struct MeasurementKey {
+  std::string section;  // "6L6" ... "6L6GC"
+  std::string key;      // "Anode", "Cathode", "Grille", "C9", "R19", "R20", "Impedance"
+  std::string field;    // ed6L6anode ...
+};
+
+// The 42 keys in the order that saving writes and loading reads them: sections 6L6, 6V6,
+// EL34, EL84, KT88, 6L6GC, seven keys each.
+const std::vector<MeasurementKey>& measurementKeys();
 
 }  // namespace valvora

@@ -24,7 +24,7 @@ namespace {
 
 // A settings file is a few kilobytes; anything this large is not ours and is not loaded.
 constexpr std::size_t kMaxProfileSize = std::size_t{1} << 20;
-// Another writer holds the lock only for one key's write; past this it is hung, and the
+// Another writer holds the lock only for one write of a few keys; past this it is hung, and the
 // user is better told than left with a frozen window.
 constexpr auto kLockPatience = std::chrono::seconds(5);
 
@@ -384,10 +384,22 @@ std::string ProfileFile::read(std::string_view section, std::string_view key) co
 }
 
 void ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string sectionName = nameOf(section);
-  const std::string keyName = nameOf(key);
-  if (!canWriteKey(keyName)) throw CalcError(writeMessage(path_));
-  const std::string text = cutValue(withoutLineBreaks(lineAsUtf8(value)));
+  write({Entry{std::string(section), std::string(key), std::string(value)}});
+}
+
+void ProfileFile::write(const std::vector<Entry>& entries) {
+  struct Named {
+    std::string section;
+    std::string key;
+    std::string text;
+  };
+  std::vector<Named> named;
+  named.reserve(entries.size());
+  for (const Entry& e : entries) {
+    Named n{nameOf(e.section), nameOf(e.key), cutValue(withoutLineBreaks(lineAsUtf8(e.value)))};
+    if (!canWriteKey(n.key)) throw CalcError(writeMessage(path_));
+    named.push_back(std::move(n));
+  }
   try {
     const std::string target = replacedFile(localPath(path_));
     struct stat old {};
@@ -402,8 +414,11 @@ void ProfileFile::write(std::string_view section, std::string_view key, std::str
       throw WriteFailure{};
     }
     const std::string content = readProfile(target);
-    const std::string updated = withKey(content, sectionName, keyName, text);
-    if (updated.size() > kMaxProfileSize) throw WriteFailure{};
+    std::string updated = content;
+    for (const Named& n : named) {
+      updated = withKey(updated, n.section, n.key, n.text);
+      if (updated.size() > kMaxProfileSize) throw WriteFailure{};
+    }
     if (exists && updated == content) return;
     replace(target, updated, exists ? &old : nullptr);
   } catch (const WriteFailure&) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace valvora::platform {
 
@@ -35,6 +36,15 @@ class ProfileFile {
   // Writers of the same file wait for one another through "<file>.lock" beside it; through
   // a symbolic link, the link's target is replaced.
   void write(std::string_view section, std::string_view key, std::string_view value);
+
+  struct Entry {
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+  // Several keys set as write() sets one, in order, in one replacement of the file: a
+  // failure leaves none of them written and the old file whole.
+  void write(const std::vector<Entry>& entries);
 
   const std::string& path() const { return path_; }
 

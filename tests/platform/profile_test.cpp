@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "as_user.h"
 #include "core/failure.h"
 #include "platform/files.h"
 #include "temp_folder.h"
@@ -25,6 +26,8 @@
 namespace valvora::platform {
 namespace {
 
+using testing::As;
+using testing::inChild;
 using testing::TempFolder;
 
 std::string bytesOf(const std::string& path) {
@@ -54,39 +57,6 @@ std::vector<std::string> strayFiles(const std::filesystem::path& folder) {
     if (name != "valvora.ini" && name != "valvora.ini.lock") names.push_back(name);
   }
   return names;
-}
-
-enum class As { kSelf, kNobody };
-
-// Runs body in a child process and gives back its text. Permission bits stop nothing for
-// root, so as root the child first becomes "nobody" when asked.
-std::string inChild(As as, const std::function<std::string()>& body,
-                    rlim_t fileSizeLimit = RLIM_INFINITY) {
-  int channel[2];
-  if (::pipe(channel) != 0) return "pipe failed";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(channel[0]);
-    if (as == As::kNobody && ::geteuid() == 0 &&
-        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-      _exit(2);
-    // Past the limit a write fails with EFBIG instead of killing the process.
-    const rlimit limit{fileSizeLimit, fileSizeLimit};
-    if (::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
-    const std::string text = body();
-    const bool sent = ::write(channel[1], text.data(), text.size()) == ssize_t(text.size());
-    _exit(sent ? 0 : 3);
-  }
-  ::close(channel[1]);
-  std::string text;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  ::close(channel[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return "child status " + std::to_string(status);
-  return text;
 }
 
 TEST(ProfileRead, NamesBlanksQuotesCommentsAndDuplicatesWithEveryLineEnd) {
@@ -211,6 +181,50 @@ TEST(ProfileWrite, ChangesOnlyTheKeysLineOrAddsItWhereItBelongs) {
     EXPECT_EQ(bytesOf(path), c.after) << c.before;
     EXPECT_EQ(strayFiles(folder.path()), std::vector<std::string>{});
   }
+}
+
+TEST(ProfileWrite, ABatchSetsItsKeysInOrderOrNoneOfThem) {
+  using Entries = std::vector<ProfileFile::Entry>;
+  struct Case {
+    std::string before;
+    Entries entries;
+    std::string after;  // empty: refused, the file stays as it was
+  };
+  const Case cases[] = {
+      {"",
+       {{"S", "A", "1"}, {"T", "A", "2"}, {"S", "B", "3"}, {"s", "a", "4"}},
+       "[S]\r\nA=4\r\nB=3\r\n[T]\r\nA=2\r\n"},
+      {"; keep\n[D]\nPa=25\n",
+       {{"S", "A", std::string(31, '7')}, {"D", "pa", "30"}},
+       "; keep\n[D]\nPa=30\n[S]\r\nA=" + std::string(30, '7') + "\r\n"},
+      // A key that cannot be written, even the last, stops every other.
+      {"[S]\r\nA=1\r\n", {{"S", "A", "2"}, {"T", "B", "3"}, {"S", "[C]", "4"}}, ""},
+  };
+  const TempFolder folder;
+  for (const Case& c : cases) {
+    const std::string path = folder / "valvora.ini";
+    std::filesystem::remove(path);
+    if (!c.before.empty()) folder.write("valvora.ini", c.before);
+    const std::string failure = failureOf([&] { ProfileFile(path).write(c.entries); });
+    EXPECT_EQ(failure, c.after.empty() ? "Impossible d'écrire dans " + path : "") << c.before;
+    EXPECT_EQ(bytesOf(path), c.after.empty() ? c.before : c.after) << c.before;
+  }
+}
+
+// Key after key, the first would have fitted; the whole batch does not, and nothing of it
+// may reach the file.
+TEST(ProfileWrite, ABatchWithoutRoomLeavesTheOldFile) {
+  const TempFolder folder;
+  const std::string old = "[6L6DataSheet]\r\nPa=19\r\n";
+  const std::string path = folder.write("valvora.ini", old);
+  std::vector<ProfileFile::Entry> entries;
+  for (int k = 0; k < 42; ++k) entries.push_back({"S", "K" + std::to_string(k), "value"});
+  EXPECT_EQ(inChild(
+                As::kSelf, [&] { return failureOf([&] { ProfileFile(path).write(entries); }); },
+                old.size() + 16),
+            "Impossible d'écrire dans " + path);
+  EXPECT_EQ(bytesOf(path), old);
+  EXPECT_EQ(strayFiles(folder.path()), std::vector<std::string>{});
 }
 
 TEST(ProfileWrite, KeysThatWouldReadBackAsSomethingElseAreRefused) {
