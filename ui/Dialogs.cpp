@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <new>
 
 #include "core/numtext.h"
@@ -32,6 +34,48 @@ void Dialogs::showModal(QDialog& window) {
   window.exec();
 }
 
+namespace {
+
+Dialogs::Answer ask(const QString& text, bool withCancel) {
+  const std::unique_ptr<QMessageBox> box = confirmationBox(text, withCancel);
+  box->exec();
+  const QAbstractButton* pressed = box->clickedButton();
+  const QString name = pressed ? pressed->objectName() : QString();
+  if (name == QLatin1String("Oui")) return Dialogs::Answer::kOui;
+  return name == QLatin1String("Annuler") ? Dialogs::Answer::kAnnuler : Dialogs::Answer::kNon;
+}
+
+}  // namespace
+
+bool Dialogs::confirm(const QString& text) {
+  return ask(text, false) == Answer::kOui;
+}
+
+Dialogs::Answer Dialogs::confirmOrCancel(const QString& text) {
+  return ask(text, true);
+}
+
+void Dialogs::message(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+QString Dialogs::saveFileName(const SaveRequest& request) {
+  QFileDialog dialog;
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // Qt's own dialog, so that the filter reads as given and the texts are the French ones the
+  // program loads; the caller asks about replacing a file itself.
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite |
+                    QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(request.filter);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  dialog.selectFile(request.initialName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
 QString boxCaption() {
   const QString title = QGuiApplication::applicationDisplayName();
   return title.isEmpty() ? QCoreApplication::applicationName() : title;
@@ -49,6 +93,22 @@ void installDialogs(Dialogs* replacement) {
 std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text) {
   auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok);
   box->setTextFormat(Qt::PlainText);
+  return box;
+}
+
+std::unique_ptr<QMessageBox> confirmationBox(const QString& text, bool withCancel) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QStringLiteral("Confirmation"),
+                                           text, QMessageBox::NoButton);
+  box->setTextFormat(Qt::PlainText);
+  QPushButton* oui = box->addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+  oui->setObjectName("Oui");
+  QPushButton* non = box->addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+  non->setObjectName("Non");
+  if (withCancel)
+    box->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole)->setObjectName("Annuler");
+  box->setDefaultButton(oui);
+  // Escape and the close box: the box reports this button as pressed.
+  box->setEscapeButton(non);
   return box;
 }
 

@@ -29,6 +29,23 @@ class Dialogs {
   virtual void openDocument(const QString& nameOrAddress) = 0;
   // A secondary window shown modally; returns when it closes.
   virtual void showModal(QDialog& window);
+
+  // Confirmation box: caption "Confirmation", question icon, "&Oui" (default) and "&Non";
+  // Escape and the close box answer Non. True for Oui.
+  virtual bool confirm(const QString& text);
+  // The same with a third button, "Annuler".
+  enum class Answer { kOui, kNon, kAnnuler };
+  virtual Answer confirmOrCancel(const QString& text);
+  // Plain message box: no icon, one "OK" button.
+  virtual void message(const QString& caption, const QString& text);
+  // Save dialog offering initialName, with one filter; a name typed without an extension
+  // gets defaultSuffix. The full name chosen, or the empty text when cancelled.
+  struct SaveRequest {
+    QString initialName;
+    QString filter;  // "Description (*.ext)"
+    QString defaultSuffix;
+  };
+  virtual QString saveFileName(const SaveRequest& request);
 };
 
 // The process-wide seam: the Qt implementation unless a test installed its own.
@@ -38,6 +55,10 @@ void installDialogs(Dialogs* replacement);  // nullptr restores the Qt implement
 // The error box of the Qt implementation, ready to show: plain text, so that a typed
 // "<b>8</b>" appears as typed.
 std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text);
+
+// The confirmation box of the Qt implementation, ready to show: buttons "&Oui", "&Non" and,
+// withCancel, "Annuler", named "Oui", "Non" and "Annuler".
+std::unique_ptr<QMessageBox> confirmationBox(const QString& text, bool withCancel);
 
 // A failure message as the error box shows it: the final "." where it is due, and control
 // characters (a NUL, a tab, an escape a file may carry) drawn as visible symbols rather than

@@ -22,6 +22,7 @@
 #include "ui/SplashUnit.h"
 #include "ui/WidgetFields.h"
 #include "ui/pages/Bias.h"
+#include "ui/pages/BiasActions.h"
 #include "ui/pages/Builders.h"
 #include "ui/pages/Speakers.h"
 
@@ -108,10 +109,12 @@ constexpr Binding kCalculators[] = {
     {"btnCalcul", &TMainForm::Bias},
 };
 
-// Buttons that show a secondary window modally.
+// Buttons that show a secondary window modally or ask before they act; their handlers
+// guard their own steps.
 constexpr Binding kWindowButtons[] = {
-    {"btnDataSheet", &TMainForm::btnDataSheetClick},
-    {"btnSchem", &TMainForm::btnSchemClick},
+    {"btnDataSheet", &TMainForm::btnDataSheetClick}, {"btnSchem", &TMainForm::btnSchemClick},
+    {"btnRecord", &TMainForm::btnRecordClick},       {"btnLoad", &TMainForm::btnLoadClick},
+    {"btnHTML", &TMainForm::btnHTMLClick},
 };
 
 // Run once at the end of the preparation, so that every page opens with its results.
@@ -137,6 +140,7 @@ TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, std::string settingsF
   buildPages();
   buildBottomBar();
   fields_ = std::make_unique<WidgetFields>(this);
+  report_ = std::make_unique<pages::BiasReport>(PageControl_->findChild<QWidget*>("TabSheet6"));
   bindDecimalKeys(this, decimalKeys_);
   connectCalculators();
   FormCreate();
@@ -289,6 +293,30 @@ void TMainForm::btnDataSheetClick() {
 
 void TMainForm::btnSchemClick() {
   if (AlimForm_) dialogs().showModal(*AlimForm_);
+}
+
+void TMainForm::saveIni() {
+  pages::saveMeasurements(*fields_, settingsFile_);
+}
+
+void TMainForm::loadIni() {
+  pages::loadMeasurements(*fields_, settingsFile_);
+}
+
+void TMainForm::btnRecordClick() {
+  if (dialogs().confirm(QStringLiteral("Etes vous sur d'enregistrer les modifications ?")) &&
+      guarded([&] { saveIni(); }))
+    dialogs().message(boxCaption(), QStringLiteral("Opération effectuée avec succès."));
+}
+
+void TMainForm::btnLoadClick() {
+  if (dialogs().confirm(QStringLiteral("Etes vous sur de remplacer les données ?")) &&
+      guarded([&] { loadIni(); }))
+    dialogs().message(boxCaption(), QStringLiteral("Opération effectuée avec succès."));
+}
+
+void TMainForm::btnHTMLClick() {
+  report_->run([&] { Bias(); }, tubes_);
 }
 
 void TMainForm::hp_2ser() {

@@ -17,6 +17,9 @@ class TAlimForm;
 class TDataSheet;
 class TSplashForm;
 class WidgetFields;
+namespace pages {
+class BiasReport;
+}
 
 // The main window: twelve pages of calculators and the bottom bar. Its calculator methods
 // only hand the window's fields to the core; the pages are built in ui/pages.
@@ -52,6 +55,13 @@ class TMainForm : public QMainWindow {
   void btnDataSheetClick();
   void btnSchemClick();
 
+  // The bias measurements in the settings file, and the HTML report; each asks first.
+  void saveIni();
+  void loadIni();
+  void btnRecordClick();
+  void btnLoadClick();
+  void btnHTMLClick();
+
   PageControl* pageControl() const { return PageControl_; }
   const BiasRecords& tubes() const { return tubes_; }
 
@@ -81,6 +91,7 @@ class TMainForm : public QMainWindow {
   BiasRecords tubes_;
   TDataSheet* DataSheet_ = nullptr;
   TAlimForm* AlimForm_ = nullptr;
+  std::unique_ptr<pages::BiasReport> report_;
 };
 
 }  // namespace valvora::ui

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QTest>
+#include <functional>
 
 #include "ui/Dialogs.h"
 
@@ -20,16 +21,44 @@ class RecordingDialogs : public ui::Dialogs {
   }
   void openDocument(const QString& nameOrAddress) override { opened << nameOrAddress; }
   void showModal(QDialog& window) override { shown << window.objectName(); }
+  bool confirm(const QString& text) override { return answer(text) == Answer::kOui; }
+  Answer confirmOrCancel(const QString& text) override { return answer(text); }
+  void message(const QString& caption, const QString& text) override {
+    messages << caption + " | " + text;
+  }
+  QString saveFileName(const SaveRequest& request) override {
+    saveRequests << request.initialName + " | " + request.filter + " | " + request.defaultSuffix;
+    if (whileAsking) whileAsking();
+    return savedNames.isEmpty() ? QString() : savedNames.takeFirst();
+  }
   void clear() {
     captions.clear();
     errors.clear();
     opened.clear();
     shown.clear();
+    questions.clear();
+    answers.clear();
+    messages.clear();
+    saveRequests.clear();
+    savedNames.clear();
+    whileAsking = nullptr;
   }
   QStringList captions;
   QStringList errors;
   QStringList opened;
-  QStringList shown;  // secondary windows, by object name
+  QStringList shown;                  // secondary windows, by object name
+  QStringList questions;              // confirmation texts, with and without "Annuler"
+  QList<Answer> answers;              // given in turn; none left answers Non
+  QStringList messages;               // "caption | text" of plain message boxes
+  QStringList saveRequests;           // "initial name | filter | suffix" of each save dialog
+  QStringList savedNames;             // chosen in turn; none left cancels the dialog
+  std::function<void()> whileAsking;  // run inside the save dialog, to look at the window
+
+ private:
+  Answer answer(const QString& text) {
+    questions << text;
+    return answers.isEmpty() ? Answer::kNon : answers.takeFirst();
+  }
 };
 
 // Replaces the text of an edit field or of a list's edit box by typing it.
