@@ -50,5 +50,21 @@ int main(int argc, char** argv) {
   dataSheet.show();
   for (int k = 0; k < 5; ++k) QApplication::processEvents();
   dataSheet.grab().save(out.filePath(QStringLiteral("DataSheet.png")));
+
+  // The bias page's questions: saving the measurements, replacing a report.
+  const struct {
+    const char* file;
+    const char* text;
+    bool withCancel;
+  } questions[] = {
+      {"Confirmation.png", "Etes vous sur d'enregistrer les modifications ?", false},
+      {"Confirmation-report.png", "Remplacer le fichier /home/atelier/report.html", true},
+  };
+  for (const auto& q : questions) {
+    const auto box = valvora::ui::confirmationBox(QString::fromUtf8(q.text), q.withCancel);
+    box->show();
+    for (int k = 0; k < 5; ++k) QApplication::processEvents();
+    box->grab().save(out.filePath(QString::fromUtf8(q.file)));
+  }
   return 0;
 }
