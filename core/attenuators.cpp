@@ -65,11 +65,9 @@ void attenuateur(Fields& f) {
   const double ur2 = put(f, "edUR2", multiply(r2, ir2));
   const double pr2 = put(f, "edPuisR2", multiply(ur2, ir2));
 
+  constexpr Names kCounts = {"edRx4", "edRx3", "edRx2", "edRx1"};
   Counts n{};
-  for (std::size_t k = 0; k < n.size(); ++k) {
-    static constexpr Names kCounts = {"edRx4", "edRx3", "edRx2", "edRx1"};
-    n[k] = readStored(f, kCounts[k]);
-  }
+  for (std::size_t k = 0; k < n.size(); ++k) n[k] = readStored(f, kCounts[k]);
   auto times = [](Real r, Real count) { return multiply(r, count); };
   auto share = [](Real p, Real count) { return divide(p, count); };
   tableColumn(f, n, r1, times, {"edR1x4", "edR1x3", "edR1x2", "edR1x1"});

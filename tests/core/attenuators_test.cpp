@@ -298,5 +298,26 @@ TEST(AttenuatorProperties, TPadEqualTexts) {
   }
 }
 
+// Readings at the edges of the double range fail at the overflowing step instead of
+// showing an infinity, and the fields after it keep their texts.
+TEST(AttenuatorProperties, ExtremeReadingsFailInsteadOfWritingInfinity) {
+  const std::vector<std::vector<std::string>> extremes = {{"1E308", "1E308", "1E-308"},
+                                                          {"1E-308", "1E308", "1E-300"},
+                                                          {"8", "1E308", "-1E300"},
+                                                          {"1E300", "1E-300", "1E-310"}};
+  for (const Pad* pad : {&kL, &kSP, &kT}) {
+    for (const auto& in : extremes) {
+      FieldMap f = page(*pad, in);
+      try {
+        pad->run(f);
+      } catch (const CalcError&) {
+      }
+      for (const std::string& r : pad->results)
+        EXPECT_EQ(f.text(r).find_first_of("in"), std::string::npos)
+            << pad->name << " " << in[0] << " " << in[1] << " " << in[2] << ": " << r;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace valvora
