@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <tuple>
 
@@ -41,6 +42,14 @@ class AttenuatorPagesTest : public QObject {
   void initTestCase() {
     QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
     valvora::ui::installDialogs(&dialogs_);
+    auto* watchdog = new QTimer(this);
+    connect(watchdog, &QTimer::timeout, this, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+        QFAIL("an unexpected modal box appeared");
+      }
+    });
+    watchdog->start(200);
   }
   void init() {
     dialogs_.clear();
