@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "core/attenuators.h"
 #include "core/bias.h"
 #include "core/speakers.h"
 #include "platform/files.h"
@@ -21,6 +22,7 @@
 #include "ui/Pictures.h"
 #include "ui/SplashUnit.h"
 #include "ui/WidgetFields.h"
+#include "ui/pages/Attenuators.h"
 #include "ui/pages/Bias.h"
 #include "ui/pages/BiasActions.h"
 #include "ui/pages/Builders.h"
@@ -56,9 +58,6 @@ struct PagePicture {
   const char* control;
 };
 constexpr PagePicture kOtherPagePictures[] = {
-    {"TabSheet10", "imgAttenuateur"},
-    {"TabSheet7", "imgAttenuateurSP"},
-    {"TabSheet11", "imgAttenuateurT"},
     {"TabSheet4", "imgSP"},
 };
 
@@ -101,12 +100,13 @@ struct Binding {
   Calculator run;
 };
 constexpr Binding kCalculators[] = {
-    {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
-    {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
-    {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
-    {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
-    {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
-    {"btnCalcul", &TMainForm::Bias},
+    {"Button2", &TMainForm::hp_2ser},         {"Button3", &TMainForm::hp_2par},
+    {"Button6", &TMainForm::hp_3ser},         {"Button7", &TMainForm::hp_3par},
+    {"Button4", &TMainForm::hp_4ser},         {"Button5", &TMainForm::hp_4par},
+    {"Button14", &TMainForm::hp_3HA},         {"Button15", &TMainForm::hp_3HB},
+    {"Button16", &TMainForm::hp_4HA},         {"Button17", &TMainForm::hp_4HB},
+    {"btnCalcul", &TMainForm::Bias},          {"Button18", &TMainForm::attenuateur},
+    {"Button19", &TMainForm::attenuateur_sp}, {"Button1", &TMainForm::attenuateur_t},
 };
 
 // Buttons that show a secondary window modally or ask before they act; their handlers
@@ -119,9 +119,11 @@ constexpr Binding kWindowButtons[] = {
 
 // Run once at the end of the preparation, so that every page opens with its results.
 constexpr Calculator kInitialComputations[] = {
-    &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
-    &TMainForm::hp_3HA,  &TMainForm::hp_3HB,  &TMainForm::hp_4ser, &TMainForm::hp_4par,
-    &TMainForm::hp_4HA,  &TMainForm::hp_4HB,  &TMainForm::Bias,
+    &TMainForm::hp_2ser,        &TMainForm::hp_2par,       &TMainForm::hp_3ser,
+    &TMainForm::hp_3par,        &TMainForm::hp_3HA,        &TMainForm::hp_3HB,
+    &TMainForm::hp_4ser,        &TMainForm::hp_4par,       &TMainForm::hp_4HA,
+    &TMainForm::hp_4HB,         &TMainForm::Bias,          &TMainForm::attenuateur,
+    &TMainForm::attenuateur_sp, &TMainForm::attenuateur_t,
 };
 
 }  // namespace
@@ -156,6 +158,8 @@ void TMainForm::buildPages() {
   for (const pages::SpeakerPage& spec : pages::speakerPages())
     pages::buildSpeakerPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
   pages::buildBiasPage(PageControl_->findChild<QWidget*>("TabSheet6"));
+  for (const pages::AttenuatorPage& spec : pages::attenuatorPages())
+    pages::buildAttenuatorPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
   for (const PagePicture& p : kOtherPagePictures) {
     auto* picture = new QLabel(PageControl_->findChild<QWidget*>(p.sheet));
     picture->setObjectName(p.control);
@@ -352,6 +356,16 @@ void TMainForm::hp_4HB() {
 
 void TMainForm::Bias() {
   valvora::Bias(*fields_, tubes_);
+}
+
+void TMainForm::attenuateur() {
+  valvora::attenuateur(*fields_);
+}
+void TMainForm::attenuateur_sp() {
+  valvora::attenuateur_sp(*fields_);
+}
+void TMainForm::attenuateur_t() {
+  valvora::attenuateur_t(*fields_);
 }
 
 }  // namespace valvora::ui

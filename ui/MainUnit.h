@@ -47,6 +47,9 @@ class TMainForm : public QMainWindow {
   void hp_4HA();
   void hp_4HB();
   void Bias();
+  void attenuateur();
+  void attenuateur_sp();
+  void attenuateur_t();
 
   // The bias page's windows, created after the main window; without them (tests) their
   // buttons do nothing.
