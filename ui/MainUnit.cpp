@@ -6,10 +6,12 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QThread>
 #include <QTimer>
 
 #include "core/bias.h"
+#include "core/capacitors.h"
 #include "core/speakers.h"
 #include "platform/files.h"
 #include "ui/AlimUnit.h"
@@ -23,6 +25,7 @@
 #include "ui/WidgetFields.h"
 #include "ui/pages/Bias.h"
 #include "ui/pages/Builders.h"
+#include "ui/pages/Capacitors.h"
 #include "ui/pages/Speakers.h"
 
 namespace valvora::ui {
@@ -100,12 +103,16 @@ struct Binding {
   Calculator run;
 };
 constexpr Binding kCalculators[] = {
-    {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
-    {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
-    {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
-    {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
-    {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
-    {"btnCalcul", &TMainForm::Bias},
+    {"Button2", &TMainForm::hp_2ser},        {"Button3", &TMainForm::hp_2par},
+    {"Button6", &TMainForm::hp_3ser},        {"Button7", &TMainForm::hp_3par},
+    {"Button4", &TMainForm::hp_4ser},        {"Button5", &TMainForm::hp_4par},
+    {"Button14", &TMainForm::hp_3HA},        {"Button15", &TMainForm::hp_3HB},
+    {"Button16", &TMainForm::hp_4HA},        {"Button17", &TMainForm::hp_4HB},
+    {"btnCalcul", &TMainForm::Bias},         {"Button10", &TMainForm::condonorm},
+    {"Button26", &TMainForm::convert_condo}, {"Button27", &TMainForm::condo_par},
+    {"btnCondoSer", &TMainForm::condo_ser},  {"btn_pot", &TMainForm::potentiometre},
+    {"btnCalcRC", &TMainForm::RCFilter},     {"bntAlim", &TMainForm::bntAlimClick},
+    {"btnTransfo", &TMainForm::Transfo},
 };
 
 // Buttons that show a secondary window modally.
@@ -116,9 +123,13 @@ constexpr Binding kWindowButtons[] = {
 
 // Run once at the end of the preparation, so that every page opens with its results.
 constexpr Calculator kInitialComputations[] = {
-    &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
-    &TMainForm::hp_3HA,  &TMainForm::hp_3HB,  &TMainForm::hp_4ser, &TMainForm::hp_4par,
-    &TMainForm::hp_4HA,  &TMainForm::hp_4HB,  &TMainForm::Bias,
+    &TMainForm::hp_2ser,       &TMainForm::hp_2par,       &TMainForm::hp_3ser,
+    &TMainForm::hp_3par,       &TMainForm::hp_3HA,        &TMainForm::hp_3HB,
+    &TMainForm::hp_4ser,       &TMainForm::hp_4par,       &TMainForm::hp_4HA,
+    &TMainForm::hp_4HB,        &TMainForm::convert_condo, &TMainForm::Bias,
+    &TMainForm::condo_par,     &TMainForm::condo_ser,     &TMainForm::condonorm,
+    &TMainForm::potentiometre, &TMainForm::RCFilter,      &TMainForm::Courant,
+    &TMainForm::Transfo,
 };
 
 }  // namespace
@@ -152,6 +163,8 @@ void TMainForm::buildPages() {
   for (const pages::SpeakerPage& spec : pages::speakerPages())
     pages::buildSpeakerPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
   pages::buildBiasPage(PageControl_->findChild<QWidget*>("TabSheet6"));
+  pages::buildCapacitorPage(PageControl_->findChild<QWidget*>("TabSheet12"));
+  pages::buildFilterPage(PageControl_->findChild<QWidget*>("TabSheet5"));
   for (const PagePicture& p : kOtherPagePictures) {
     auto* picture = new QLabel(PageControl_->findChild<QWidget*>(p.sheet));
     picture->setObjectName(p.control);
@@ -196,6 +209,16 @@ void TMainForm::connectCalculators() {
   }
   for (const Binding& b : kWindowButtons)
     connect(findChild<QPushButton*>(b.button), &QPushButton::clicked, this, b.run);
+
+  for (const char* list : {"ComboBox1", "ComboBox2"})
+    connect(findChild<QComboBox*>(list), &QComboBox::activated, this, &TMainForm::Button10Click);
+  pages::onMousePress(findChild<QWidget*>("Edit3"), [this] { Button10Click(); });
+  connect(findChild<QRadioButton*>("rbCourant"), &QRadioButton::toggled, this, [this](bool on) {
+    if (on) rbCourantClick();
+  });
+  connect(findChild<QRadioButton*>("rbPuis"), &QRadioButton::toggled, this, [this](bool on) {
+    if (on) rbPuisClick();
+  });
 }
 
 // The preparation: each step in order, stopping at the first failure with the error box.
@@ -211,6 +234,7 @@ void TMainForm::FormCreate() {
     loadPagePictures();
     DataSheetLoadIni();
     runInitialComputations();
+    supplyModeAtStart();
   });
 }
 
@@ -251,6 +275,10 @@ void TMainForm::DataSheetLoadIni() {
 
 void TMainForm::runInitialComputations() {
   for (Calculator run : kInitialComputations) (this->*run)();
+}
+
+void TMainForm::supplyModeAtStart() {
+  if (findChild<QRadioButton*>("rbCourant")->isChecked()) rbCourantClick();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -324,6 +352,50 @@ void TMainForm::hp_4HB() {
 
 void TMainForm::Bias() {
   valvora::Bias(*fields_, tubes_);
+}
+
+void TMainForm::condonorm() {
+  valvora::condonorm(*fields_, capacitorCode_);
+}
+void TMainForm::convert_condo() {
+  valvora::convert_condo(*fields_);
+}
+void TMainForm::condo_par() {
+  valvora::condo_par(*fields_);
+}
+void TMainForm::condo_ser() {
+  valvora::condo_ser(*fields_);
+}
+void TMainForm::potentiometre() {
+  valvora::potentiometre(*fields_);
+}
+void TMainForm::RCFilter() {
+  valvora::RCFilter(*fields_);
+}
+void TMainForm::Courant() {
+  valvora::Courant(*fields_);
+}
+void TMainForm::Puissance() {
+  valvora::Puissance(*fields_);
+}
+void TMainForm::Transfo() {
+  valvora::Transfo(*fields_);
+}
+
+void TMainForm::Button10Click() {
+  guarded([&] { condonorm(); });
+}
+
+void TMainForm::bntAlimClick() {
+  if (findChild<QRadioButton*>("rbCourant")->isChecked()) Courant();
+  if (findChild<QRadioButton*>("rbPuis")->isChecked()) Puissance();
+}
+
+void TMainForm::rbCourantClick() {
+  pages::applySupplyMode(this, pages::SupplyMode::Current);
+}
+void TMainForm::rbPuisClick() {
+  pages::applySupplyMode(this, pages::SupplyMode::Power);
 }
 
 }  // namespace valvora::ui
