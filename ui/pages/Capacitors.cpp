@@ -232,6 +232,8 @@ QGroupBox* potentiometer() {
     e->setReadOnly(true);
     e->setEnabled(false);
   }
+  // One column wide enough for a result of fifteen digits.
+  for (QLineEdit* e : box->findChildren<QLineEdit*>()) e->setFixedWidth(120);
   return box;
 }
 
