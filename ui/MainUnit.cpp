@@ -6,11 +6,13 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QThread>
 #include <QTimer>
 
 #include "core/attenuators.h"
 #include "core/bias.h"
+#include "core/capacitors.h"
 #include "core/speakers.h"
 #include "platform/files.h"
 #include "ui/AlimUnit.h"
@@ -26,6 +28,7 @@
 #include "ui/pages/Bias.h"
 #include "ui/pages/BiasActions.h"
 #include "ui/pages/Builders.h"
+#include "ui/pages/Capacitors.h"
 #include "ui/pages/Speakers.h"
 
 namespace valvora::ui {
@@ -100,13 +103,24 @@ struct Binding {
   Calculator run;
 };
 constexpr Binding kCalculators[] = {
-    {"Button2", &TMainForm::hp_2ser},         {"Button3", &TMainForm::hp_2par},
-    {"Button6", &TMainForm::hp_3ser},         {"Button7", &TMainForm::hp_3par},
-    {"Button4", &TMainForm::hp_4ser},         {"Button5", &TMainForm::hp_4par},
-    {"Button14", &TMainForm::hp_3HA},         {"Button15", &TMainForm::hp_3HB},
-    {"Button16", &TMainForm::hp_4HA},         {"Button17", &TMainForm::hp_4HB},
-    {"btnCalcul", &TMainForm::Bias},          {"Button18", &TMainForm::attenuateur},
-    {"Button19", &TMainForm::attenuateur_sp}, {"Button1", &TMainForm::attenuateur_t},
+    // clang-format off
+    // Loudspeakers
+    {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
+    {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
+    {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
+    {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
+    {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
+    // Bias
+    {"btnCalcul", &TMainForm::Bias},
+    // Attenuators
+    {"Button18", &TMainForm::attenuateur}, {"Button19", &TMainForm::attenuateur_sp},
+    {"Button1", &TMainForm::attenuateur_t},
+    // Capacitors, filters and supply
+    {"Button10", &TMainForm::condonorm}, {"Button26", &TMainForm::convert_condo},
+    {"Button27", &TMainForm::condo_par}, {"btnCondoSer", &TMainForm::condo_ser},
+    {"btn_pot", &TMainForm::potentiometre}, {"btnCalcRC", &TMainForm::RCFilter},
+    {"bntAlim", &TMainForm::bntAlimClick}, {"btnTransfo", &TMainForm::Transfo},
+    // clang-format on
 };
 
 // Buttons that show a secondary window modally or ask before they act; their handlers
@@ -119,11 +133,19 @@ constexpr Binding kWindowButtons[] = {
 
 // Run once at the end of the preparation, so that every page opens with its results.
 constexpr Calculator kInitialComputations[] = {
-    &TMainForm::hp_2ser,        &TMainForm::hp_2par,       &TMainForm::hp_3ser,
-    &TMainForm::hp_3par,        &TMainForm::hp_3HA,        &TMainForm::hp_3HB,
-    &TMainForm::hp_4ser,        &TMainForm::hp_4par,       &TMainForm::hp_4HA,
-    &TMainForm::hp_4HB,         &TMainForm::Bias,          &TMainForm::attenuateur,
-    &TMainForm::attenuateur_sp, &TMainForm::attenuateur_t,
+    // clang-format off
+    &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
+    &TMainForm::hp_3HA, &TMainForm::hp_3HB, &TMainForm::hp_4ser, &TMainForm::hp_4par,
+    &TMainForm::hp_4HA, &TMainForm::hp_4HB,
+    &TMainForm::convert_condo,
+    &TMainForm::Bias,
+    &TMainForm::condo_par, &TMainForm::condo_ser,
+    &TMainForm::attenuateur, &TMainForm::attenuateur_sp, &TMainForm::attenuateur_t,
+    &TMainForm::condonorm,
+    &TMainForm::potentiometre,
+    &TMainForm::RCFilter,
+    &TMainForm::Courant, &TMainForm::Transfo,
+    // clang-format on
 };
 
 }  // namespace
@@ -160,6 +182,8 @@ void TMainForm::buildPages() {
   pages::buildBiasPage(PageControl_->findChild<QWidget*>("TabSheet6"));
   for (const pages::AttenuatorPage& spec : pages::attenuatorPages())
     pages::buildAttenuatorPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
+  pages::buildCapacitorPage(PageControl_->findChild<QWidget*>("TabSheet12"));
+  pages::buildFilterPage(PageControl_->findChild<QWidget*>("TabSheet5"));
   for (const PagePicture& p : kOtherPagePictures) {
     auto* picture = new QLabel(PageControl_->findChild<QWidget*>(p.sheet));
     picture->setObjectName(p.control);
@@ -204,6 +228,16 @@ void TMainForm::connectCalculators() {
   }
   for (const Binding& b : kWindowButtons)
     connect(findChild<QPushButton*>(b.button), &QPushButton::clicked, this, b.run);
+
+  for (const char* list : {"ComboBox1", "ComboBox2"})
+    connect(findChild<QComboBox*>(list), &QComboBox::activated, this, &TMainForm::Button10Click);
+  pages::onMousePress(findChild<QWidget*>("Edit3"), [this] { Button10Click(); });
+  connect(findChild<QRadioButton*>("rbCourant"), &QRadioButton::toggled, this, [this](bool on) {
+    if (on) rbCourantClick();
+  });
+  connect(findChild<QRadioButton*>("rbPuis"), &QRadioButton::toggled, this, [this](bool on) {
+    if (on) rbPuisClick();
+  });
 }
 
 // The preparation: each step in order, stopping at the first failure with the error box.
@@ -219,6 +253,7 @@ void TMainForm::FormCreate() {
     loadPagePictures();
     DataSheetLoadIni();
     runInitialComputations();
+    supplyModeAtStart();
   });
 }
 
@@ -259,6 +294,10 @@ void TMainForm::DataSheetLoadIni() {
 
 void TMainForm::runInitialComputations() {
   for (Calculator run : kInitialComputations) (this->*run)();
+}
+
+void TMainForm::supplyModeAtStart() {
+  if (findChild<QRadioButton*>("rbCourant")->isChecked()) rbCourantClick();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -366,6 +405,50 @@ void TMainForm::attenuateur_sp() {
 }
 void TMainForm::attenuateur_t() {
   valvora::attenuateur_t(*fields_);
+}
+
+void TMainForm::condonorm() {
+  valvora::condonorm(*fields_, capacitorCode_);
+}
+void TMainForm::convert_condo() {
+  valvora::convert_condo(*fields_);
+}
+void TMainForm::condo_par() {
+  valvora::condo_par(*fields_);
+}
+void TMainForm::condo_ser() {
+  valvora::condo_ser(*fields_);
+}
+void TMainForm::potentiometre() {
+  valvora::potentiometre(*fields_);
+}
+void TMainForm::RCFilter() {
+  valvora::RCFilter(*fields_);
+}
+void TMainForm::Courant() {
+  valvora::Courant(*fields_);
+}
+void TMainForm::Puissance() {
+  valvora::Puissance(*fields_);
+}
+void TMainForm::Transfo() {
+  valvora::Transfo(*fields_);
+}
+
+void TMainForm::Button10Click() {
+  guarded([&] { condonorm(); });
+}
+
+void TMainForm::bntAlimClick() {
+  if (findChild<QRadioButton*>("rbCourant")->isChecked()) Courant();
+  if (findChild<QRadioButton*>("rbPuis")->isChecked()) Puissance();
+}
+
+void TMainForm::rbCourantClick() {
+  pages::applySupplyMode(this, pages::SupplyMode::Current);
+}
+void TMainForm::rbPuisClick() {
+  pages::applySupplyMode(this, pages::SupplyMode::Power);
 }
 
 }  // namespace valvora::ui

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/bias.h"
+#include "core/capacitors.h"
 #include "platform/profile.h"
 
 class QPushButton;
@@ -50,6 +51,23 @@ class TMainForm : public QMainWindow {
   void attenuateur();
   void attenuateur_sp();
   void attenuateur_t();
+  void condonorm();
+  void convert_condo();
+  void condo_par();
+  void condo_ser();
+  void potentiometre();
+  void RCFilter();
+  void Courant();
+  void Puissance();
+  void Transfo();
+
+  // The capacitor code's shared handler: its button, a click in Edit3, a choice in a list.
+  void Button10Click();
+  // The supply's "Calcul" runs the calculation of the selected mode; the mode buttons only
+  // switch which of edP and edCN is typed.
+  void bntAlimClick();
+  void rbCourantClick();
+  void rbPuisClick();
 
   // The bias page's windows, created after the main window; without them (tests) their
   // buttons do nothing.
@@ -67,6 +85,7 @@ class TMainForm : public QMainWindow {
 
   PageControl* pageControl() const { return PageControl_; }
   const BiasRecords& tubes() const { return tubes_; }
+  const CapacitorCodeState& capacitorCode() const { return capacitorCode_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -82,6 +101,7 @@ class TMainForm : public QMainWindow {
   void loadPagePictures();
   void DataSheetLoadIni();
   void runInitialComputations();
+  void supplyModeAtStart();
   void btnAboutClick();
   void btnHelpClick();
 
@@ -92,6 +112,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<WidgetFields> fields_;
   std::string settingsFile_;
   BiasRecords tubes_;
+  CapacitorCodeState capacitorCode_;
   TDataSheet* DataSheet_ = nullptr;
   TAlimForm* AlimForm_ = nullptr;
   std::unique_ptr<pages::BiasReport> report_;

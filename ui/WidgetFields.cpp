@@ -1,6 +1,7 @@
 #include "ui/WidgetFields.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "core/failure.h"
@@ -9,8 +10,9 @@ namespace valvora::ui {
 
 WidgetFields::WidgetFields(QWidget* root) {
   for (QWidget* w : root->findChildren<QWidget*>()) {
-    if ((qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)) && !w->objectName().isEmpty())
-      widgets_.insert(w->objectName(), w);
+    const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                       qobject_cast<QLabel*>(w);  // results shown as captions
+    if (field && !w->objectName().isEmpty()) widgets_.insert(w->objectName(), w);
   }
 }
 
@@ -24,11 +26,16 @@ QWidget* WidgetFields::find(std::string_view control) const {
 std::string WidgetFields::text(std::string_view control) const {
   QWidget* w = find(control);
   if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
   return static_cast<QLineEdit*>(w)->text().toStdString();
 }
 
 void WidgetFields::write(std::string_view control, std::string text) {
   QWidget* w = find(control);
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setText(QString::fromStdString(text));
+    return;
+  }
   auto* combo = qobject_cast<QComboBox*>(w);
   QLineEdit* edit = combo ? combo->lineEdit() : static_cast<QLineEdit*>(w);
   edit->setText(QString::fromStdString(text));
