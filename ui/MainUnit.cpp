@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "core/bias.h"
+#include "core/resistors.h"
 #include "core/speakers.h"
 #include "platform/files.h"
 #include "ui/AlimUnit.h"
@@ -23,6 +24,7 @@
 #include "ui/WidgetFields.h"
 #include "ui/pages/Bias.h"
 #include "ui/pages/Builders.h"
+#include "ui/pages/Resistors.h"
 #include "ui/pages/Speakers.h"
 
 namespace valvora::ui {
@@ -58,7 +60,6 @@ constexpr PagePicture kOtherPagePictures[] = {
     {"TabSheet10", "imgAttenuateur"},
     {"TabSheet7", "imgAttenuateurSP"},
     {"TabSheet11", "imgAttenuateurT"},
-    {"TabSheet4", "imgSP"},
 };
 
 // Loaded in this order; a missing file stops the preparation at that picture.
@@ -100,12 +101,15 @@ struct Binding {
   Calculator run;
 };
 constexpr Binding kCalculators[] = {
-    {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
-    {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
-    {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
-    {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
-    {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
-    {"btnCalcul", &TMainForm::Bias},
+    {"Button2", &TMainForm::hp_2ser},      {"Button3", &TMainForm::hp_2par},
+    {"Button6", &TMainForm::hp_3ser},      {"Button7", &TMainForm::hp_3par},
+    {"Button4", &TMainForm::hp_4ser},      {"Button5", &TMainForm::hp_4par},
+    {"Button14", &TMainForm::hp_3HA},      {"Button15", &TMainForm::hp_3HB},
+    {"Button16", &TMainForm::hp_4HA},      {"Button17", &TMainForm::hp_4HB},
+    {"btnCalcul", &TMainForm::Bias},       {"Button8", &TMainForm::resistor_led},
+    {"Button22", &TMainForm::resist_sp},   {"Button20", &TMainForm::resist_par},
+    {"Button21", &TMainForm::resist_ser},  {"btn_trC", &TMainForm::CourTravRes},
+    {"btn_Pdiss", &TMainForm::PuisDisRes},
 };
 
 // Buttons that show a secondary window modally.
@@ -116,9 +120,12 @@ constexpr Binding kWindowButtons[] = {
 
 // Run once at the end of the preparation, so that every page opens with its results.
 constexpr Calculator kInitialComputations[] = {
-    &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
-    &TMainForm::hp_3HA,  &TMainForm::hp_3HB,  &TMainForm::hp_4ser, &TMainForm::hp_4par,
-    &TMainForm::hp_4HA,  &TMainForm::hp_4HB,  &TMainForm::Bias,
+    &TMainForm::hp_2ser,    &TMainForm::hp_2par,      &TMainForm::hp_3ser,
+    &TMainForm::hp_3par,    &TMainForm::hp_3HA,       &TMainForm::hp_3HB,
+    &TMainForm::hp_4ser,    &TMainForm::hp_4par,      &TMainForm::hp_4HA,
+    &TMainForm::hp_4HB,     &TMainForm::resistor_led, &TMainForm::Bias,
+    &TMainForm::resist_par, &TMainForm::resist_ser,   &TMainForm::resist_sp,
+    &TMainForm::PuisDisRes, &TMainForm::CourTravRes,
 };
 
 }  // namespace
@@ -139,6 +146,10 @@ TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, std::string settingsF
   fields_ = std::make_unique<WidgetFields>(this);
   bindDecimalKeys(this, decimalKeys_);
   connectCalculators();
+  colourCodeWidgets_ = std::make_unique<pages::ColourCodeWidgets>(
+      PageControl_->findChild<QWidget*>("TabSheet4"), *fields_);
+  colourCodeWidgets_->connect([this] { guarded([&] { coulchange(); }); },
+                              [this] { guarded([&] { valeurChange(); }); });
   FormCreate();
 }
 
@@ -152,6 +163,7 @@ void TMainForm::buildPages() {
   for (const pages::SpeakerPage& spec : pages::speakerPages())
     pages::buildSpeakerPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
   pages::buildBiasPage(PageControl_->findChild<QWidget*>("TabSheet6"));
+  pages::buildResistorsPage(PageControl_->findChild<QWidget*>("TabSheet4"));
   for (const PagePicture& p : kOtherPagePictures) {
     auto* picture = new QLabel(PageControl_->findChild<QWidget*>(p.sheet));
     picture->setObjectName(p.control);
@@ -211,6 +223,7 @@ void TMainForm::FormCreate() {
     loadPagePictures();
     DataSheetLoadIni();
     runInitialComputations();
+    initialiseColourCode();
   });
 }
 
@@ -251,6 +264,10 @@ void TMainForm::DataSheetLoadIni() {
 
 void TMainForm::runInitialComputations() {
   for (Calculator run : kInitialComputations) (this->*run)();
+}
+
+void TMainForm::initialiseColourCode() {
+  valvora::initialiseColourCode(colourCode_, *colourCodeWidgets_);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -324,6 +341,31 @@ void TMainForm::hp_4HB() {
 
 void TMainForm::Bias() {
   valvora::Bias(*fields_, tubes_);
+}
+
+void TMainForm::resistor_led() {
+  valvora::resistor_led(*fields_);
+}
+void TMainForm::resist_sp() {
+  valvora::resist_sp(*fields_);
+}
+void TMainForm::resist_par() {
+  valvora::resist_par(*fields_);
+}
+void TMainForm::resist_ser() {
+  valvora::resist_ser(*fields_);
+}
+void TMainForm::CourTravRes() {
+  valvora::CourTravRes(*fields_);
+}
+void TMainForm::PuisDisRes() {
+  valvora::PuisDisRes(*fields_);
+}
+void TMainForm::coulchange() {
+  valvora::coulchange(colourCode_, *colourCodeWidgets_);
+}
+void TMainForm::valeurChange() {
+  valvora::valeurChange(colourCode_, *colourCodeWidgets_);
 }
 
 }  // namespace valvora::ui

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/bias.h"
+#include "core/resistors.h"
 #include "platform/profile.h"
 
 class QPushButton;
@@ -17,6 +18,9 @@ class TAlimForm;
 class TDataSheet;
 class TSplashForm;
 class WidgetFields;
+namespace pages {
+class ColourCodeWidgets;
+}
 
 // The main window: twelve pages of calculators and the bottom bar. Its calculator methods
 // only hand the window's fields to the core; the pages are built in ui/pages.
@@ -44,6 +48,16 @@ class TMainForm : public QMainWindow {
   void hp_4HA();
   void hp_4HB();
   void Bias();
+  void resistor_led();
+  void resist_sp();
+  void resist_par();
+  void resist_ser();
+  void CourTravRes();
+  void PuisDisRes();
+
+  // The colour code: a band list picked, or the value, its unit or its tolerance changed.
+  void coulchange();
+  void valeurChange();
 
   // The bias page's windows, created after the main window; without them (tests) their
   // buttons do nothing.
@@ -69,6 +83,7 @@ class TMainForm : public QMainWindow {
   void loadPagePictures();
   void DataSheetLoadIni();
   void runInitialComputations();
+  void initialiseColourCode();
   void btnAboutClick();
   void btnHelpClick();
 
@@ -79,6 +94,8 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<WidgetFields> fields_;
   std::string settingsFile_;
   BiasRecords tubes_;
+  ColourCodeState colourCode_;
+  std::unique_ptr<pages::ColourCodeWidgets> colourCodeWidgets_;
   TDataSheet* DataSheet_ = nullptr;
   TAlimForm* AlimForm_ = nullptr;
 };

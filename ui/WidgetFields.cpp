@@ -1,6 +1,7 @@
 #include "ui/WidgetFields.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "core/failure.h"
@@ -9,7 +10,11 @@ namespace valvora::ui {
 
 WidgetFields::WidgetFields(QWidget* root) {
   for (QWidget* w : root->findChildren<QWidget*>()) {
-    if ((qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)) && !w->objectName().isEmpty())
+    if (w->objectName().isEmpty()) continue;
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w))
+      widgets_.insert(w->objectName(), w);
+    // An input of the same name, should one exist, is what the calculators mean.
+    else if (qobject_cast<QLabel*>(w) && !widgets_.contains(w->objectName()))
       widgets_.insert(w->objectName(), w);
   }
 }
@@ -24,11 +29,18 @@ QWidget* WidgetFields::find(std::string_view control) const {
 std::string WidgetFields::text(std::string_view control) const {
   QWidget* w = find(control);
   if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
   return static_cast<QLineEdit*>(w)->text().toStdString();
 }
 
 void WidgetFields::write(std::string_view control, std::string text) {
   QWidget* w = find(control);
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    // A result shown in a label takes its text's size.
+    label->setText(QString::fromStdString(text));
+    label->adjustSize();
+    return;
+  }
   auto* combo = qobject_cast<QComboBox*>(w);
   QLineEdit* edit = combo ? combo->lineEdit() : static_cast<QLineEdit*>(w);
   edit->setText(QString::fromStdString(text));

@@ -293,9 +293,9 @@ class MainFormTest : public QObject {
   }
 
   void decimalKeyFilter() {
-    // Only the bias page's 6L6, 6V6, EL34 and EL84 inputs take the filter so far; on the
-    // loudspeaker pages a full stop stays a full stop.
-    QCOMPARE(valvora::ui::bindDecimalKeys(form_.get(), nullptr), 20);
+    // Only the bias page's 6L6, 6V6, EL34 and EL84 inputs and five fields of "Résistances"
+    // take the filter so far; on the loudspeaker pages a full stop stays a full stop.
+    QCOMPARE(valvora::ui::bindDecimalKeys(form_.get(), nullptr), 25);
     typeInto(field("cbHPa_3ser"), "8.5");
     QCOMPARE(text("cbHPa_3ser"), QString("8.5"));
 
