@@ -100,17 +100,19 @@ struct Binding {
   const char* button;
   Calculator run;
 };
+// clang-format off
 constexpr Binding kCalculators[] = {
-    {"Button2", &TMainForm::hp_2ser},      {"Button3", &TMainForm::hp_2par},
-    {"Button6", &TMainForm::hp_3ser},      {"Button7", &TMainForm::hp_3par},
-    {"Button4", &TMainForm::hp_4ser},      {"Button5", &TMainForm::hp_4par},
-    {"Button14", &TMainForm::hp_3HA},      {"Button15", &TMainForm::hp_3HB},
-    {"Button16", &TMainForm::hp_4HA},      {"Button17", &TMainForm::hp_4HB},
-    {"btnCalcul", &TMainForm::Bias},       {"Button8", &TMainForm::resistor_led},
-    {"Button22", &TMainForm::resist_sp},   {"Button20", &TMainForm::resist_par},
-    {"Button21", &TMainForm::resist_ser},  {"btn_trC", &TMainForm::CourTravRes},
-    {"btn_Pdiss", &TMainForm::PuisDisRes},
+    {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
+    {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
+    {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
+    {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
+    {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
+    {"btnCalcul", &TMainForm::Bias},
+    {"Button8", &TMainForm::resistor_led}, {"Button22", &TMainForm::resist_sp},
+    {"Button20", &TMainForm::resist_par}, {"Button21", &TMainForm::resist_ser},
+    {"btn_trC", &TMainForm::CourTravRes}, {"btn_Pdiss", &TMainForm::PuisDisRes},
 };
+// clang-format on
 
 // Buttons that show a secondary window modally.
 constexpr Binding kWindowButtons[] = {
@@ -119,14 +121,17 @@ constexpr Binding kWindowButtons[] = {
 };
 
 // Run once at the end of the preparation, so that every page opens with its results.
+// clang-format off
 constexpr Calculator kInitialComputations[] = {
-    &TMainForm::hp_2ser,    &TMainForm::hp_2par,      &TMainForm::hp_3ser,
-    &TMainForm::hp_3par,    &TMainForm::hp_3HA,       &TMainForm::hp_3HB,
-    &TMainForm::hp_4ser,    &TMainForm::hp_4par,      &TMainForm::hp_4HA,
-    &TMainForm::hp_4HB,     &TMainForm::resistor_led, &TMainForm::Bias,
-    &TMainForm::resist_par, &TMainForm::resist_ser,   &TMainForm::resist_sp,
+    &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
+    &TMainForm::hp_3HA,  &TMainForm::hp_3HB,  &TMainForm::hp_4ser, &TMainForm::hp_4par,
+    &TMainForm::hp_4HA,  &TMainForm::hp_4HB,
+    &TMainForm::resistor_led,
+    &TMainForm::Bias,
+    &TMainForm::resist_par, &TMainForm::resist_ser, &TMainForm::resist_sp,
     &TMainForm::PuisDisRes, &TMainForm::CourTravRes,
 };
+// clang-format on
 
 }  // namespace
 
