@@ -13,6 +13,7 @@
 #include "core/attenuators.h"
 #include "core/bias.h"
 #include "core/capacitors.h"
+#include "core/resistors.h"
 #include "core/speakers.h"
 #include "platform/files.h"
 #include "ui/AlimUnit.h"
@@ -29,6 +30,7 @@
 #include "ui/pages/BiasActions.h"
 #include "ui/pages/Builders.h"
 #include "ui/pages/Capacitors.h"
+#include "ui/pages/Resistors.h"
 #include "ui/pages/Speakers.h"
 
 namespace valvora::ui {
@@ -53,15 +55,6 @@ constexpr Page kPages[] = {
     {"TabSheet4", "Résistances"},
     {"TabSheet12", "Condensateur && Misc."},
     {"TabSheet5", "Filtres && Alimentation"},
-};
-
-// Picture controls of pages whose calculators come later; their pictures load with the rest.
-struct PagePicture {
-  const char* sheet;
-  const char* control;
-};
-constexpr PagePicture kOtherPagePictures[] = {
-    {"TabSheet4", "imgSP"},
 };
 
 // Loaded in this order; a missing file stops the preparation at that picture.
@@ -102,8 +95,8 @@ struct Binding {
   const char* button;
   Calculator run;
 };
+// clang-format off
 constexpr Binding kCalculators[] = {
-    // clang-format off
     // Loudspeakers
     {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
     {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
@@ -112,6 +105,10 @@ constexpr Binding kCalculators[] = {
     {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
     // Bias
     {"btnCalcul", &TMainForm::Bias},
+    // Resistors
+    {"Button8", &TMainForm::resistor_led}, {"Button22", &TMainForm::resist_sp},
+    {"Button20", &TMainForm::resist_par}, {"Button21", &TMainForm::resist_ser},
+    {"btn_trC", &TMainForm::CourTravRes}, {"btn_Pdiss", &TMainForm::PuisDisRes},
     // Attenuators
     {"Button18", &TMainForm::attenuateur}, {"Button19", &TMainForm::attenuateur_sp},
     {"Button1", &TMainForm::attenuateur_t},
@@ -120,8 +117,8 @@ constexpr Binding kCalculators[] = {
     {"Button27", &TMainForm::condo_par}, {"btnCondoSer", &TMainForm::condo_ser},
     {"btn_pot", &TMainForm::potentiometre}, {"btnCalcRC", &TMainForm::RCFilter},
     {"bntAlim", &TMainForm::bntAlimClick}, {"btnTransfo", &TMainForm::Transfo},
-    // clang-format on
 };
+// clang-format on
 
 // Buttons that show a secondary window modally or ask before they act; their handlers
 // guard their own steps.
@@ -131,22 +128,26 @@ constexpr Binding kWindowButtons[] = {
     {"btnHTML", &TMainForm::btnHTMLClick},
 };
 
-// Run once at the end of the preparation, so that every page opens with its results.
+// Run once at the end of the preparation, so that every page opens with its results; one
+// line a page family, in the preparation's order.
+// clang-format off
 constexpr Calculator kInitialComputations[] = {
-    // clang-format off
     &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
     &TMainForm::hp_3HA, &TMainForm::hp_3HB, &TMainForm::hp_4ser, &TMainForm::hp_4par,
     &TMainForm::hp_4HA, &TMainForm::hp_4HB,
+    &TMainForm::resistor_led,
     &TMainForm::convert_condo,
     &TMainForm::Bias,
     &TMainForm::condo_par, &TMainForm::condo_ser,
+    &TMainForm::resist_par, &TMainForm::resist_ser, &TMainForm::resist_sp,
     &TMainForm::attenuateur, &TMainForm::attenuateur_sp, &TMainForm::attenuateur_t,
     &TMainForm::condonorm,
     &TMainForm::potentiometre,
     &TMainForm::RCFilter,
+    &TMainForm::PuisDisRes, &TMainForm::CourTravRes,
     &TMainForm::Courant, &TMainForm::Transfo,
-    // clang-format on
 };
+// clang-format on
 
 }  // namespace
 
@@ -167,6 +168,10 @@ TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, std::string settingsF
   report_ = std::make_unique<pages::BiasReport>(PageControl_->findChild<QWidget*>("TabSheet6"));
   bindDecimalKeys(this, decimalKeys_);
   connectCalculators();
+  colourCodeWidgets_ = std::make_unique<pages::ColourCodeWidgets>(
+      PageControl_->findChild<QWidget*>("TabSheet4"), *fields_);
+  colourCodeWidgets_->connect([this] { guarded([&] { coulchange(); }); },
+                              [this] { guarded([&] { valeurChange(); }); });
   FormCreate();
 }
 
@@ -184,11 +189,7 @@ void TMainForm::buildPages() {
     pages::buildAttenuatorPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
   pages::buildCapacitorPage(PageControl_->findChild<QWidget*>("TabSheet12"));
   pages::buildFilterPage(PageControl_->findChild<QWidget*>("TabSheet5"));
-  for (const PagePicture& p : kOtherPagePictures) {
-    auto* picture = new QLabel(PageControl_->findChild<QWidget*>(p.sheet));
-    picture->setObjectName(p.control);
-    picture->move(8, 8);
-  }
+  pages::buildResistorsPage(PageControl_->findChild<QWidget*>("TabSheet4"));
 }
 
 void TMainForm::buildBottomBar() {
@@ -254,6 +255,7 @@ void TMainForm::FormCreate() {
     DataSheetLoadIni();
     runInitialComputations();
     supplyModeAtStart();
+    initialiseColourCode();
   });
 }
 
@@ -298,6 +300,10 @@ void TMainForm::runInitialComputations() {
 
 void TMainForm::supplyModeAtStart() {
   if (findChild<QRadioButton*>("rbCourant")->isChecked()) rbCourantClick();
+}
+
+void TMainForm::initialiseColourCode() {
+  valvora::initialiseColourCode(colourCode_, *colourCodeWidgets_);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -449,6 +455,31 @@ void TMainForm::rbCourantClick() {
 }
 void TMainForm::rbPuisClick() {
   pages::applySupplyMode(this, pages::SupplyMode::Power);
+}
+
+void TMainForm::resistor_led() {
+  valvora::resistor_led(*fields_);
+}
+void TMainForm::resist_sp() {
+  valvora::resist_sp(*fields_);
+}
+void TMainForm::resist_par() {
+  valvora::resist_par(*fields_);
+}
+void TMainForm::resist_ser() {
+  valvora::resist_ser(*fields_);
+}
+void TMainForm::CourTravRes() {
+  valvora::CourTravRes(*fields_);
+}
+void TMainForm::PuisDisRes() {
+  valvora::PuisDisRes(*fields_);
+}
+void TMainForm::coulchange() {
+  valvora::coulchange(colourCode_, *colourCodeWidgets_);
+}
+void TMainForm::valeurChange() {
+  valvora::valeurChange(colourCode_, *colourCodeWidgets_);
 }
 
 }  // namespace valvora::ui

@@ -6,6 +6,7 @@
 
 #include "core/bias.h"
 #include "core/capacitors.h"
+#include "core/resistors.h"
 #include "platform/profile.h"
 
 class QPushButton;
@@ -20,7 +21,8 @@ class TSplashForm;
 class WidgetFields;
 namespace pages {
 class BiasReport;
-}
+class ColourCodeWidgets;
+}  // namespace pages
 
 // The main window: twelve pages of calculators and the bottom bar. Its calculator methods
 // only hand the window's fields to the core; the pages are built in ui/pages.
@@ -68,6 +70,16 @@ class TMainForm : public QMainWindow {
   void bntAlimClick();
   void rbCourantClick();
   void rbPuisClick();
+  void resistor_led();
+  void resist_sp();
+  void resist_par();
+  void resist_ser();
+  void CourTravRes();
+  void PuisDisRes();
+
+  // The colour code: a band list picked, or the value, its unit or its tolerance changed.
+  void coulchange();
+  void valeurChange();
 
   // The bias page's windows, created after the main window; without them (tests) their
   // buttons do nothing.
@@ -102,6 +114,7 @@ class TMainForm : public QMainWindow {
   void DataSheetLoadIni();
   void runInitialComputations();
   void supplyModeAtStart();
+  void initialiseColourCode();
   void btnAboutClick();
   void btnHelpClick();
 
@@ -113,6 +126,8 @@ class TMainForm : public QMainWindow {
   std::string settingsFile_;
   BiasRecords tubes_;
   CapacitorCodeState capacitorCode_;
+  ColourCodeState colourCode_;
+  std::unique_ptr<pages::ColourCodeWidgets> colourCodeWidgets_;
   TDataSheet* DataSheet_ = nullptr;
   TAlimForm* AlimForm_ = nullptr;
   std::unique_ptr<pages::BiasReport> report_;

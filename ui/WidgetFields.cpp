@@ -10,9 +10,12 @@ namespace valvora::ui {
 
 WidgetFields::WidgetFields(QWidget* root) {
   for (QWidget* w : root->findChildren<QWidget*>()) {
-    const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
-                       qobject_cast<QLabel*>(w);  // results shown as captions
-    if (field && !w->objectName().isEmpty()) widgets_.insert(w->objectName(), w);
+    if (w->objectName().isEmpty()) continue;
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w))
+      widgets_.insert(w->objectName(), w);
+    // An input of the same name, should one exist, is what the calculators mean.
+    else if (qobject_cast<QLabel*>(w) && !widgets_.contains(w->objectName()))
+      widgets_.insert(w->objectName(), w);
   }
 }
 
@@ -33,7 +36,9 @@ std::string WidgetFields::text(std::string_view control) const {
 void WidgetFields::write(std::string_view control, std::string text) {
   QWidget* w = find(control);
   if (auto* label = qobject_cast<QLabel*>(w)) {
+    // A result shown in a label takes its text's size.
     label->setText(QString::fromStdString(text));
+    label->adjustSize();
     return;
   }
   auto* combo = qobject_cast<QComboBox*>(w);

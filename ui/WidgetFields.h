@@ -9,8 +9,8 @@ class QWidget;
 
 namespace valvora::ui {
 
-// The calculators' view of a window: edit fields, the edit boxes of drop-down lists and
-// result labels, found by object name once, after the pages are built.
+// The calculators' view of a window: edit fields, the edit boxes of drop-down lists and the
+// labels that show results, found by object name once, after the pages are built.
 class WidgetFields : public Fields {
  public:
   explicit WidgetFields(QWidget* root);

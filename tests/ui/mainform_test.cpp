@@ -293,10 +293,10 @@ class MainFormTest : public QObject {
   }
 
   void decimalKeyFilter() {
-    // The bias page's 6L6, 6V6, EL34 and EL84 inputs, the four attenuator powers and the
-    // seven capacitor fields take the filter so far; on the loudspeaker pages a full stop
-    // stays a full stop.
-    QCOMPARE(valvora::ui::bindDecimalKeys(form_.get(), nullptr), 20 + 4 + 7);
+    // Every field the filter is meant for: the bias page's 6L6, 6V6, EL34 and EL84 inputs,
+    // four attenuator powers, five fields of "Résistances" and seven capacitor fields. On the
+    // loudspeaker pages a full stop stays a full stop.
+    QCOMPARE(valvora::ui::bindDecimalKeys(form_.get(), nullptr), 20 + 4 + 5 + 7);
     typeInto(field("cbHPa_3ser"), "8.5");
     QCOMPARE(text("cbHPa_3ser"), QString("8.5"));
 

@@ -56,6 +56,13 @@ QPushButton* FormGrid::addButton(const QString& caption, const QString& name) {
   return button;
 }
 
+QLabel* FormGrid::addUnit(const QString& text, const QString& name) {
+  auto* unit = new QLabel(text);
+  unit->setObjectName(name);
+  grid_->addWidget(unit, row_ - 1, 2);
+  return unit;
+}
+
 void computeOnEnter(QWidget* scope, QAbstractButton* button) {
   for (QLineEdit* edit : scope->findChildren<QLineEdit*>()) {
     if (edit->isReadOnly()) continue;

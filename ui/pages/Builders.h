@@ -4,6 +4,7 @@
 
 class QAbstractButton;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QComboBox;
 class QPushButton;
@@ -21,6 +22,8 @@ class FormGrid {
   QLineEdit* addEdit(const QString& label, const QString& name, const QString& text = {});
   QComboBox* addList(const QString& label, const QString& name);  // editable drop-down list
   QPushButton* addButton(const QString& caption, const QString& name);
+  // A unit ("Ohms", "V") after the field of the last row.
+  QLabel* addUnit(const QString& text, const QString& name);
   QGridLayout* layout() const { return grid_; }
 
  private:
