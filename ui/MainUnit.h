@@ -13,6 +13,7 @@ namespace valvora::ui {
 
 class DecimalKeyFilter;
 class PageControl;
+class TAboutBox;
 class TAlimForm;
 class TDataSheet;
 class TSplashForm;
@@ -49,6 +50,8 @@ class TMainForm : public QMainWindow {
   // buttons do nothing.
   void setDataSheet(TDataSheet* window) { DataSheet_ = window; }
   void setAlimForm(TAlimForm* window) { AlimForm_ = window; }
+  // The About window, created after the main window; without it "A propos" does nothing.
+  void setAboutBox(TAboutBox* window) { AboutBox_ = window; }
   void btnDataSheetClick();
   void btnSchemClick();
 
@@ -81,6 +84,7 @@ class TMainForm : public QMainWindow {
   BiasRecords tubes_;
   TDataSheet* DataSheet_ = nullptr;
   TAlimForm* AlimForm_ = nullptr;
+  TAboutBox* AboutBox_ = nullptr;
 };
 
 }  // namespace valvora::ui
