@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QTextStream>
 
+#include "ui/AboutUnit.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
@@ -50,5 +51,10 @@ int main(int argc, char** argv) {
   dataSheet.show();
   for (int k = 0; k < 5; ++k) QApplication::processEvents();
   dataSheet.grab().save(out.filePath(QStringLiteral("DataSheet.png")));
+
+  valvora::ui::TAboutBox about;
+  about.show();
+  for (int k = 0; k < 5; ++k) QApplication::processEvents();
+  about.grab().save(out.filePath(QStringLiteral("AboutBox.png")));
   return 0;
 }

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
-#include <QProxyStyle>
 #include <QPushButton>
 
 #include "core/about.h"
@@ -47,23 +47,6 @@ constexpr Figure kFigures[] = {
     {"MemUse", "Mémoire utilisée :", "LbMemUse"},
 };
 
-// Tooltips after 200 ms rather than the style's usual wait, for every window: the links
-// show their addresses as the pointer reaches them.
-class HintDelayStyle : public QProxyStyle {
- public:
-  using QProxyStyle::QProxyStyle;
-  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                QStyleHintReturn* data) const override {
-    if (hint == SH_ToolTip_WakeUpDelay) return 200;
-    return QProxyStyle::styleHint(hint, option, widget, data);
-  }
-};
-
-void setHintDelay() {
-  if (dynamic_cast<HintDelayStyle*>(QApplication::style())) return;
-  QApplication::setStyle(new HintDelayStyle(QApplication::style()->name()));
-}
-
 // A label that opens something: blue, underlined, hand cursor, and reachable by the Tab key
 // (a button drawn as a link, so that Space and Enter open it too).
 QPushButton* linkLabel(QWidget* parent, const char* name, const QString& caption) {
@@ -76,7 +59,11 @@ QPushButton* linkLabel(QWidget* parent, const char* name, const QString& caption
       "QPushButton { color: #0000ee; text-decoration: underline; border: 1px solid transparent;"
       " background: transparent; padding: 0 1px; text-align: left; }"
       "QPushButton:focus { border: 1px dotted #0000ee; }");
-  link->adjustSize();
+  // Sized on the caption itself: a flat button's own size hint keeps room for a frame and
+  // margins that a link does not draw, and cuts a long caption.
+  link->ensurePolished();
+  const QFontMetrics metrics = link->fontMetrics();
+  link->resize(metrics.horizontalAdvance(caption) + 6, metrics.height() + 4);
   return link;
 }
 
@@ -189,7 +176,6 @@ void TAboutBox::FormCreate(const platform::CycleClock& clock) {
   ProductName->setText(QString::fromUtf8(kApplicationTitle));
   ProductName->adjustSize();
   BvlTitle->setFixedWidth(ProductName->width());
-  setHintDelay();
   LbCpuSpeed->setText(QString::fromStdString(
       processorSpeedText(platform::measureProcessorMHz(clock, platform::kSpeedWindow))));
   LbOsValue->setText(QString::fromStdString(platform::systemName()));

@@ -164,6 +164,20 @@ class AboutTest : public QObject {
     QCOMPARE(counts.reads, 2);
   }
 
+  // Building the About window leaves the windows already built as they were (a change of
+  // the program's style, for one, would polish them again in other fonts).
+  void mainWindowLooksTheSameAfterIt() {
+    form_->setWindowState(Qt::WindowNoState);
+    form_->show();
+    form_->resize(770, 600);
+    QApplication::processEvents();
+    const QImage before = form_->grab().toImage();
+    FakeClock counts;
+    TAboutBox about(nullptr, counts.clock());
+    QApplication::processEvents();
+    QCOMPARE(form_->grab().toImage(), before);
+  }
+
   void noticeCentredWhenShown() {
     FakeClock counts;
     TAboutBox about(nullptr, counts.clock());
