@@ -5,6 +5,7 @@
 #include <QTranslator>
 
 #include "platform/instancelock.h"
+#include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
@@ -30,11 +31,14 @@ int main(int argc, char* argv[]) {
   splash->repaint();
 
   QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
+  QApplication::setWindowIcon(valvora::ui::applicationIcon());
 
   valvora::ui::TMainForm mainForm(nullptr, splash);
   valvora::ui::TDataSheet dataSheet;  // reads the data sheet limits once, here
+  valvora::ui::TAboutBox aboutBox;    // measures the machine once, here (half a second)
   valvora::ui::TAlimForm alimForm;
   mainForm.setDataSheet(&dataSheet);
+  mainForm.setAboutBox(&aboutBox);
   mainForm.setAlimForm(&alimForm);
   mainForm.show();
   QApplication::exec();

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTextStream>
 
+#include "ui/AboutUnit.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
@@ -67,5 +68,10 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 5; ++k) QApplication::processEvents();
     box->grab().save(out.filePath(QString::fromUtf8(q.file)));
   }
+
+  valvora::ui::TAboutBox about;
+  about.show();
+  for (int k = 0; k < 5; ++k) QApplication::processEvents();
+  about.grab().save(out.filePath(QStringLiteral("AboutBox.png")));
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "core/resistors.h"
 #include "core/speakers.h"
 #include "platform/files.h"
+#include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
 #include "ui/Centre.h"
 #include "ui/DataSheetUnit.h"
@@ -329,7 +330,7 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TMainForm::btnAboutClick() {
-  // The About window comes with its own page of work; until then the button does nothing.
+  if (AboutBox_) dialogs().showModal(*AboutBox_);
 }
 
 void TMainForm::btnHelpClick() {

@@ -15,6 +15,7 @@ namespace valvora::ui {
 
 class DecimalKeyFilter;
 class PageControl;
+class TAboutBox;
 class TAlimForm;
 class TDataSheet;
 class TSplashForm;
@@ -85,6 +86,8 @@ class TMainForm : public QMainWindow {
   // buttons do nothing.
   void setDataSheet(TDataSheet* window) { DataSheet_ = window; }
   void setAlimForm(TAlimForm* window) { AlimForm_ = window; }
+  // The About window, created after the main window; without it "A propos" does nothing.
+  void setAboutBox(TAboutBox* window) { AboutBox_ = window; }
   void btnDataSheetClick();
   void btnSchemClick();
 
@@ -131,6 +134,7 @@ class TMainForm : public QMainWindow {
   TDataSheet* DataSheet_ = nullptr;
   TAlimForm* AlimForm_ = nullptr;
   std::unique_ptr<pages::BiasReport> report_;
+  TAboutBox* AboutBox_ = nullptr;
 };
 
 }  // namespace valvora::ui

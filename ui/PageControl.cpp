@@ -1,11 +1,60 @@
 #include "ui/PageControl.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QButtonGroup>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <algorithm>
 
 namespace valvora::ui {
+namespace {
+
+bool isPageTab(QObject* object) {
+  return object->isWidgetType() && object->property("pageTab").toBool();
+}
+
+// A tab as assistive tools should hear it: a page tab named by its caption ("&&" read as
+// "&"), selected when its page is shown, pressed to show it.
+class PageTabAccessible : public QAccessibleWidget {
+ public:
+  explicit PageTabAccessible(QWidget* tab) : QAccessibleWidget(tab, QAccessible::PageTab) {
+    addControllingSignal(QStringLiteral("toggled(bool)"));
+  }
+  QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name && button()->accessibleName().isEmpty())
+      return QString(button()->text()).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.selectable = true;
+    s.selected = button()->isChecked();
+    return s;
+  }
+  QStringList actionNames() const override {
+    return QStringList(pressAction()) << QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    if (name == pressAction())
+      button()->click();
+    else
+      QAccessibleWidget::doAction(name);
+  }
+};
+
+QAccessibleInterface* pageAccessibility(const QString&, QObject* object) {
+  if (isPageTab(object)) return new PageTabAccessible(static_cast<QWidget*>(object));
+  if (auto* pages = qobject_cast<PageControl*>(object))
+    return new QAccessibleWidget(pages, QAccessible::PageTabList);
+  return nullptr;
+}
+
+}  // namespace
 
 PageControl::PageControl(QWidget* parent)
     : QWidget(parent), tabs_(new QButtonGroup(this)), stack_(new QStackedWidget(this)) {
@@ -17,8 +66,30 @@ PageControl::PageControl(QWidget* parent)
       " background: #e4e4e4; padding: 0 1px; font-size: 8pt; }"
       "QToolButton[pageTab=\"true\"]:hover { background: #dbe8f6; color: #003c8f; }"
       "QToolButton[pageTab=\"true\"]:checked { background: palette(window);"
-      " border-top: 2px solid #2d6cdf; }");
+      " border-top: 2px solid #2d6cdf; }"
+      "QToolButton[pageTab=\"true\"]:focus { text-decoration: underline; color: #003c8f; }");
   connect(tabs_, &QButtonGroup::idClicked, this, &PageControl::setCurrentIndex);
+
+  [[maybe_unused]] static const bool accessible = [] {
+    QAccessible::installFactory(pageAccessibility);
+    return true;
+  }();
+  // Ctrl+Shift+Tab comes as Backtab on most keyboards; both forms are bound.
+  const struct {
+    QKeyCombination keys;
+    void (PageControl::*move)();
+  } shortcuts[] = {
+      {Qt::CTRL | Qt::Key_Tab, &PageControl::nextPage},
+      {Qt::CTRL | Qt::Key_PageDown, &PageControl::nextPage},
+      {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, &PageControl::previousPage},
+      {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, &PageControl::previousPage},
+      {Qt::CTRL | Qt::Key_PageUp, &PageControl::previousPage},
+  };
+  for (const auto& s : shortcuts) {
+    auto* shortcut =
+        new QShortcut(QKeySequence(s.keys), this, nullptr, nullptr, Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, s.move);
+  }
 }
 
 QWidget* PageControl::addPage(const QString& objectName, const QString& caption) {
@@ -32,7 +103,10 @@ QWidget* PageControl::addPage(const QString& objectName, const QString& caption)
   tab->setText(caption);  // a button shows "&&" as "&", as a tab caption should
   tab->setCheckable(true);
   tab->setFixedSize(kTabWidth, kTabHeight);
-  tab->setFocusPolicy(Qt::TabFocus);
+  tab->setAccessibleName(QString(caption).replace(QStringLiteral("&&"), QStringLiteral("&")));
+  // Only the current tab takes the focus from the Tab key; the others are a key away.
+  tab->setFocusPolicy(index == currentIndex() ? Qt::StrongFocus : Qt::NoFocus);
+  tab->installEventFilter(this);
   tabs_->addButton(tab, index);
   if (index == 0) tab->setChecked(true);
   placeTabs();
@@ -55,7 +129,50 @@ QAbstractButton* PageControl::tab(int index) const {
 void PageControl::setCurrentIndex(int index) {
   if (index < 0 || index >= count()) return;
   stack_->setCurrentIndex(index);
+  for (int i = 0; i < count(); ++i)
+    tabs_->button(i)->setFocusPolicy(i == index ? Qt::StrongFocus : Qt::NoFocus);
   tabs_->button(index)->setChecked(true);
+}
+
+void PageControl::selectFromKeyboard(int index) {
+  const QList<QAbstractButton*> all = tabs_->buttons();
+  const bool onTab = std::any_of(all.begin(), all.end(), [](auto* t) { return t->hasFocus(); });
+  setCurrentIndex(index);
+  if (onTab) tabs_->button(index)->setFocus(Qt::TabFocusReason);
+}
+
+void PageControl::nextPage() {
+  if (count() > 0) selectFromKeyboard((currentIndex() + 1) % count());
+}
+
+void PageControl::previousPage() {
+  if (count() > 0) selectFromKeyboard((currentIndex() + count() - 1) % count());
+}
+
+bool PageControl::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || !isPageTab(watched))
+    return QWidget::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->modifiers() & ~Qt::KeypadModifier) return false;
+  // Along the tabs, not across the rows: the tabs are read as one line that wraps.
+  switch (key->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      selectFromKeyboard(std::max(0, currentIndex() - 1));
+      return true;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      selectFromKeyboard(std::min(count() - 1, currentIndex() + 1));
+      return true;
+    case Qt::Key_Home:
+      selectFromKeyboard(0);
+      return true;
+    case Qt::Key_End:
+      selectFromKeyboard(count() - 1);
+      return true;
+    default:
+      return false;
+  }
 }
 
 int PageControl::tabsPerRow() const {

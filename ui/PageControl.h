@@ -10,6 +10,10 @@ namespace valvora::ui {
 
 // The tabbed page container: fixed-size tabs wrapping onto as many rows as the width needs
 // (a plain tab bar would scroll instead, hiding pages), highlighted under the mouse.
+// Keyboard as with the desktop's own tab widgets: Ctrl+Tab and Ctrl+Page Down go to the next
+// page, Ctrl+Shift+Tab and Ctrl+Page Up to the previous one, wrapping round, from anywhere
+// in the window; the arrow keys, Home and End move between tabs while a tab has focus. Only
+// the current tab is in the Tab order. Screen readers hear a page tab list of page tabs.
 class PageControl : public QWidget {
   Q_OBJECT
  public:
@@ -26,11 +30,17 @@ class PageControl : public QWidget {
   QWidget* page(int index) const;
   QAbstractButton* tab(int index) const;
 
+  // The next or previous page, wrapping round; the focus follows when it was on a tab.
+  void nextPage();
+  void previousPage();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void placeTabs();
+  void selectFromKeyboard(int index);
   int tabsPerRow() const;
   QButtonGroup* tabs_;
   QStackedWidget* stack_;
