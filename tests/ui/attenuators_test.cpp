@@ -42,14 +42,7 @@ class AttenuatorPagesTest : public QObject {
   void initTestCase() {
     QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
     valvora::ui::installDialogs(&dialogs_);
-    auto* watchdog = new QTimer(this);
-    connect(watchdog, &QTimer::timeout, this, [] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->close();
-        QFAIL("an unexpected modal box appeared");
-      }
-    });
-    watchdog->start(200);
+    valvora::testing::failOnModalBoxes(this);
   }
   void init() {
     dialogs_.clear();

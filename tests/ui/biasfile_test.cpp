@@ -90,14 +90,7 @@ class BiasFileTest : public QObject {
     // Open to the unprivileged user, so that only the modes the cases set refuse.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                            QFile::ReadOther | QFile::ExeOther);
-    auto* watchdog = new QTimer(this);
-    connect(watchdog, &QTimer::timeout, this, [] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->close();
-        QFAIL("an unexpected modal box appeared");
-      }
-    });
-    watchdog->start(200);
+    valvora::testing::failOnModalBoxes(this);
   }
   void init() {
     dialogs_.clear();

@@ -113,15 +113,7 @@ class MainFormTest : public QObject {
   void initTestCase() {
     QDir::setCurrent(kSourceDir);
     valvora::ui::installDialogs(&dialogs_);
-    // A real modal box would hang the run: close it and fail instead.
-    auto* watchdog = new QTimer(this);
-    connect(watchdog, &QTimer::timeout, this, [] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->close();
-        QFAIL("an unexpected modal box appeared");
-      }
-    });
-    watchdog->start(200);
+    valvora::testing::failOnModalBoxes(this);
   }
   void init() {
     dialogs_.clear();

@@ -77,14 +77,7 @@ class ResistorsPageTest : public QObject {
   void initTestCase() {
     QDir::setCurrent(kSourceDir);
     valvora::ui::installDialogs(&dialogs_);
-    auto* watchdog = new QTimer(this);
-    connect(watchdog, &QTimer::timeout, this, [] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->close();
-        QFAIL("an unexpected modal box appeared");
-      }
-    });
-    watchdog->start(200);
+    valvora::testing::failOnModalBoxes(this);
   }
   void init() {
     dialogs_.clear();

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 #include "ui/Dialogs.h"
@@ -60,6 +61,18 @@ class RecordingDialogs : public ui::Dialogs {
     return answers.isEmpty() ? Answer::kNon : answers.takeFirst();
   }
 };
+
+// A real modal box would hang the run: close it and fail instead.
+inline void failOnModalBoxes(QObject* owner) {
+  auto* watchdog = new QTimer(owner);
+  QObject::connect(watchdog, &QTimer::timeout, owner, [] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      modal->close();
+      QFAIL("an unexpected modal box appeared");
+    }
+  });
+  watchdog->start(200);
+}
 
 // Replaces the text of an edit field or of a list's edit box by typing it.
 inline void typeInto(QWidget* field, const QString& text) {
