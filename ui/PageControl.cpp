@@ -13,8 +13,12 @@
 namespace valvora::ui {
 namespace {
 
+// Asked of every object that raises an accessibility event: the type tests come first, as
+// looking up a dynamic property on each would cost the start-up several milliseconds.
 bool isPageTab(QObject* object) {
-  return object->isWidgetType() && object->property("pageTab").toBool();
+  auto* button = qobject_cast<QToolButton*>(object);
+  return button && qobject_cast<PageControl*>(button->parentWidget()) &&
+         button->property("pageTab").toBool();
 }
 
 // A tab as assistive tools should hear it: a page tab named by its caption ("&&" read as
@@ -61,13 +65,6 @@ PageControl::PageControl(QWidget* parent)
   tabs_->setExclusive(true);
   stack_->setFrameShape(QFrame::StyledPanel);
   stack_->setObjectName("PageControlPages");
-  setStyleSheet(
-      "QToolButton[pageTab=\"true\"] { border: 1px solid #a0a0a0; border-bottom: none;"
-      " background: #e4e4e4; padding: 0 1px; font-size: 8pt; }"
-      "QToolButton[pageTab=\"true\"]:hover { background: #dbe8f6; color: #003c8f; }"
-      "QToolButton[pageTab=\"true\"]:checked { background: palette(window);"
-      " border-top: 2px solid #2d6cdf; }"
-      "QToolButton[pageTab=\"true\"]:focus { text-decoration: underline; color: #003c8f; }");
   connect(tabs_, &QButtonGroup::idClicked, this, &PageControl::setCurrentIndex);
 
   [[maybe_unused]] static const bool accessible = [] {
@@ -99,6 +96,14 @@ QWidget* PageControl::addPage(const QString& objectName, const QString& caption)
 
   auto* tab = new QToolButton(this);
   tab->setProperty("pageTab", true);
+  // On each tab, not on the container: a style sheet there would restyle every control of
+  // every page, and building them would take several times as long.
+  tab->setStyleSheet(QStringLiteral(
+      "QToolButton { border: 1px solid #a0a0a0; border-bottom: none;"
+      " background: #e4e4e4; padding: 0 1px; font-size: 8pt; }"
+      "QToolButton:hover { background: #dbe8f6; color: #003c8f; }"
+      "QToolButton:checked { background: palette(window); border-top: 2px solid #2d6cdf; }"
+      "QToolButton:focus { text-decoration: underline; color: #003c8f; }"));
   tab->setObjectName(objectName + "Tab");
   tab->setText(caption);  // a button shows "&&" as "&", as a tab caption should
   tab->setCheckable(true);

@@ -193,7 +193,7 @@ void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec) {
   PageBuilder b;
 
   // Inputs, then the resistors, on the shared rows; units in the third column.
-  FormGrid form;
+  FormGrid form(page);
   for (const Cell& in : spec.inputs) {
     const QString caption = QString::fromUtf8(in.caption);
     const QString name = QLatin1String(in.field);

@@ -18,7 +18,9 @@ class FormGrid {
  public:
   static constexpr int kFieldWidth = 70;
 
-  FormGrid();
+  // Controls are made as children of owner, the widget that will hold the grid: made there
+  // rather than moved there, they skip a round of font and style changes.
+  explicit FormGrid(QWidget* owner = nullptr);
   QLineEdit* addEdit(const QString& label, const QString& name, const QString& text = {});
   QComboBox* addList(const QString& label, const QString& name);  // editable drop-down list
   QPushButton* addButton(const QString& caption, const QString& name);
@@ -29,8 +31,13 @@ class FormGrid {
  private:
   void addRow(const QString& label, const QString& name, QWidget* field);
   QGridLayout* grid_;
+  QWidget* owner_;
   int row_ = 0;
 };
+
+// An editable drop-down list: the user picks an item or types any text, which is read as
+// typed (no completion, no new item).
+QComboBox* editableList(QWidget* owner = nullptr);
 
 // Return or keypad Enter in an input field of scope (an edit field, or a list's edit box)
 // clicks button, the group's "Calcul"; read-only result fields are left alone.

@@ -127,12 +127,9 @@ QGroupBox* capacitorCode() {
   };
   int column = 1;
   for (const List& l : lists) {
-    auto* list = new QComboBox;
+    QComboBox* list = editableList();
     list->setObjectName(l.name);
     list->setAccessibleName(utf8(l.accessible));
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
-    list->setCompleter(nullptr);
     list->addItems(l.items);
     list->setCurrentText(utf8(l.selected));
     list->setFixedWidth(kNarrowField);

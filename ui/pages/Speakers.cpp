@@ -57,7 +57,7 @@ QGroupBox* buildGroup(QWidget* page, const SpeakerGroup& g) {
   picture->setAlignment(Qt::AlignCenter);
   row->addWidget(picture, 0, Qt::AlignTop);
 
-  FormGrid form;
+  FormGrid form(box);
   form.addEdit(QStringLiteral("Puissance de l'ampli :"), named("edAmp", g.suffix),
                QStringLiteral("100"));
   for (int i = 0; i < g.speakers; ++i)
