@@ -22,6 +22,9 @@ class TDataSheet : public QDialog {
  public:
   explicit TDataSheet(QWidget* parent = nullptr,
                       platform::ProfileFile settings = platform::settingsFile());
+  // The limits from one plain file at that path.
+  TDataSheet(QWidget* parent, const std::string& settingsPath)
+      : TDataSheet(parent, platform::ProfileFile(settingsPath)) {}
 
   // Fills the ten fields of the file's sections; a value that does not convert stays shown
   // and stops the filling.

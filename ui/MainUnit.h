@@ -38,6 +38,9 @@ class TMainForm : public QMainWindow {
   // measurements go too.
   explicit TMainForm(QWidget* parent = nullptr, TSplashForm* splash = nullptr,
                      platform::ProfileFile settings = platform::settingsFile());
+  // The settings in one plain file at that path.
+  TMainForm(QWidget* parent, TSplashForm* splash, const std::string& settingsPath)
+      : TMainForm(parent, splash, platform::ProfileFile(settingsPath)) {}
   ~TMainForm() override;
 
   // Calculators, run by their "Calcul" buttons and once during the preparation.

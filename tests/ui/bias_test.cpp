@@ -221,8 +221,8 @@ class BiasPageTest : public QObject {
     QFETCH(QString, txbiasEL34);
     QFETCH(QString, windowEL34);
     Settings settings({{from, to}});
-    form_ = std::make_unique<TMainForm>(nullptr, nullptr, platform::ProfileFile(settings.file()));
-    TDataSheet window(nullptr, platform::ProfileFile(settings.file()));
+    form_ = std::make_unique<TMainForm>(nullptr, nullptr, settings.file());
+    TDataSheet window(nullptr, settings.file());
     const QStringList errors = takeErrors();
     QCOMPARE(errors, message.isEmpty() ? QStringList() : QStringList({message, message}));
     QCOMPARE(form_->tubes()[Tube::EL34].PaMax, paMaxEL34);

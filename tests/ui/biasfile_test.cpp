@@ -102,8 +102,7 @@ class BiasFileTest : public QObject {
   void init() {
     dialogs_.clear();
     writeBytes(settings(), shipped_);
-    form_ = std::make_unique<TMainForm>(nullptr, nullptr,
-                                        platform::ProfileFile(settings().toStdString()));
+    form_ = std::make_unique<TMainForm>(nullptr, nullptr, settings().toStdString());
   }
   void cleanup() {
     form_.reset();
