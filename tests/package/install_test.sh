@@ -165,7 +165,7 @@ keys=$(awk '/^\[/ { s = $0 } s !~ /DataSheet/ && /^(Anode|Cathode|Grille|C9|R19|
 [ "$keys" -eq 42 ] || fail "$keys bias keys in the user's file, not 42"
 grep -q '^Anode=235' "$saved" || fail "the 6L6 anode was not saved"
 grep -q '^Anode=777' "$root/tmp/reloaded.ini" || fail "\"Charger\" did not read the file back"
-[ "$(stat -c %U "$root/home/tech/.config/valvora/valvora.ini")" = tech ] ||
+[ "$(in_root stat -c %U /home/tech/.config/valvora/valvora.ini)" = tech ] ||
   fail "the user's file is not the user's"
 in_root dpkg --verify valvora || fail "the installed files changed (the shipped settings file?)"
 
