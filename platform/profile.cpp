@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <climits>
 #include <cstddef>
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <thread>
@@ -254,6 +256,19 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The folders on the way to a per-user file, made private to the user as a configuration
+// folder should be. One that exists already is left as it is.
+void makeFolders(const std::string& folder) {
+  if (folder == "/" || folder == ".") return;
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) == 0) {
+    if (!S_ISDIR(status.st_mode)) throw WriteFailure{};
+    return;
+  }
+  makeFolders(folderOf(folder));
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) throw WriteFailure{};
+}
+
 // Held while a write reads, changes and replaces the file, so that two programs writing
 // their keys at once do not lose each other's. The lock file is never removed: another
 // process may be holding it.
@@ -376,18 +391,49 @@ std::string settingsPath() {
   return executableFolder() + "valvora.ini";
 }
 
+ProfileFile settingsFileFor(const std::string& programFolder, const char* xdgConfigHome,
+                            const char* home) {
+  std::string shipped = programFolder + "valvora.ini";
+  const std::string folder = programFolder.empty() ? "." : programFolder;
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) == 0) return ProfileFile(shipped);
+  std::string configHome;
+  // A relative path there is not valid and is ignored.
+  if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+    configHome = xdgConfigHome;
+  } else if (home != nullptr && home[0] == '/') {
+    configHome = std::string(home) + "/.config";
+  } else {
+    return ProfileFile(shipped);
+  }
+  while (configHome.size() > 1 && configHome.back() == '/') configHome.pop_back();
+  return ProfileFile(configHome + "/valvora/valvora.ini", std::move(shipped));
+}
+
+ProfileFile settingsFile() {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == '\0') {
+    // A session without HOME (a service, a bare su): the account's own home folder.
+    const passwd* account = ::getpwuid(::getuid());
+    home = account != nullptr ? account->pw_dir : nullptr;
+  }
+  return settingsFileFor(executableFolder(), std::getenv("XDG_CONFIG_HOME"), home);
+}
+
 std::string ProfileFile::read(std::string_view section, std::string_view key) const {
-  const std::string content = readProfile(localPath(path_));
+  std::optional<std::string> own = readFileIfExists(localPath(path_), kMaxProfileSize);
+  const std::string content =
+      own ? std::move(*own) : (shipped_.empty() ? std::string() : readProfile(shipped_));
   const std::vector<Span> spans = spansOf(content);
   const Place place = find(content, spans, nameOf(section), nameOf(key));
   return place.key ? cutValue(place.keyLine.value) : std::string();
 }
 
-void ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
+void ProfileFile::write(std::string_view section, std::string_view key,
+                        std::string_view value) const {
   write({Entry{std::string(section), std::string(key), std::string(value)}});
 }
 
-void ProfileFile::write(const std::vector<Entry>& entries) {
+void ProfileFile::write(const std::vector<Entry>& entries) const {
   struct Named {
     std::string section;
     std::string key;
@@ -402,6 +448,7 @@ void ProfileFile::write(const std::vector<Entry>& entries) {
   }
   try {
     const std::string target = replacedFile(localPath(path_));
+    if (!shipped_.empty()) makeFolders(folderOf(target));
     struct stat old {};
     const WriteLock lock(target + ".lock",
                          ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 0666) : 0644);
@@ -413,7 +460,9 @@ void ProfileFile::write(const std::vector<Entry>& entries) {
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
       throw WriteFailure{};
     }
-    const std::string content = readProfile(target);
+    // The user's copy starts as the shipped file, whole.
+    const std::string content =
+        exists || shipped_.empty() ? readProfile(target) : readProfile(shipped_);
     std::string updated = content;
     for (const Named& n : named) {
       updated = withKey(updated, n.section, n.key, n.text);

@@ -14,7 +14,7 @@ inline constexpr std::size_t kProfileValueLength = 30;
 // The folder of the running executable, with its trailing "/".
 std::string executableFolder();
 
-// "valvora.ini" beside the executable, whatever the current directory.
+// "valvora.ini" beside the executable, whatever the current directory: the shipped file.
 std::string settingsPath();
 
 // One INI text file, opened for each operation and released at its end (also on failure).
@@ -22,6 +22,12 @@ std::string settingsPath();
 class ProfileFile {
  public:
   explicit ProfileFile(std::string path) : path_(std::move(path)) {}
+  // A file of the user's own that starts as a copy of a shipped one: until it exists, reads
+  // take the shipped file; the first write copies the shipped file whole (comments and other
+  // sections kept), creating the folders on the way, then writes as usual, all under the
+  // same lock and in the same replacement. The shipped file is never written.
+  ProfileFile(std::string path, std::string shipped)
+      : path_(std::move(path)), shipped_(std::move(shipped)) {}
 
   // The value of the key, cut to kProfileValueLength characters, with blanks around it and
   // one pair of matching quotes removed; the empty text when the file, the section or the
@@ -35,7 +41,7 @@ class ProfileFile {
   // key name that would not read back as itself ("=" inside, or a leading "[" or ";").
   // Writers of the same file wait for one another through "<file>.lock" beside it; through
   // a symbolic link, the link's target is replaced.
-  void write(std::string_view section, std::string_view key, std::string_view value);
+  void write(std::string_view section, std::string_view key, std::string_view value) const;
 
   struct Entry {
     std::string section;
@@ -44,12 +50,26 @@ class ProfileFile {
   };
   // Several keys set as write() sets one, in order, in one replacement of the file: a
   // failure leaves none of them written and the old file whole.
-  void write(const std::vector<Entry>& entries);
+  void write(const std::vector<Entry>& entries) const;
 
   const std::string& path() const { return path_; }
+  // The file copied on the first write; empty for a plain file.
+  const std::string& shipped() const { return shipped_; }
 
  private:
   std::string path_;
+  std::string shipped_;
 };
+
+// The settings file of a program installed in programFolder (with its trailing "/"): the
+// shipped "valvora.ini" there while that folder can be written (a build tree, an unpacked
+// folder); otherwise, as for any program in a read-only system folder, the user's own copy
+// <configHome>/valvora/valvora.ini, where configHome is xdgConfigHome when it is an absolute
+// path, else <home>/.config. With neither, the shipped file (whose writes then fail).
+ProfileFile settingsFileFor(const std::string& programFolder, const char* xdgConfigHome,
+                            const char* home);
+
+// settingsFileFor the executable's folder, the environment and the account's home folder.
+ProfileFile settingsFile();
 
 }  // namespace valvora::platform

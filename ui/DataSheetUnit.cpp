@@ -54,13 +54,13 @@ QLineEdit* limitField(const char* name, const char* text, const QString& accessi
 
 }  // namespace
 
-ProfileReader settingsReader(std::string path) {
-  return [path = std::move(path)](std::string_view section, std::string_view key) {
-    return platform::ProfileFile(path).read(section, key);
+ProfileReader settingsReader(platform::ProfileFile file) {
+  return [file = std::move(file)](std::string_view section, std::string_view key) {
+    return file.read(section, key);
   };
 }
 
-TDataSheet::TDataSheet(QWidget* parent, std::string settingsFile)
+TDataSheet::TDataSheet(QWidget* parent, platform::ProfileFile settingsFile)
     : QDialog(parent),
       settingsFile_(std::move(settingsFile)),
       Panel1(new QFrame),

@@ -13,7 +13,7 @@ namespace valvora::ui {
 
 // The values of one settings file, read one key at a time (the file is opened and released
 // for each read).
-ProfileReader settingsReader(std::string path);
+ProfileReader settingsReader(platform::ProfileFile file);
 
 // "Datasheet Tube": the data sheet limits of the tubes, read once from the settings file when
 // the window is created and shown read-only. The 6L6GC column keeps its own texts.
@@ -21,14 +21,17 @@ class TDataSheet : public QDialog {
   Q_OBJECT
  public:
   explicit TDataSheet(QWidget* parent = nullptr,
-                      std::string settingsFile = platform::settingsPath());
+                      platform::ProfileFile settings = platform::settingsFile());
+  // The limits from one plain file at that path.
+  TDataSheet(QWidget* parent, const std::string& settingsPath)
+      : TDataSheet(parent, platform::ProfileFile(settingsPath)) {}
 
   // Fills the ten fields of the file's sections; a value that does not convert stays shown
   // and stops the filling.
   void LoadIni();
 
  private:
-  std::string settingsFile_;
+  platform::ProfileFile settingsFile_;
   QFrame* Panel1;
   QPushButton* Button1;
 };

@@ -152,7 +152,7 @@ constexpr Calculator kInitialComputations[] = {
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, std::string settingsFile)
+TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, platform::ProfileFile settingsFile)
     : QMainWindow(parent),
       splash_(splash),
       decimalKeys_(new DecimalKeyFilter(this)),

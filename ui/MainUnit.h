@@ -34,9 +34,13 @@ class TMainForm : public QMainWindow {
   static constexpr int kPageHeight = 505;
 
   // With a splash, the preparation plays its progress animation; without one (tests,
-  // benchmarks) it does not wait. The data sheet limits come from settingsFile.
+  // benchmarks) it does not wait. The data sheet limits come from settings, where the bias
+  // measurements go too.
   explicit TMainForm(QWidget* parent = nullptr, TSplashForm* splash = nullptr,
-                     std::string settingsFile = platform::settingsPath());
+                     platform::ProfileFile settings = platform::settingsFile());
+  // The settings in one plain file at that path.
+  TMainForm(QWidget* parent, TSplashForm* splash, const std::string& settingsPath)
+      : TMainForm(parent, splash, platform::ProfileFile(settingsPath)) {}
   ~TMainForm() override;
 
   // Calculators, run by their "Calcul" buttons and once during the preparation.
@@ -126,7 +130,7 @@ class TMainForm : public QMainWindow {
   TSplashForm* splash_ = nullptr;
   DecimalKeyFilter* decimalKeys_ = nullptr;
   std::unique_ptr<WidgetFields> fields_;
-  std::string settingsFile_;
+  platform::ProfileFile settingsFile_;
   BiasRecords tubes_;
   CapacitorCodeState capacitorCode_;
   ColourCodeState colourCode_;

@@ -15,17 +15,16 @@
 
 namespace valvora::ui::pages {
 
-void saveMeasurements(const Fields& page, const std::string& settingsFile) {
+void saveMeasurements(const Fields& page, const platform::ProfileFile& settingsFile) {
   std::vector<platform::ProfileFile::Entry> entries;
   for (const MeasurementKey& k : measurementKeys())
     entries.push_back({k.section, k.key, page.text(k.field)});
-  platform::ProfileFile(settingsFile).write(entries);
+  settingsFile.write(entries);
 }
 
-void loadMeasurements(Fields& page, const std::string& settingsFile) {
-  const platform::ProfileFile file(settingsFile);
+void loadMeasurements(Fields& page, const platform::ProfileFile& settingsFile) {
   for (const MeasurementKey& k : measurementKeys())
-    page.write(k.field, file.read(k.section, k.key));
+    page.write(k.field, settingsFile.read(k.section, k.key));
 }
 
 BiasReport::BiasReport(QWidget* page)

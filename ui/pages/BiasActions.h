@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/bias.h"
+#include "platform/profile.h"
 #include "platform/session.h"
 
 class QLabel;
@@ -15,11 +16,11 @@ namespace valvora::ui::pages {
 
 // "Enregistrer": the 42 measurement texts of the bias page into the settings file, all in
 // one replacement of the file or none (CalcError "Impossible d'écrire dans <path>").
-void saveMeasurements(const Fields& page, const std::string& settingsFile);
+void saveMeasurements(const Fields& page, const platform::ProfileFile& settingsFile);
 
 // "Charger": the 42 texts back into their fields, in the same order, without computing. A
 // missing key gives its field the empty text.
-void loadMeasurements(Fields& page, const std::string& settingsFile);
+void loadMeasurements(Fields& page, const platform::ProfileFile& settingsFile);
 
 // "Etat HTML": recomputes the page, asks for a file name (and before replacing a file),
 // writes the report in Windows-1252 with CR LF line ends and has the desktop open it. The
