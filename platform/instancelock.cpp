@@ -58,7 +58,14 @@ InstanceLock::InstanceLock(std::string_view name, const LockFolders& folders) {
   std::string candidates[1 + kSharedCandidates];
   candidates[0] = folders.runtimeRoot + "/" + uid;
   for (int n = 0; n < kSharedCandidates; ++n) {
-    candidates[1 + n] = folders.sharedRoot + "/valvora-" + uid + (n ? "-" + std::to_string(n) : "");
+    std::string& folder = candidates[1 + n];
+    folder = folders.sharedRoot;
+    folder += "/valvora-";
+    folder += uid;
+    if (n > 0) {
+      folder += '-';
+      folder += std::to_string(n);
+    }
   }
   for (int i = 0; i < 1 + kSharedCandidates; ++i) {
     const std::string& folder = candidates[i];
