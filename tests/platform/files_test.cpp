@@ -1,8 +1,6 @@
-#include <grp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "as_user.h"
 #include "bounded_child.h"
 #include "core/failure.h"
 #include "platform/files.h"
@@ -37,30 +36,9 @@ std::string message(const std::string& full, const std::string& description) {
   return "Impossible d'ouvrir le fichier \"" + full + "\". " + description;
 }
 
-// Permission bits stop nothing for root, so as root the attempt runs in a child process
-// that first becomes "nobody". Empty when the file could be read.
+// Empty when the file could be read as an ordinary user.
 std::string failureAsOrdinaryUser(const std::string& path) {
-  if (::geteuid() != 0) return failureOf(path);
-  int channel[2];
-  if (::pipe(channel) != 0) return "pipe failed";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(channel[0]);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) _exit(2);
-    const std::string text = failureOf(path);
-    const bool sent = ::write(channel[1], text.data(), text.size()) == ssize_t(text.size());
-    _exit(sent ? 0 : 3);
-  }
-  ::close(channel[1]);
-  std::string text;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  ::close(channel[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return "child status " + std::to_string(status);
-  return text;
+  return testing::inChild(testing::As::kNobody, [&] { return failureOf(path); });
 }
 
 // Runs a test from another current directory, as the program runs from its data's folder.
