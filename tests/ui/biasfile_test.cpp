@@ -25,7 +25,6 @@
 
 using valvora::platform::testing::As;
 using valvora::platform::testing::inChild;
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::Dialogs;
 using valvora::ui::TMainForm;
@@ -33,7 +32,7 @@ using valvora::ui::TMainForm;
 namespace {
 
 const QString kSourceDir = QStringLiteral(VALVORA_SOURCE_DIR);
-const QString kSaved = "Valvora Suite 1.5 | Opération effectuée avec succès.";
+const QString kSaved = valvora::testing::kTitle + " | Opération effectuée avec succès.";
 const QString kAskSave = "Etes vous sur d'enregistrer les modifications ?";
 const QString kAskLoad = "Etes vous sur de remplacer les données ?";
 
@@ -56,28 +55,21 @@ QList<QByteArray> linesOf(const QByteArray& bytes) {
 
 }  // namespace
 
-class BiasFileTest : public QObject {
+class BiasFileTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   QTemporaryDir dir_;
   QByteArray shipped_;
-  std::unique_ptr<TMainForm> form_;
 
   QString settings() const { return dir_.path() + "/valvora.ini"; }
-  QLineEdit* edit(const QString& name) {
-    auto* w = form_->findChild<QLineEdit*>(name);
-    if (!w) qFatal("no field %s", qPrintable(name));
-    return w;
+  std::unique_ptr<TMainForm> newForm() override {
+    writeBytes(settings(), shipped_);
+    return std::make_unique<TMainForm>(nullptr, nullptr, settings().toStdString());
   }
-  QString text(const QString& name) { return edit(name)->text(); }
-  void click(const char* button) {
-    QTest::mouseClick(form_->findChild<QPushButton*>(button), Qt::LeftButton);
-  }
-  QPushButton* htmlButton() { return form_->findChild<QPushButton*>("btnHTML"); }
-  QLabel* info() { return form_->findChild<QLabel*>("lbInfo"); }
+  QLineEdit* edit(const QString& name) { return control<QLineEdit>(name); }
+  QPushButton* htmlButton() { return control<QPushButton>("btnHTML"); }
+  QLabel* info() { return control<QLabel>("lbInfo"); }
   // What the boxes showed, for a child process to hand back.
   std::string seen() {
     return (dialogs_.errors + QStringList{"-"} + dialogs_.messages).join("\n").toStdString();
@@ -85,22 +77,14 @@ class BiasFileTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
+    prepareRun();
     shipped_ = bytesOf(kSourceDir + "/app/valvora.ini");
     // Open to the unprivileged user, so that only the modes the cases set refuse.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                            QFile::ReadOther | QFile::ExeOther);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    writeBytes(settings(), shipped_);
-    form_ = std::make_unique<TMainForm>(nullptr, nullptr, settings().toStdString());
   }
   void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+    closeForm();
     for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
       QFile::remove(dir_.path() + "/" + name);
     for (const QString& name : QDir(dir_.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -115,7 +99,7 @@ class BiasFileTest : public QObject {
     const QByteArray golden = bytesOf(kSourceDir + "/tests/ui/data/bias_report.html");
     const valvora::ReportStamp stamp{"06/12/2026", "22:41:43", "atelier"};
     const std::string report = valvora::platform::toWindows1252(
-        valvora::biasReportText(form_->tubes(), "Valvora Suite 1.5", stamp));
+        valvora::biasReportText(form_->tubes(), valvora::ui::kApplicationTitle, stamp));
     QCOMPARE(QByteArray::fromStdString(report), golden);
     QCOMPARE(golden.count("\r\n"), 156);
     QCOMPARE(golden.count('\n'), 156);
@@ -126,12 +110,13 @@ class BiasFileTest : public QObject {
     const valvora::ReportStamp odd{"d", "t", "<b>A&B \"x\" Łukasz"};
     const QList<QByteArray> lines =
         linesOf(QByteArray::fromStdString(valvora::platform::toWindows1252(
-            valvora::biasReportText(form_->tubes(), "Valvora Suite 1.5", odd))));
+            valvora::biasReportText(form_->tubes(), valvora::ui::kApplicationTitle, odd))));
     QCOMPARE(lines.size(), 156);
     QCOMPARE(lines[11],
-             QByteArray("Fichier g\xE9n\xE9r\xE9 par <i>Valvora Suite 1.5</i> le d \xE0 t par "
-                        "l'utilisateur &lt;b&gt;A&amp;B &quot;x&quot; ?ukasz</TD></TR></TABLE>"
-                        "\r"));
+             QByteArray("Fichier g\xE9n\xE9r\xE9 par <i>") + valvora::ui::kApplicationTitle +
+                 QByteArray("</i> le d \xE0 t par "
+                            "l'utilisateur &lt;b&gt;A&amp;B &quot;x&quot; ?ukasz</TD></TR></TABLE>"
+                            "\r"));
   }
 
   void saveThenLoadGivesTheTextsBack() {
@@ -276,7 +261,8 @@ class BiasFileTest : public QObject {
     }
     QCOMPARE(lines[31], QByteArray("\t\t<TD WIDTH=9%>300</TD>\r"));
     const std::string user = valvora::escapeHtml(valvora::platform::logonUserName());
-    QVERIFY(lines[11].startsWith("Fichier g\xE9n\xE9r\xE9 par <i>Valvora Suite 1.5</i> le "));
+    QVERIFY(lines[11].startsWith(QByteArray("Fichier g\xE9n\xE9r\xE9 par <i>") +
+                                 valvora::ui::kApplicationTitle + "</i> le "));
     QVERIFY(lines[11].endsWith(QByteArray::fromStdString(" par l'utilisateur " + user) +
                                "</TD></TR></TABLE>\r"));
 
@@ -332,12 +318,6 @@ class BiasFileTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  BiasFileTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(BiasFileTest)
 
 #include "biasfile_test.moc"
