@@ -1,5 +1,6 @@
 #include "ui/CalculatorHost.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -27,9 +28,8 @@ void CalculatorHost::bind(const char* button, std::function<void(Fields&)> run) 
   auto* b = root_->findChild<QPushButton*>(QLatin1String(button));
   // A row naming a button no builder made is a fault of the program, found by every test.
   if (!b) qFatal("no button named %s", button);
-  QObject::connect(b, &QPushButton::clicked, root_, [this, run = std::move(run)] {
-    guarded(root_, [&] { run(*fields_); });
-  });
+  QObject::connect(b, &QPushButton::clicked, root_,
+                   [this, run = std::move(run)] { guarded(root_, [&] { run(*fields_); }); });
   // Each button sits in its group, beside the fields it computes from.
   pages::computeOnEnter(b->parentWidget(), b);
 }
@@ -46,9 +46,12 @@ void CalculatorHost::filterDecimalKeys(std::initializer_list<const char*> names)
 }
 
 void CalculatorHost::filterDecimalKeys(std::span<const char* const> names) {
-  for (const char* name : names)
-    if (auto* edit = root_->findChild<QLineEdit*>(QLatin1String(name)))
-      edit->installEventFilter(decimalKeys_);
+  for (const char* name : names) {
+    QLineEdit* edit = root_->findChild<QLineEdit*>(QLatin1String(name));
+    // An editable list takes the filter in its edit box.
+    if (auto* list = root_->findChild<QComboBox*>(QLatin1String(name))) edit = list->lineEdit();
+    if (edit) edit->installEventFilter(decimalKeys_);
+  }
 }
 
 void CalculatorHost::run(std::string_view name) {
