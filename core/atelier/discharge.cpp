@@ -79,9 +79,8 @@ void OtLoad(Fields& f) {
 
   f.write("edOtRatio", formatPattern("0.00", store(squareRoot(divide(zp, tap)))));
   // No speaker: the primary sees an open circuit.
-  f.write("edOtZa",
-          load == 0 ? std::string("infinie")
-                    : formatPattern("0", store(divide(multiply(zp, load), tap))));
+  f.write("edOtZa", load == 0 ? std::string("infinie")
+                              : formatPattern("0", store(divide(multiply(zp, load), tap))));
   f.write("edOtMis", formatPattern("0.00", store(divide(load, tap))));
   // The bounds on the exact products (small multiples of doubles are exact in the extended
   // type), so that a load of exactly 0,8 or 1,25 times the tap takes its verdict whatever the

@@ -8,9 +8,8 @@ namespace valvora::atelier {
 namespace {
 
 // Not rounded powers of ten: 2,7 3,0 3,3 3,6 3,9 4,3 4,7 8,2 differ from them.
-constexpr std::array<int, 24> kE24 = {100, 110, 120, 130, 150, 160, 180, 200,
-                                      220, 240, 270, 300, 330, 360, 390, 430,
-                                      470, 510, 560, 620, 680, 750, 820, 910};
+constexpr std::array<int, 24> kE24 = {100, 110, 120, 130, 150, 160, 180, 200, 220, 240, 270, 300,
+                                      330, 360, 390, 430, 470, 510, 560, 620, 680, 750, 820, 910};
 
 std::vector<int> everyNth(std::span<const int> from, std::size_t step) {
   std::vector<int> out;
@@ -162,15 +161,14 @@ void NearestStandard(Fields& f) {
 namespace bands {
 namespace {
 constexpr BandColour kNoir{"Noir", {0, 0, 0}}, kMarron{"Marron", {128, 64, 0}},
-    kRouge{"Rouge", {220, 0, 0}}, kOrange{"Orange", {255, 128, 0}},
-    kJaune{"Jaune", {255, 220, 0}}, kVert{"Vert", {0, 140, 0}}, kBleu{"Bleu", {0, 0, 230}},
-    kViolet{"Violet", {140, 0, 200}}, kGris{"Gris", {128, 128, 128}},
-    kBlanc{"Blanc", {255, 255, 255}}, kOr{"Or", {212, 175, 55}},
+    kRouge{"Rouge", {220, 0, 0}}, kOrange{"Orange", {255, 128, 0}}, kJaune{"Jaune", {255, 220, 0}},
+    kVert{"Vert", {0, 140, 0}}, kBleu{"Bleu", {0, 0, 230}}, kViolet{"Violet", {140, 0, 200}},
+    kGris{"Gris", {128, 128, 128}}, kBlanc{"Blanc", {255, 255, 255}}, kOr{"Or", {212, 175, 55}},
     kArgent{"Argent", {192, 192, 192}};
 }  // namespace
 
-const std::array<BandColour, 10> kDigits = {kNoir, kMarron, kRouge, kOrange, kJaune,
-                                            kVert, kBleu,   kViolet, kGris,  kBlanc};
+const std::array<BandColour, 10> kDigits = {kNoir, kMarron, kRouge,  kOrange, kJaune,
+                                            kVert, kBleu,   kViolet, kGris,   kBlanc};
 const std::array<Multiplier, 12> kMultipliers = {{
     {kArgent, "×0,01", -2},
     {kOr, "×0,1", -1},
@@ -221,9 +219,8 @@ void ColourCode(Fields& f, const BandCode& code) {
   const Real p = divide(bands::kTolerances.at(std::size_t(code.tolerance)).percent, 100);
   f.write("lbCcRange", "Résistance comprise entre " + formatGeneral(multiply(value, 1 - p)) +
                            " Ω et " + formatGeneral(multiply(value, 1 + p)) + " Ω");
-  f.write("lbCcTc", code.sixBands
-                        ? std::string(bands::kTempCos.at(std::size_t(code.tempco)).label)
-                        : std::string());
+  f.write("lbCcTc", code.sixBands ? std::string(bands::kTempCos.at(std::size_t(code.tempco)).label)
+                                  : std::string());
 
   // The three digits as a mantissa from 100 to 999, leading zeros shifted out.
   std::string series = "aucune";
