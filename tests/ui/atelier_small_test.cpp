@@ -56,8 +56,8 @@ class AtelierSmallTabsTest : public QObject {
   void typeAndEnter(const char* name, const QString& typed) {
     QWidget* field = find(name);
     typeInto(field, typed);
-    QWidget* edit = qobject_cast<QComboBox*>(field) ? qobject_cast<QComboBox*>(field)->lineEdit()
-                                                     : field;
+    QWidget* edit =
+        qobject_cast<QComboBox*>(field) ? qobject_cast<QComboBox*>(field)->lineEdit() : field;
     QTest::keyClick(edit, Qt::Key_Return);
   }
   QStringList takeErrors() {
@@ -100,16 +100,18 @@ class AtelierSmallTabsTest : public QObject {
 
   void safetyComputesByButtonAndByEnter() {
     click("btnDeRes");
-    expectTexts({{"edDeRcalc", "105,6"}, {"edDeRe12", "100"}, {"edDePe12", "2,02"}, {"edDePr", "5"}});
+    expectTexts(
+        {{"edDeRcalc", "105,6"}, {"edDeRe12", "100"}, {"edDePe12", "2,02"}, {"edDePr", "5"}});
     // Enter in the wanted time runs the bleeder only; '.' types the comma.
     typeAndEnter("edDeTwant", "0.09");
-    expectTexts({{"edDeTwant", "0,09"}, {"edDeRcalc", "1,0"}, {"edDeRe12", "0,82"},
-                 {"edDeTau", "10,3"}});
+    expectTexts(
+        {{"edDeTwant", "0,09"}, {"edDeRcalc", "1,0"}, {"edDeRe12", "0,82"}, {"edDeTau", "10,3"}});
     typeAndEnter("edDeC", "4.7");
     expectTexts({{"edDeTau", "1,0"}, {"edDeRcalc", "1,0"}});
     // The load list takes typed values and the filter too.
     typeAndEnter("cbOtLoad", "6.4");
-    expectTexts({{"edOtZa", "5280"}, {"edOtMis", "0,80"},
+    expectTexts({{"edOtZa", "5280"},
+                 {"edOtMis", "0,80"},
                  {"lbOtVerdict", qs(valvora::atelier::msg::kMatched)}});
     typeAndEnter("cbOtLoad", "0");
     expectTexts({{"edOtZa", "infinie"}, {"lbOtVerdict", qs(valvora::atelier::msg::kNoLoad)}});
@@ -144,8 +146,8 @@ class AtelierSmallTabsTest : public QObject {
   void seriesComputesFromTheChosenSeries() {
     find<QComboBox>("cbEsSeries")->setCurrentText("E96");
     typeAndEnter("edEsValue", "4321");
-    expectTexts({{"edEsLow", "4320"}, {"edEsHigh", "4420"}, {"edEsNear", "4320"},
-                 {"edEsErr", "-0,02"}});
+    expectTexts(
+        {{"edEsLow", "4320"}, {"edEsHigh", "4420"}, {"edEsNear", "4320"}, {"edEsErr", "-0,02"}});
     typeInto(find("edEsValue"), "0");
     click("btnEsCalc");
     QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kValueNotPositive)});

@@ -69,8 +69,7 @@ QGroupBox* buildDischarge(QWidget* tab) {
                            {"Puissance dissipée (W) :", "edDeP"},
                            {"Puissance conseillée (W) :", "edDePr"}}));
   column->addSpacing(8);
-  column->addWidget(panel(box, {{"Temps voulu (s) :", "edDeTwant", "10"}}, "Résistance",
-                          "btnDeRes",
+  column->addWidget(panel(box, {{"Temps voulu (s) :", "edDeTwant", "10"}}, "Résistance", "btnDeRes",
                           {{"Résistance calculée (kΩ) :", "edDeRcalc"},
                            {"Valeur E12 (kΩ) :", "edDeRe12"},
                            {"Sa puissance (W) :", "edDePe12"}}));

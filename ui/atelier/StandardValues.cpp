@@ -90,8 +90,7 @@ QGroupBox* buildSeries(QWidget* tab) {
   auto* box = new QGroupBox(QStringLiteral("Série normalisée"), tab);
   box->setObjectName("gbEsSerie");
   FormGrid form(box);
-  form.addEdit(QStringLiteral("Valeur (Ω) :"), QStringLiteral("edEsValue"),
-               QStringLiteral("4321"));
+  form.addEdit(QStringLiteral("Valeur (Ω) :"), QStringLiteral("edEsValue"), QStringLiteral("4321"));
   form.addChoice(QStringLiteral("Série :"), QStringLiteral("cbEsSeries"),
                  {"E6", "E12", "E24", "E48", "E96", "E192"}, 2);
   form.addButton(QStringLiteral("Calcul"), QStringLiteral("btnEsCalc"));
@@ -103,8 +102,7 @@ QGroupBox* buildSeries(QWidget* tab) {
   for (int r = 0; r < form.layout()->rowCount(); ++r) form.layout()->setRowStretch(r, 0);
   form.layout()->setRowStretch(form.layout()->rowCount(), 1);
   for (QWidget* w : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
-        qobject_cast<QPushButton*>(w))
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QPushButton*>(w))
       w->setFixedWidth(110);
   box->setLayout(form.layout());
   return box;
@@ -115,9 +113,9 @@ struct ColourRow {
   const char* name;
 };
 constexpr ColourRow kColourLists[] = {
-    {"1er chiffre :", "cbCcD1"},    {"2e chiffre :", "cbCcD2"},  {"3e chiffre :", "cbCcD3"},
-    {"Multiplicateur :", "cbCcMult"}, {"Tolérance :", "cbCcTol"},
-    {"Coefficient de température :", "cbCcTc"},
+    {"1er chiffre :", "cbCcD1"}, {"2e chiffre :", "cbCcD2"},
+    {"3e chiffre :", "cbCcD3"},  {"Multiplicateur :", "cbCcMult"},
+    {"Tolérance :", "cbCcTol"},  {"Coefficient de température :", "cbCcTc"},
 };
 
 QGroupBox* buildColourCode(QWidget* tab, std::array<QComboBox*, 6>& lists) {
@@ -180,8 +178,7 @@ QGroupBox* buildColourCode(QWidget* tab, std::array<QComboBox*, 6>& lists) {
 
   auto* back = new QWidget(box);
   FormGrid toBands(back);
-  toBands.addEdit(QStringLiteral("Valeur (Ω) :"), QStringLiteral("edCcIn"),
-                  QStringLiteral("4700"));
+  toBands.addEdit(QStringLiteral("Valeur (Ω) :"), QStringLiteral("edCcIn"), QStringLiteral("4700"));
   toBands.addButton(QStringLiteral("Vers les couleurs"), QStringLiteral("btnCcToBands"))
       ->setFixedWidth(170);
   for (int r = 0; r < toBands.layout()->rowCount(); ++r) toBands.layout()->setRowStretch(r, 0);
