@@ -126,9 +126,11 @@ QGroupBox* buildColourCode(QWidget* tab, std::array<QComboBox*, 6>& lists) {
   auto* counts = new QHBoxLayout;
   auto* five = new QRadioButton(QStringLiteral("5 bandes"), box);
   five->setObjectName("rbCc5");
+  five->setAccessibleName(five->text());
   five->setChecked(true);
   auto* six = new QRadioButton(QStringLiteral("6 bandes"), box);
   six->setObjectName("rbCc6");
+  six->setAccessibleName(six->text());
   counts->addWidget(five);
   counts->addWidget(six);
   counts->addStretch(1);
@@ -163,14 +165,18 @@ QGroupBox* buildColourCode(QWidget* tab, std::array<QComboBox*, 6>& lists) {
 
   auto* drawing = new ResistorDrawing(box);
   drawing->setObjectName("imgCcResistor");
+  drawing->setAccessibleName(QStringLiteral("Dessin de la résistance et de ses bandes"));
   column->addWidget(drawing, 0, Qt::AlignHCenter);
 
   FormGrid value(box);
   value.addResult(QStringLiteral("Valeur (Ω) :"), QStringLiteral("edCcValue"));
   column->addLayout(value.layout());
-  for (const char* name : {"lbCcRange", "lbCcTc", "lbCcSeries"}) {
+  for (const auto& [name, heard] : {std::pair{"lbCcRange", "Encadrement"},
+                                    {"lbCcTc", "Coefficient de température"},
+                                    {"lbCcSeries", "Série"}}) {
     auto* label = new QLabel(box);
     label->setObjectName(name);
+    label->setAccessibleName(QString::fromUtf8(heard));
     label->setTextFormat(Qt::PlainText);
     column->addWidget(label, 0, Qt::AlignHCenter);
   }
