@@ -9,6 +9,8 @@
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
 #include "ui/atelier/BiasSetting.h"
+#include "ui/atelier/Safety.h"
+#include "ui/atelier/StandardValues.h"
 
 namespace valvora::ui {
 namespace {
@@ -21,6 +23,8 @@ struct AtelierTab {
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
+    {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab},
+    {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab},
 };
 
 }  // namespace
