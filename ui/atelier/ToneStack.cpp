@@ -240,6 +240,7 @@ void ToneStackTab::build() {
   QPalette red = error_->palette();
   red.setColor(QPalette::WindowText, QColor(200, 0, 0));
   error_->setPalette(red);
+  error_->setMinimumHeight(error_->fontMetrics().height());  // no jump when a message comes
 
   auto* layout = new QVBoxLayout(tab_);
   layout->addLayout(top);
