@@ -210,11 +210,20 @@ Series toneStack(Fields& f, const KnobPositions& knobs) {
                           taperFraction(taperFromText(f.text("cbTsTaperB")), knobs.bass / 10.0)};
   Series curve = toneStackCurve(parts, pots);
   const Notch notch = toneStackNotch(parts, pots);
-  for (const FigureFrequency& figure : kToneStackFigures)
-    f.write(figure.name,
-            formatPattern("0.0", dbOf(toneStackGain(parts, pots, figure.hertz))) + " dB");
-  f.write("edTsNotchF", formatPattern("0", notch.hertz));
-  f.write("edTsNotchDb", formatPattern("0.0", notch.db));
+  // Every text made before the first is written: the figures change all together or not at all.
+  std::array<std::string, kToneStackFigures.size()> figures;
+  for (std::size_t i = 0; i < figures.size(); ++i) {
+    const double db = dbOf(toneStackGain(parts, pots, kToneStackFigures[i].hertz));
+    checkFinite(db);
+    figures[i] = formatPattern("0.0", db) + " dB";
+  }
+  checkFinite(notch.db);
+  const std::string notchHz = formatPattern("0", notch.hertz);
+  const std::string notchDb = formatPattern("0.0", notch.db);
+  for (std::size_t i = 0; i < figures.size(); ++i)
+    f.write(kToneStackFigures[i].name, std::move(figures[i]));
+  f.write("edTsNotchF", notchHz);
+  f.write("edTsNotchDb", notchDb);
   return curve;
 }
 

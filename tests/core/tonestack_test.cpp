@@ -142,6 +142,7 @@ TEST(ToneStack, FailuresNameTheField) {
       {"edTsC3", "-0,1", "La valeur de C3 doit être supérieure à zéro"},
       {"edTsRs", "-1,3", "La valeur de Rs (source) ne peut pas être négative"},
       {"edTsRL", "0", "La valeur de RL (charge) doit être supérieure à zéro"},
+      {"edTsC3", "1E300", "Les valeurs des composants ne permettent pas de calculer la réponse"},
   };
   for (const auto& c : cases) {
     FieldMap f = presetFields(0);
