@@ -9,6 +9,7 @@
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
 #include "ui/atelier/BiasSetting.h"
+#include "ui/atelier/ToneStack.h"
 #include "ui/atelier/Safety.h"
 #include "ui/atelier/StandardValues.h"
 
@@ -23,6 +24,7 @@ struct AtelierTab {
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
+    {"tsTonalite", "Tonalité", &atelier::buildToneStackTab},
     {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab},
     {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab},
 };
