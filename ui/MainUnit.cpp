@@ -153,10 +153,15 @@ constexpr Calculator kInitialComputations[] = {
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, platform::ProfileFile settingsFile)
+    : TMainForm(parent, splash, std::make_shared<SettingsAtStartUp>(std::move(settingsFile))) {}
+
+TMainForm::TMainForm(QWidget* parent, TSplashForm* splash,
+                     std::shared_ptr<SettingsAtStartUp> settings)
     : QMainWindow(parent),
       splash_(splash),
       decimalKeys_(new DecimalKeyFilter(this)),
-      settingsFile_(std::move(settingsFile)) {
+      startUpSettings_(std::move(settings)),
+      settingsFile_(startUpSettings_->file()) {
   setObjectName("MainForm");
   // The pages are laid out for a font of Arial's widths; a wider one clips labels and tabs.
   setFont(QFont(QStringLiteral("Liberation Sans"), 9));
@@ -292,7 +297,8 @@ void TMainForm::loadPagePictures() {
 }
 
 void TMainForm::DataSheetLoadIni() {
-  valvora::DataSheetLoadIni(settingsReader(settingsFile_), tubes_);
+  if (const platform::ProfileSnapshot* values = startUpSettings_->values())
+    valvora::DataSheetLoadIni(settingsReader(*values), tubes_);
 }
 
 void TMainForm::runInitialComputations() {
@@ -350,7 +356,7 @@ void TMainForm::saveIni() {
 }
 
 void TMainForm::loadIni() {
-  pages::loadMeasurements(*fields_, settingsFile_);
+  pages::loadMeasurements(*fields_, settingsFile_.snapshot());
 }
 
 void TMainForm::btnRecordClick() {

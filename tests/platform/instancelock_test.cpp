@@ -26,7 +26,7 @@ class InstanceLockTest : public ::testing::Test {
   InstanceLockTest() {
     // Like /tmp: anyone may make a folder there, nobody may remove another's.
     std::filesystem::permissions(shared_.path(), std::filesystem::perms(01777));
-    folders_ = {runtime_.path().string(), shared_.path().string()};
+    folders_ = {runtime_.path().string(), shared_.path().string(), ""};
   }
 
   static std::string name(const std::string& what) {
@@ -200,7 +200,7 @@ TEST_F(InstanceLockTest, NoLockAtAllDoesNotStopTheProgram) {
   const std::string tooLong = name(std::string(300, 'x'));
   EXPECT_TRUE(InstanceLock(tooLong, folders_).acquired());
   EXPECT_EQ(childTries(tooLong), 0);
-  const LockFolders nowhere{"/nonexistent", "/nonexistent"};
+  const LockFolders nowhere{"/nonexistent", "/nonexistent", ""};
   EXPECT_TRUE(InstanceLock(name("nowhere"), nowhere).acquired());
   EXPECT_EQ(InstanceLock(name("nowhere"), nowhere).path(), "");
 }
