@@ -30,6 +30,11 @@ constexpr std::size_t kMaxProfileSize = std::size_t{1} << 20;
 // Another writer holds the lock only for one write of a few keys; past this it is hung, and the
 // user is better told than left with a frozen window.
 constexpr auto kLockPatience = std::chrono::seconds(5);
+// A reader gives up sooner: it reads one version of the file even without the lock.
+constexpr auto kReadingPatience = std::chrono::seconds(1);
+// Writers release the lock only for moments: a waiter that looks rarely would be starved by
+// one that writes again and again.
+constexpr auto kLockPoll = std::chrono::microseconds(200);
 
 // On the way to a write failure; the caller gives it the write message.
 [[noreturn]] void fail(int errorNumber) {
@@ -72,7 +77,7 @@ class FileLock {
         path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, mode));
     if (!lock.file_.valid()) fail(errno);
     // A file system without locks: writing unguarded beats never writing.
-    if (!lock.take(LOCK_EX) && errno == EWOULDBLOCK) fail(EBUSY);
+    if (!lock.take(LOCK_EX, kLockPatience) && errno == EWOULDBLOCK) fail(EBUSY);
     return lock;
   }
   // A reader never makes it (the folder may be read-only) and reads anyway without it: the
@@ -80,22 +85,22 @@ class FileLock {
   static FileLock forReading(const std::string& path) {
     FileLock lock(detail::openRetrying(path.c_str(),
                                        O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
-    if (lock.file_.valid()) lock.take(LOCK_SH);
+    if (lock.file_.valid()) lock.take(LOCK_SH, kReadingPatience);
     return lock;
   }
 
  private:
   explicit FileLock(detail::FileDescriptor file) : file_(std::move(file)) {}
 
-  bool take(int mode) {
-    const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
+  bool take(int mode, std::chrono::steady_clock::duration patience) {
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
     while (::flock(file_.get(), mode | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK && errno != EINTR) return false;
       if (std::chrono::steady_clock::now() > giveUp) {
         errno = EWOULDBLOCK;
         return false;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      std::this_thread::sleep_for(kLockPoll);
     }
     return true;
   }
