@@ -9,9 +9,9 @@
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
 #include "ui/atelier/BiasSetting.h"
-#include "ui/atelier/ToneStack.h"
 #include "ui/atelier/Safety.h"
 #include "ui/atelier/StandardValues.h"
+#include "ui/atelier/ToneStack.h"
 
 namespace valvora::ui {
 namespace {

@@ -1,7 +1,10 @@
 // The bias page's measurements in the settings file ("Enregistrer", "Charger") and its HTML
 // report ("Etat HTML"), with every box answered by the test.
 
+#include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -10,17 +13,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
+#include "core/bias.h"
 #include "core/biasreport.h"
+#include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/session.h"
 #include "platform/writefile.h"
 #include "tests/platform/as_user.h"
 #include "tests/ui/uitest.h"
+#include "ui/DataSheetUnit.h"
 #include "ui/MainUnit.h"
 
 using valvora::platform::testing::As;
@@ -46,6 +56,33 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
   if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
   f.write(bytes);
 }
+
+// How often the system saw a file of that name opened in the folder (inotify).
+class Openings {
+ public:
+  Openings(const QString& folder, const QString& name)
+      : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(name.toStdString()) {
+    if (fd_ < 0 || ::inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_OPEN) < 0)
+      qFatal("no inotify");
+  }
+  ~Openings() { ::close(fd_); }
+  int take() {
+    int count = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && name_ == event->name) ++count;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+      }
+    }
+    return count;
+  }
+
+ private:
+  int fd_;
+  std::string name_;
+};
 
 QList<QByteArray> linesOf(const QByteArray& bytes) {
   QList<QByteArray> lines = bytes.split('\n');
@@ -158,6 +195,89 @@ class BiasFileTest : public valvora::testing::UiTest {
     QCOMPARE(text("edEL34VC9"), QString());
     QCOMPARE(text("ed6L6gcImp"), impedance);
     QCOMPARE(text("ed6L6disanode"), QString("0"));  // not in the file, and nothing recomputed
+  }
+
+  // One reading of the file for the whole page, and a load shows one save: never the keys of
+  // two saves of another program that writes meanwhile.
+  void loadReadsOneVersionOfTheFile() {
+    const valvora::platform::ProfileFile file(settings().toStdString());
+    std::vector<valvora::platform::ProfileFile::Entry> entries;
+    for (const valvora::MeasurementKey& k : valvora::measurementKeys())
+      entries.push_back({k.section, k.key, "0"});
+    file.write(entries);
+    Openings openings(dir_.path(), "valvora.ini");
+    dialogs_.answers = {Dialogs::Answer::kOui};
+    click("btnLoad");
+    QCOMPARE(openings.take(), 1);
+
+    // Another program saves in a loop, each save one number in all 42 keys, with a pause
+    // between saves as a program's saves have (a tight loop holds the lock nearly always).
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+      try {
+        for (int save = 1;; ++save) {
+          for (auto& entry : entries) entry.value = std::to_string(save);
+          file.write(entries);
+          ::usleep(2000);
+        }
+      } catch (...) {
+      }
+      _exit(1);
+    }
+    QSet<QString> saves;
+    QString mixed;
+    for (int load = 0; load < 200 && mixed.isEmpty(); ++load) {
+      dialogs_.clear();
+      dialogs_.answers = {Dialogs::Answer::kOui};
+      click("btnLoad");
+      QSet<QString> texts;
+      for (const valvora::MeasurementKey& k : valvora::measurementKeys())
+        texts << text(QString::fromStdString(k.field));
+      if (texts.size() != 1) mixed = QStringList(texts.values()).join(" ");
+      saves.unite(texts);
+    }
+    int status = 0;
+    const bool running = ::waitpid(writer, &status, WNOHANG) == 0;
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+    QVERIFY2(mixed.isEmpty(), qPrintable("one load showed " + mixed));
+    QVERIFY(running);
+    QVERIFY2(saves.size() > 2, "the other program's saves never reached a load");
+  }
+
+  // The start-up reads the file once for both windows, and a file that cannot be read is
+  // reported once; values that do not convert are still reported by each window.
+  void startUpReadsTheSettingsOnce_data() {
+    QTest::addColumn<QByteArray>("content");  // "<folder>": valvora.ini is a folder
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("fichier livré") << shipped_ << 0 << QString();
+    QTest::newRow("dossier") << QByteArray("<folder>") << 1
+                             << QString::fromStdString(valvora::platform::cannotOpenMessage(
+                                    settings().toStdString(), EISDIR)) +
+                                    ".";
+    QTest::newRow("sans les limites") << QByteArray("; vide\r\n") << 2
+                                      << "'' n'est pas une valeur en virgule flottante correcte.";
+  }
+  void startUpReadsTheSettingsOnce() {
+    QFETCH(QByteArray, content);
+    QFETCH(int, messages);
+    QFETCH(QString, message);
+    form_.reset();
+    QFile::remove(settings());
+    if (content == "<folder>")
+      QDir(dir_.path()).mkdir("valvora.ini");
+    else
+      writeBytes(settings(), content);
+    Openings openings(dir_.path(), "valvora.ini");
+    const auto startUp = std::make_shared<valvora::ui::SettingsAtStartUp>(
+        valvora::platform::ProfileFile(settings().toStdString()));
+    form_ = std::make_unique<TMainForm>(nullptr, nullptr, startUp);
+    const valvora::ui::TDataSheet dataSheet(nullptr, startUp);
+    QCOMPARE(openings.take(), 1);
+    QCOMPARE(dialogs_.errors, QStringList(messages, message));
+    dialogs_.clear();
+    QDir(dir_.path()).rmdir("valvora.ini");
   }
 
   void saveIntoAFolderWithoutTheFile() {
