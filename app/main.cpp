@@ -19,6 +19,9 @@ int main(int argc, char* argv[]) {
   if (!instance.acquired()) return 0;
 
   QApplication app(argc, argv);
+  // The desktop knows the program by these: the window class and the menu entry's name.
+  QApplication::setApplicationName(QStringLiteral("valvora"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.valvora"));
   QTranslator qtFrench;  // the standard dialogs' own texts in French
   if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -30,7 +33,7 @@ int main(int argc, char* argv[]) {
   QApplication::processEvents();
   splash->repaint();
 
-  QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
+  valvora::ui::setApplicationTitle();
   QApplication::setWindowIcon(valvora::ui::applicationIcon());
 
   valvora::ui::TMainForm mainForm(nullptr, splash);

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
-#include <QGuiApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <new>
@@ -25,10 +25,23 @@ class QtDialogs : public Dialogs {
 };
 
 Dialogs* installed = nullptr;
+QString applicationTitle;
 
 constexpr std::string_view kOutOfMemory = "Mémoire insuffisante pour terminer cette opération";
 
 }  // namespace
+
+void roomForCaption(QMessageBox& box) {
+  // Qt widens a box for its caption in the program's own font; the window manager draws it
+  // larger, often bold, beside the window's icon and buttons, and cuts it when it lacks room.
+  QFont font = box.font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.25);
+  const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kCaptionFrame;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
 
 void Dialogs::showModal(QDialog& window) {
   window.exec();
@@ -58,6 +71,7 @@ Dialogs::Answer Dialogs::confirmOrCancel(const QString& text) {
 void Dialogs::message(const QString& caption, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
   box.setTextFormat(Qt::PlainText);
+  roomForCaption(box);
   box.exec();
 }
 
@@ -77,8 +91,11 @@ QString Dialogs::saveFileName(const SaveRequest& request) {
 }
 
 QString boxCaption() {
-  const QString title = QGuiApplication::applicationDisplayName();
-  return title.isEmpty() ? QCoreApplication::applicationName() : title;
+  return applicationTitle.isEmpty() ? QCoreApplication::applicationName() : applicationTitle;
+}
+
+void setApplicationTitle() {
+  applicationTitle = QString::fromUtf8(kApplicationTitle);
 }
 
 Dialogs& dialogs() {
@@ -93,6 +110,7 @@ void installDialogs(Dialogs* replacement) {
 std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text) {
   auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok);
   box->setTextFormat(Qt::PlainText);
+  roomForCaption(*box);
   return box;
 }
 
@@ -109,6 +127,7 @@ std::unique_ptr<QMessageBox> confirmationBox(const QString& text, bool withCance
   box->setDefaultButton(oui);
   // Escape and the close box: the box reports this button as pressed.
   box->setEscapeButton(non);
+  roomForCaption(*box);
   return box;
 }
 

@@ -17,6 +17,9 @@ inline constexpr const char* kApplicationTitle = "Valvora Suite 1.5";
 // The caption of boxes: the application title once it is set, the program's default name
 // before that (a failure while the splash is created).
 QString boxCaption();
+// Sets that title. Not Qt's application display name: on X11 Qt appends that to every
+// window's title, and each window and box has a caption of its own.
+void setApplicationTitle();
 
 // Everything the program asks of the user or of the desktop goes through here, so that tests
 // can answer without a modal loop.
@@ -51,6 +54,12 @@ class Dialogs {
 // The process-wide seam: the Qt implementation unless a test installed its own.
 Dialogs& dialogs();
 void installDialogs(Dialogs* replacement);  // nullptr restores the Qt implementation
+
+// Widens a box so that the window manager shows its whole caption: the caption's width in a
+// bold font a quarter larger than the box's, plus kCaptionFrame for the title bar's icon and
+// buttons.
+inline constexpr int kCaptionFrame = 160;
+void roomForCaption(QMessageBox& box);
 
 // The error box of the Qt implementation, ready to show: plain text, so that a typed
 // "<b>8</b>" appears as typed.

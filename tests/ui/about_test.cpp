@@ -238,6 +238,20 @@ class AboutTest : public valvora::testing::UiTest {
     }
   }
 
+  // A mouse click on another tab takes the focus mark with it, and the arrows go on from
+  // there.
+  void clickedTabHoldsTheFocus() {
+    activate();
+    pages()->tab(0)->setFocus();
+    QTRY_VERIFY(pages()->tab(0)->hasFocus());
+    QTest::mouseClick(pages()->tab(3), Qt::LeftButton);
+    QCOMPARE(pages()->currentIndex(), 3);
+    QVERIFY(pages()->tab(3)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(pages()->currentIndex(), 4);
+    QVERIFY(pages()->tab(4)->hasFocus());
+  }
+
   // Only the current tab is in the Tab order; from it, Tab reaches every field and button
   // of its page and of the bottom bar, and comes back round.
   void tabOrderReachesEverything_data() {

@@ -113,6 +113,20 @@ class CapacitorPagesTest : public valvora::testing::UiTest {
     QCOMPARE(text("lb_uF"), QString("0"));
   }
 
+  // A result label keeps its place beside its unit however often the same text is written.
+  void capacitorResultsKeepTheirPlaces() {
+    form_->show();
+    QCoreApplication::processEvents();
+    const QStringList labels = {"lb_pF", "lb_nF", "lb_uF", "lb_tolerance"};
+    QList<QRect> before;
+    for (const QString& name : labels) before << control<QLabel>(name)->geometry();
+    click("Button10");
+    click("Button10");
+    QCoreApplication::processEvents();
+    for (int i = 0; i < labels.size(); ++i)
+      QCOMPARE(control<QLabel>(labels[i])->geometry(), before[i]);
+  }
+
   // Each trigger shows a failure once, and leaves the results as they were.
   void capacitorCodeFailures() {
     typeInto(control("Edit3"), "2,5");
