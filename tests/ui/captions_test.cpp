@@ -79,8 +79,8 @@ class CaptionsTest : public valvora::testing::UiTest {
     QCOMPARE(titleOf(form_.get()), kTitle);
     valvora::ui::TDataSheet dataSheet;
     QCOMPARE(titleOf(&dataSheet), QString("Datasheet Tube"));
-    valvora::ui::TAboutBox about(nullptr, {[] { return std::uint64_t(0); },
-                                           [](std::chrono::milliseconds) {}});
+    valvora::ui::TAboutBox about(
+        nullptr, {[] { return std::uint64_t(0); }, [](std::chrono::milliseconds) {}});
     QCOMPARE(titleOf(&about), QString("A propos ..."));
     const std::unique_ptr<QMessageBox> question =
         valvora::ui::confirmationBox("Etes vous sur de remplacer les données ?", false);
