@@ -29,19 +29,22 @@ QString applicationTitle;
 
 constexpr std::string_view kOutOfMemory = "Mémoire insuffisante pour terminer cette opération";
 
-}  // namespace
-
+// Qt widens a box for its caption in the program's own font; the window manager draws it
+// larger, often bold, beside the window's icon and buttons, and cuts it when it lacks room:
+// the box gets the caption's width in a bold font a quarter larger, plus the title bar's
+// icon and buttons.
 void roomForCaption(QMessageBox& box) {
-  // Qt widens a box for its caption in the program's own font; the window manager draws it
-  // larger, often bold, beside the window's icon and buttons, and cuts it when it lacks room.
+  constexpr int kTitleBarButtons = 160;
   QFont font = box.font();
   font.setBold(true);
   font.setPointSizeF(font.pointSizeF() * 1.25);
-  const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kCaptionFrame;
+  const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
+
+}  // namespace
 
 void Dialogs::showModal(QDialog& window) {
   window.exec();

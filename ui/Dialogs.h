@@ -55,12 +55,6 @@ class Dialogs {
 Dialogs& dialogs();
 void installDialogs(Dialogs* replacement);  // nullptr restores the Qt implementation
 
-// Widens a box so that the window manager shows its whole caption: the caption's width in a
-// bold font a quarter larger than the box's, plus kCaptionFrame for the title bar's icon and
-// buttons.
-inline constexpr int kCaptionFrame = 160;
-void roomForCaption(QMessageBox& box);
-
 // The error box of the Qt implementation, ready to show: plain text, so that a typed
 // "<b>8</b>" appears as typed.
 std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text);
