@@ -24,6 +24,9 @@ int main(int argc, char* argv[]) {
   valvora::platform::ignoreFileSizeSignal();
 
   QApplication app(argc, argv);
+  // The desktop knows the program by these: the window class and the menu entry's name.
+  QApplication::setApplicationName(QStringLiteral("valvora"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.valvora"));
   QTranslator qtFrench;  // the standard dialogs' own texts in French
   if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -35,7 +38,7 @@ int main(int argc, char* argv[]) {
   QApplication::processEvents();
   splash->repaint();
 
-  QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
+  valvora::ui::setApplicationTitle();
   QApplication::setWindowIcon(valvora::ui::applicationIcon());
 
   // One reading of the settings file for both windows; a file that cannot be read is

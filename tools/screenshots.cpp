@@ -17,7 +17,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
+  valvora::ui::setApplicationTitle();
   const QStringList args = QApplication::arguments();
   if (args.size() < 2) {
     QTextStream(stderr) << "usage: valvora_screenshots <folder> [width height]...\n";

@@ -24,10 +24,10 @@ struct Link {
   const char* address;
   int top;
 };
+// Documents shipped beside the program: the help's start page and its page of changes.
 constexpr Link kLinks[] = {
-    {"LinkLabel1", "Site de Valvora Suite", "https://valvora.example.org/", 36},
-    {"LinkLabel2", "Nouvelles versions et mises à jour",
-     "https://valvora.example.org/telechargement/", 54},
+    {"LinkLabel1", "Aide de Valvora Suite", "Valvora.html", 36},
+    {"LinkLabel2", "Nouveautés et mises à jour", "Nouveautes.html", 54},
 };
 
 struct Figure {

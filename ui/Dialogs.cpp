@@ -4,7 +4,9 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
-#include <QGuiApplication>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -19,6 +21,23 @@ namespace {
 QWidget* over(QWidget* parent) {
   if (parent) return parent->window();
   return QApplication::activeWindow();
+}
+
+QString applicationTitle;
+
+// Qt widens a box for its caption in the program's own font; the window manager draws it
+// larger, often bold, beside the window's icon and buttons, and cuts it when it lacks room:
+// the box gets the caption's width in a bold font a quarter larger, plus the title bar's
+// icon and buttons.
+void roomForCaption(QMessageBox& box) {
+  constexpr int kTitleBarButtons = 160;
+  QFont font = box.font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.25);
+  const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 Dialogs::Answer ask(QWidget* parent, const QString& text, bool withCancel) {
@@ -48,6 +67,7 @@ class QtDialogs : public Dialogs {
   void message(QWidget* parent, const QString& caption, const QString& text) override {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, over(parent));
     box.setTextFormat(Qt::PlainText);
+    roomForCaption(box);
     box.exec();
   }
   QString saveFileName(QWidget* parent, const SaveRequest& request) override {
@@ -81,8 +101,11 @@ void assertUserInterfaceThread(const char* where) {
 }  // namespace
 
 QString boxCaption() {
-  const QString title = QGuiApplication::applicationDisplayName();
-  return title.isEmpty() ? QCoreApplication::applicationName() : title;
+  return applicationTitle.isEmpty() ? QCoreApplication::applicationName() : applicationTitle;
+}
+
+void setApplicationTitle() {
+  applicationTitle = QString::fromUtf8(kApplicationTitle);
 }
 
 Dialogs& dialogs() {
@@ -103,6 +126,7 @@ std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& tex
   auto box =
       std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
   box->setTextFormat(Qt::PlainText);
+  roomForCaption(*box);
   return box;
 }
 
@@ -120,6 +144,7 @@ std::unique_ptr<QMessageBox> confirmationBox(const QString& text, bool withCance
   box->setDefaultButton(oui);
   // Escape and the close box: the box reports this button as pressed.
   box->setEscapeButton(non);
+  roomForCaption(*box);
   return box;
 }
 

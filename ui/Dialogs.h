@@ -17,6 +17,9 @@ inline constexpr const char* kApplicationTitle = "Valvora Suite 1.5";
 // The caption of boxes: the application title once it is set, the program's default name
 // before that (a failure while the splash is created).
 QString boxCaption();
+// Sets that title. Not Qt's application display name: on X11 Qt appends that to every
+// window's title, and each window and box has a caption of its own.
+void setApplicationTitle();
 
 // Everything the program asks of the user or of the desktop goes through here, so that tests
 // can answer without a modal loop. Pure: a test's fake answers every question itself and can

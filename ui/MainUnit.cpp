@@ -1,6 +1,7 @@
 #include "ui/MainUnit.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFont>
 #include <QLabel>
 #include <QPointer>
@@ -139,6 +140,7 @@ TMainForm::TMainForm(QWidget* parent, TSplashForm* splash,
   // The pages are laid out for a font of Arial's widths; a wider one clips labels and tabs.
   setFont(QFont(QStringLiteral("Liberation Sans"), 9));
   resize(770, 600);
+  setMinimumSize(770, 600);  // smaller, the tabs and the bottom bar leave the window
   centreOnScreen(this);
   setCentralWidget(new QWidget);
   buildPages();
@@ -241,10 +243,13 @@ void TMainForm::FormCreate() {
 void TMainForm::animateSplash() {
   if (!splash_) return;
   QProgressBar* bar = splash_->progressBar();
-  // The event loop is not running yet: the bar is repainted by hand after each step.
+  // The event loop is not running yet: the bar is repainted by hand after each step, and
+  // the window system's events are let through, or a window manager that maps the splash
+  // later than asked never gets it painted.
   for (int v = 0; v <= 100; ++v) {
     QThread::msleep(35);
     bar->setValue(v);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     bar->repaint();
   }
 }

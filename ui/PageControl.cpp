@@ -131,27 +131,25 @@ QAbstractButton* PageControl::tab(int index) const {
   return tabs_->button(index);
 }
 
+// The focus, when a tab holds it, goes with the current page: a mouse click on a tab that
+// takes no focus would otherwise leave the mark, and the arrow keys, on the old one.
 void PageControl::setCurrentIndex(int index) {
   if (index < 0 || index >= count()) return;
+  const QList<QAbstractButton*> all = tabs_->buttons();
+  const bool onTab = std::any_of(all.begin(), all.end(), [](auto* t) { return t->hasFocus(); });
   stack_->setCurrentIndex(index);
   for (int i = 0; i < count(); ++i)
     tabs_->button(i)->setFocusPolicy(i == index ? Qt::StrongFocus : Qt::NoFocus);
   tabs_->button(index)->setChecked(true);
-}
-
-void PageControl::selectFromKeyboard(int index) {
-  const QList<QAbstractButton*> all = tabs_->buttons();
-  const bool onTab = std::any_of(all.begin(), all.end(), [](auto* t) { return t->hasFocus(); });
-  setCurrentIndex(index);
   if (onTab) tabs_->button(index)->setFocus(Qt::TabFocusReason);
 }
 
 void PageControl::nextPage() {
-  if (count() > 0) selectFromKeyboard((currentIndex() + 1) % count());
+  if (count() > 0) setCurrentIndex((currentIndex() + 1) % count());
 }
 
 void PageControl::previousPage() {
-  if (count() > 0) selectFromKeyboard((currentIndex() + count() - 1) % count());
+  if (count() > 0) setCurrentIndex((currentIndex() + count() - 1) % count());
 }
 
 bool PageControl::eventFilter(QObject* watched, QEvent* event) {
@@ -163,17 +161,17 @@ bool PageControl::eventFilter(QObject* watched, QEvent* event) {
   switch (key->key()) {
     case Qt::Key_Left:
     case Qt::Key_Up:
-      selectFromKeyboard(std::max(0, currentIndex() - 1));
+      setCurrentIndex(std::max(0, currentIndex() - 1));
       return true;
     case Qt::Key_Right:
     case Qt::Key_Down:
-      selectFromKeyboard(std::min(count() - 1, currentIndex() + 1));
+      setCurrentIndex(std::min(count() - 1, currentIndex() + 1));
       return true;
     case Qt::Key_Home:
-      selectFromKeyboard(0);
+      setCurrentIndex(0);
       return true;
     case Qt::Key_End:
-      selectFromKeyboard(count() - 1);
+      setCurrentIndex(count() - 1);
       return true;
     default:
       return false;

@@ -40,7 +40,6 @@ class PageControl : public QWidget {
  private:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void placeTabs();
-  void selectFromKeyboard(int index);
   int tabsPerRow() const;
   QButtonGroup* tabs_;
   QStackedWidget* stack_;

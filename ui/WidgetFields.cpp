@@ -2,11 +2,24 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 
 #include "core/failure.h"
 
 namespace valvora::ui {
+namespace {
+
+// QLayout::indexOf looks at one level only; a group's rows are layouts inside its layout.
+bool holds(QLayout* layout, const QWidget* w) {
+  for (int i = 0; i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (item->widget() == w || (item->layout() && holds(item->layout(), w))) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 namespace {
 
@@ -70,9 +83,10 @@ std::string WidgetFields::text(std::string_view control) const {
 void WidgetFields::write(std::string_view control, std::string text) {
   QWidget* w = find(control);
   if (auto* label = qobject_cast<QLabel*>(w)) {
-    // A result shown in a label takes its text's size.
+    // A result shown in a label takes its text's size, unless a layout gives it its place.
     label->setText(QString::fromStdString(text));
-    label->adjustSize();
+    const QWidget* parent = label->parentWidget();
+    if (!parent || !parent->layout() || !holds(parent->layout(), label)) label->adjustSize();
     return;
   }
   auto* combo = qobject_cast<QComboBox*>(w);

@@ -70,7 +70,8 @@ in_root sh -c "cd /tmp && apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq ./$(basename "$deb") xvfb xauth xdotool x11-utils" \
   >"$work/apt.log" 2>&1 || { tail -n 20 "$work/apt.log"; fail "apt-get install"; }
 for f in /usr/bin/valvora /usr/lib/valvora/valvora /usr/lib/valvora/valvora.ini \
-  /usr/lib/valvora/data/splash4.jpg /usr/lib/valvora/Valvora.html /usr/lib/valvora/licence.txt \
+  /usr/lib/valvora/data/splash4.jpg /usr/lib/valvora/Valvora.html /usr/lib/valvora/Nouveautes.html \
+  /usr/lib/valvora/licence.txt /usr/share/man/man1/valvora.1.gz \
   /usr/share/applications/org.example.valvora.desktop; do
   [ -e "$root$f" ] || fail "$f is not installed"
 done

@@ -91,26 +91,31 @@ class AboutTest : public valvora::testing::UiTest {
     QCOMPARE(control<QPushButton>("Label2", &about)->text(), QString("Licence d'utilisation"));
   }
 
-  // The links open their addresses and the licence, by mouse and by key; the licence is
-  // shipped where the program looks for it.
+  // The links open the help, its page of changes and the licence, by mouse and by key; each
+  // is shipped where the program looks for it.
   void links() {
     FakeClock counts;
     TAboutBox about(nullptr, counts.clock());
     for (const char* name : {"LinkLabel1", "LinkLabel2", "Label2"})
       QTest::mouseClick(control<QPushButton>(name, &about), Qt::LeftButton);
     QTest::keyClick(control<QPushButton>("Label2", &about), Qt::Key_Space);
-    QCOMPARE(dialogs_.opened, (QStringList{"https://valvora.example.org/",
-                                           "https://valvora.example.org/telechargement/",
-                                           "licence.txt", "licence.txt"}));
-    for (const char* name : {"LinkLabel1", "LinkLabel2"}) {
-      auto* link = control<QPushButton>(name, &about);
-      QVERIFY(link->toolTip().startsWith("https://valvora.example.org/"));
+    QCOMPARE(dialogs_.opened,
+             (QStringList{"Valvora.html", "Nouveautes.html", "licence.txt", "licence.txt"}));
+    for (const QString& target : dialogs_.opened)
+      QVERIFY2(QFile::exists(QDir(kSourceDir).filePath(target)), qPrintable(target));
+    const char* links[] = {"LinkLabel1", "LinkLabel2"};
+    for (int i = 0; i < 2; ++i) {
+      auto* link = control<QPushButton>(links[i], &about);
+      QCOMPARE(link->toolTip(), dialogs_.opened[i]);
       QCOMPARE(link->focusPolicy(), Qt::StrongFocus);
       QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
     }
     QFile licence(QDir(kSourceDir).filePath("licence.txt"));
     QVERIFY(licence.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(licence.readAll()).contains("sans aucune garantie"));
+    QFile changes(QDir(kSourceDir).filePath("Nouveautes.html"));
+    QVERIFY(changes.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(changes.readAll()).contains("paquet Debian"));
   }
 
   // "A propos" shows the window created at start-up; every showing has the figures measured
@@ -236,6 +241,20 @@ class AboutTest : public valvora::testing::UiTest {
       QCOMPARE(pages()->currentIndex(), s.index);
       QVERIFY(pages()->tab(s.index)->hasFocus());
     }
+  }
+
+  // A mouse click on another tab takes the focus mark with it, and the arrows go on from
+  // there.
+  void clickedTabHoldsTheFocus() {
+    activate();
+    pages()->tab(0)->setFocus();
+    QTRY_VERIFY(pages()->tab(0)->hasFocus());
+    QTest::mouseClick(pages()->tab(3), Qt::LeftButton);
+    QCOMPARE(pages()->currentIndex(), 3);
+    QVERIFY(pages()->tab(3)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(pages()->currentIndex(), 4);
+    QVERIFY(pages()->tab(4)->hasFocus());
   }
 
   // Only the current tab is in the Tab order; from it, Tab reaches every field and button

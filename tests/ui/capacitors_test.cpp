@@ -15,6 +15,7 @@
 
 #include "tests/ui/uitest.h"
 #include "ui/MainUnit.h"
+#include "ui/PageControl.h"
 
 using valvora::testing::typeInto;
 using valvora::ui::TMainForm;
@@ -111,6 +112,21 @@ class CapacitorPagesTest : public valvora::testing::UiTest {
     click("Button10");
     QCOMPARE(text("Edit3"), QString("0"));
     QCOMPARE(text("lb_uF"), QString("0"));
+  }
+
+  // A result label keeps its place beside its unit however often the same text is written.
+  void capacitorResultsKeepTheirPlaces() {
+    form_->show();
+    form_->pageControl()->setCurrentIndex(10);  // laid out only once shown
+    QCoreApplication::processEvents();
+    const QStringList labels = {"lb_pF", "lb_nF", "lb_uF", "lb_tolerance"};
+    QList<QRect> before;
+    for (const QString& name : labels) before << control<QLabel>(name)->geometry();
+    // Read at once: a later relayout would hide a label thrown out of its place.
+    click("Button10");
+    click("Button10");
+    for (int i = 0; i < labels.size(); ++i)
+      QCOMPARE(control<QLabel>(labels[i])->geometry(), before[i]);
   }
 
   // Each trigger shows a failure once, and leaves the results as they were.

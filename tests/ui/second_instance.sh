@@ -1,28 +1,53 @@
 #!/usr/bin/env bash
 # Starts the program, then a second copy: the second must end at once with code 0, without
-# disturbing the first.
+# disturbing the first. Both run in a user and mount namespace of their own, over empty
+# /tmp, /run/user and home folder: the lock they meet is theirs, never that of a copy the
+# user has open, nor that of another run of this test.
 set -u
 exe=$1
-cd "$2" || exit 1
+source=$2
+
+if [ "${VALVORA_OWN_LOCK_PLACE:-}" != 1 ]; then
+  if ! unshare --user --map-root-user --mount true 2>/dev/null; then
+    echo "skipped: no user namespace can be made here"
+    exit 77
+  fi
+  # Inside, the user is the namespace's root, whose home is /root.
+  for path in "$exe" "$source"; do
+    case $(realpath "$path") in
+      /tmp/* | /run/user/* | /root/*)
+        echo "skipped: $path lies in a folder the test replaces"
+        exit 77
+        ;;
+    esac
+  done
+  exec unshare --user --map-root-user --mount env VALVORA_OWN_LOCK_PLACE=1 bash "$0" "$@"
+fi
+
+mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 1
+if [ -d /run/user ]; then mount -t tmpfs -o mode=755 tmpfs /run/user || exit 1; fi
+HOME=$(getent passwd "$(id -u)" | cut -d: -f6)
+mount -t tmpfs -o mode=700 tmpfs "$HOME" || exit 1
+export HOME
+unset XDG_RUNTIME_DIR XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME
+
+cd "$source" || exit 1
 trap 'kill "$first" 2>/dev/null; wait "$first" 2>/dev/null' EXIT
 # The second start runs without the first's environment: the lock is per user, not per
 # session.
-
 XDG_RUNTIME_DIR=$(mktemp -d) "$exe" >/dev/null 2>&1 &
 first=$!
-# The lock is taken before any window; give the first copy time to reach that point.
-uid=$(id -u)
-home=$(getent passwd "$uid" | cut -d: -f6)
+# The lock is taken before any window; give the first copy time to reach that point. Every
+# place it may use is private here, so any lock held there is the first copy's.
 for _ in $(seq 50); do
-  for lock in "$home/.cache/valvora/Nom de l application@$(hostname).lock" \
-    "/run/user/$uid/Nom de l application.lock" "/tmp/valvora-$uid/Nom de l application.lock"; do
-    [ -f "$lock" ] && ! flock -n "$lock" true && break 2
-  done
+  while IFS= read -r -d '' lock; do
+    flock -n "$lock" true || break 2
+  done < <(find /tmp /run/user "$HOME" -name '*.lock' -print0 2>/dev/null)
   sleep 0.1
 done
 
 start=$(date +%s%N)
-env -u XDG_RUNTIME_DIR timeout 5 "$exe" >/dev/null 2>&1
+timeout 5 "$exe" >/dev/null 2>&1
 code=$?
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 

@@ -179,7 +179,7 @@ class UiTest : public QObject {
   int main(int argc, char** argv) {                                                              \
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
     QApplication app(argc, argv);                                                                \
-    QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));  \
+    valvora::ui::setApplicationTitle();                                                          \
     TestClass test;                                                                              \
     return QTest::qExec(&test, argc, argv);                                                      \
   }

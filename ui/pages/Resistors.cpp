@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <span>
 
 #include "core/failure.h"
@@ -21,13 +22,14 @@ namespace {
 // ---- Colour code group: fixed geometry, the bands lie over the drawing ----
 
 constexpr int kGroupWidth = 313;
-constexpr int kGroupHeight = 196;
+constexpr int kGroupHeight = 204;
 constexpr int kListWidth = 72;
 constexpr int kListGap = 4;
 constexpr QSize kImageSize(305, 68);
 constexpr QPoint kImagePos((kGroupWidth - 305) / 2, 64);
 constexpr int kValueRowTop = 140;
-constexpr int kRangeTop = 170;
+constexpr int kRangeTop = 168;
+constexpr int kRangeRoom = kGroupWidth - 8;  // inside the group's frame
 
 struct BandList {
   const char* label;
@@ -104,6 +106,10 @@ QGroupBox* buildColourCode() {
   auto* range = new QLabel(QStringLiteral("encadrement"), box);
   range->setObjectName(qs(code::encadrement));
   range->setTextFormat(Qt::PlainText);
+  // A range wider than the group, 89,1 MegaOhm to 108,9 MegaOhm for instance, takes a
+  // second line rather than losing its ends.
+  range->setWordWrap(true);
+  range->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   range->move(0, kRangeTop);
   range->adjustSize();
   return box;
@@ -189,8 +195,8 @@ QGroupBox* buildSeriesParallel() {
   picture->setObjectName("imgSP");
   row->addWidget(picture, 0, Qt::AlignTop);
   FormGrid form;
-  const Field fields[] = {{"R1 :", "edR1_serpar", "2"},
-                          {"R2 :", "edR2_serpar", "4"},
+  const Field fields[] = {{"R1:", "edR1_serpar", "2"},
+                          {"R2:", "edR2_serpar", "4"},
                           {"R3 :", "edR3_serpar", "8"},
                           {"R4 :", "edR4_serpar", "12"},
                           {"R :", "edR_serpar", ""}};
@@ -241,12 +247,12 @@ void buildResistorsPage(QWidget* page) {
   grid->setSpacing(6);
   grid->addWidget(
       buildForm("GroupBox16", "Montage parallèle",
-                {{"R1 :", "edR1_par", "12"}, {"R2 :", "edR2_par", "5"}, {"R :", "edR_par", ""}},
+                {{"R1:", "edR1_par", "12"}, {"R2 :", "edR2_par", "5"}, {"R :", "edR_par", ""}},
                 "Button20", 70),
       0, 0);
   grid->addWidget(
       buildForm("GroupBox17", "Montage en série",
-                {{"R1 :", "edR1_ser", "8"}, {"R2 :", "edR2_ser", "33"}, {"R :", "edR_ser", ""}},
+                {{"R1:", "edR1_ser", "8"}, {"R2 :", "edR2_ser", "33"}, {"R :", "edR_ser", ""}},
                 "Button21", 70),
       1, 0);
   grid->addWidget(buildForm("GroupBox11", "Courant traversant une résistance",
@@ -305,7 +311,10 @@ void ColourCodeWidgets::paint(int band, Rgb colour) {
 }
 
 void ColourCodeWidgets::centreRange() {
-  encadrement_->adjustSize();
+  // Sized to its text, at most as wide as the group's inside, where it wraps.
+  const int width =
+      std::min(encadrement_->fontMetrics().horizontalAdvance(encadrement_->text()) + 1, kRangeRoom);
+  encadrement_->resize(width, encadrement_->heightForWidth(width));
   encadrement_->move((group_->width() - encadrement_->width()) / 2, encadrement_->y());
 }
 
