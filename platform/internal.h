@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -42,6 +43,25 @@ class FileDescriptor {
  private:
   int fd_ = -1;
 };
+
+// A code point as UTF-8, one to four bytes.
+inline void appendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
 
 // open(2), again when a signal interrupted it.
 inline FileDescriptor openRetrying(const char* path, int flags, mode_t mode = 0) {
