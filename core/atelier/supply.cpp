@@ -278,7 +278,8 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
   const auto same = [](Real x) { return x; };
   SupplyFigures r;
   for (std::size_t k = 0; k < in.nodes.size(); ++k) {
-    const std::vector<double>& y = vectorOf(v, formatInteger(static_cast<std::int64_t>(k + 1)));
+    const std::vector<double>& y =
+        vectorOf(v, "v(" + formatInteger(static_cast<std::int64_t>(k + 1)) + ")");
     r.volts[k] = store(steady.mean(y, same));
     const Real high = steady.maximum(y, same);
     const Real low = -steady.maximum(y, [](Real x) { return -x; });
@@ -287,7 +288,7 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
   const std::vector<double>& element = vectorOf(v, "vi1#branch");
   r.peakMilliamps = store(steady.maximum(element, same) * 1000);
   r.surgeMilliamps = store(*std::ranges::max_element(element) * 1000.0L);
-  const std::vector<double>& out = vectorOf(v, "1");
+  const std::vector<double>& out = vectorOf(v, "v(1)");
   const std::vector<double>& anode = vectorOf(v, "k1");
   std::vector<double> reverse(std::min(out.size(), anode.size()));
   for (std::size_t i = 0; i < reverse.size(); ++i) reverse[i] = out[i] - anode[i];

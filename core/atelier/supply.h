@@ -58,8 +58,8 @@ SupplyInputs readSupplyInputs(const Fields& f);
 
 std::string supplyNetlist(const SupplyInputs& in);
 
-// Sampled vectors by their simulator names: "time", the nodes "1" ... "4", the first
-// element's anode "k1", the winding's branch "va#branch", the element's "vi1#branch".
+// Sampled vectors by their simulator names: "time", the nodes "v(1)" ... "v(4)", the first
+// element's anode "k1", the winding's current "va#branch", the element's "vi1#branch".
 using Vectors = std::map<std::string, std::vector<double>, std::less<>>;
 
 struct SupplyFigures {

@@ -17,13 +17,26 @@ namespace {
 using testing::FieldMap;
 
 FieldMap defaults() {
-  return {{"edPsVac", "350"},   {"edPsRs", "100"},      {"cbPsHz", "50"},
-          {"cbPsRect", "GZ34 / 5AR4"},                  {"edPsC1", "32"},
-          {"cbPsLink2", "Self"}, {"edPsL2", "5"},        {"edPsR2", "100"},
-          {"edPsC2", "32"},      {"cbPsLink3", "Résistance"}, {"edPsR3", "1000"},
-          {"edPsC3", "22"},      {"cbPsLink4", "Résistance"}, {"edPsR4", "10000"},
-          {"edPsC4", "22"},      {"edPsI1", "0"},        {"edPsI2", "120"},
-          {"edPsI3", "10"},      {"edPsI4", "5"},        {"edPsT", "2"}};
+  return {{"edPsVac", "350"},
+          {"edPsRs", "100"},
+          {"cbPsHz", "50"},
+          {"cbPsRect", "GZ34 / 5AR4"},
+          {"edPsC1", "32"},
+          {"cbPsLink2", "Self"},
+          {"edPsL2", "5"},
+          {"edPsR2", "100"},
+          {"edPsC2", "32"},
+          {"cbPsLink3", "Résistance"},
+          {"edPsR3", "1000"},
+          {"edPsC3", "22"},
+          {"cbPsLink4", "Résistance"},
+          {"edPsR4", "10000"},
+          {"edPsC4", "22"},
+          {"edPsI1", "0"},
+          {"edPsI2", "120"},
+          {"edPsI3", "10"},
+          {"edPsI4", "5"},
+          {"edPsT", "2"}};
 }
 
 std::string failureOf(const FieldMap& f) {
@@ -41,16 +54,20 @@ TEST(SupplyInputs, EveryFailureNamesItsField) {
     const char* text;
     const char* message;
   } cases[] = {
-      {"edPsVac", "abc", "Tension secondaire (V eff.) : 'abc' n'est pas une valeur en virgule "
-                         "flottante correcte"},
-      {"edPsVac", "0", "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et au "
-                       "plus 2000"},
-      {"edPsVac", "2000,1", "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et "
-                            "au plus 2000"},
+      {"edPsVac", "abc",
+       "Tension secondaire (V eff.) : 'abc' n'est pas une valeur en virgule "
+       "flottante correcte"},
+      {"edPsVac", "0",
+       "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et au "
+       "plus 2000"},
+      {"edPsVac", "2000,1",
+       "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et "
+       "au plus 2000"},
       {"edPsVac", "1E400", "Tension secondaire (V eff.) : Débordement en virgule flottante"},
       {"edPsRs", "0", "Résistance du secondaire (Ω) : la valeur doit être supérieure à 0"},
-      {"edPsRs", "", "Résistance du secondaire (Ω) : '' n'est pas une valeur en virgule "
-                     "flottante correcte"},
+      {"edPsRs", "",
+       "Résistance du secondaire (Ω) : '' n'est pas une valeur en virgule "
+       "flottante correcte"},
       {"cbPsHz", "55", "Fréquence secteur (Hz) : '55' n'est pas un choix de la liste"},
       {"cbPsRect", "6X4", "Redresseur : '6X4' n'est pas un choix de la liste"},
       {"edPsC1", "", "C1 (µF) : '' n'est pas une valeur en virgule flottante correcte"},
@@ -214,8 +231,8 @@ Vectors twoNodeRun() {
   t.push_back(1.0);
   for (const double s : t) {
     const double phase = 2 * std::numbers::pi * 50 * s;
-    v["1"].push_back(400 + 10 * std::sin(phase));
-    v["2"].push_back(s < 0.5 ? 0 : 380);
+    v["v(1)"].push_back(400 + 10 * std::sin(phase));
+    v["v(2)"].push_back(s < 0.5 ? 0 : 380);
     v["k1"].push_back(-500 * std::sin(phase));
     const double i = std::max(0.0, std::sin(phase)) * (s < 0.1 ? 2.0 : 0.5);
     v["vi1#branch"].push_back(i);
@@ -257,17 +274,31 @@ TEST(SupplyChecks, EachDataSheetLimit) {
       {"5U4G / 5U4GB", "C1 (47 µF) dépasse les 40 µF admis par le 5U4G / 5U4GB.", "edPsC1", "47"},
       {"5Y3GT", "C1 (22 µF) dépasse les 20 µF admis par le 5Y3GT.", "edPsC1", "22"},
       {"EZ81 / 6CA4", "C1 (50,5 µF) dépasse les 50 µF admis par l'EZ81 / 6CA4.", "edPsC1", "50,5"},
-      {"GZ34 / 5AR4", "La charge totale (255 mA) dépasse les 250 mA admis par le GZ34 / 5AR4.", "edPsI2", "240"},
-      {"5Y3GT", "La charge totale (126 mA) dépasse les 125 mA admis par le 5Y3GT.", "edPsI2", "111"},
-      {"Pont de diodes silicium", "La charge totale (1005 mA) dépasse les 1000 mA admis par les diodes silicium (classe "
-       "1N4007).", "edPsI2", "990"},
-      {"GZ34 / 5AR4", "Le courant crête redresseur (751 mA) dépasse les 750 mA admis par le GZ34 / 5AR4.", nullptr, nullptr, 751},
-      {"EZ81 / 6CA4", "Le courant crête redresseur (460 mA) dépasse les 450 mA admis par l'EZ81 / 6CA4.", nullptr, nullptr, 460},
-      {"Diode silicium, simple alternance", "Le courant crête à la mise sous tension (30500 mA) dépasse les 30000 mA admis par les "
-       "diodes silicium (classe 1N4007).", nullptr, nullptr, 400, 30500},
-      {"5U4G / 5U4GB", "La tension inverse crête (1560 V) dépasse les 1550 V admis par le 5U4G / 5U4GB.", nullptr, nullptr, 400, 3000, 1560},
-      {"Diodes silicium, double alternance (point milieu)", "La tension inverse crête (1001 V) dépasse les 1000 V admis par les diodes silicium "
-       "(classe 1N4007).", nullptr, nullptr, 400, 3000, 1001},
+      {"GZ34 / 5AR4", "La charge totale (255 mA) dépasse les 250 mA admis par le GZ34 / 5AR4.",
+       "edPsI2", "240"},
+      {"5Y3GT", "La charge totale (126 mA) dépasse les 125 mA admis par le 5Y3GT.", "edPsI2",
+       "111"},
+      {"Pont de diodes silicium",
+       "La charge totale (1005 mA) dépasse les 1000 mA admis par les diodes silicium (classe "
+       "1N4007).",
+       "edPsI2", "990"},
+      {"GZ34 / 5AR4",
+       "Le courant crête redresseur (751 mA) dépasse les 750 mA admis par le GZ34 / 5AR4.", nullptr,
+       nullptr, 751},
+      {"EZ81 / 6CA4",
+       "Le courant crête redresseur (460 mA) dépasse les 450 mA admis par l'EZ81 / 6CA4.", nullptr,
+       nullptr, 460},
+      {"Diode silicium, simple alternance",
+       "Le courant crête à la mise sous tension (30500 mA) dépasse les 30000 mA admis par les "
+       "diodes silicium (classe 1N4007).",
+       nullptr, nullptr, 400, 30500},
+      {"5U4G / 5U4GB",
+       "La tension inverse crête (1560 V) dépasse les 1550 V admis par le 5U4G / 5U4GB.", nullptr,
+       nullptr, 400, 3000, 1560},
+      {"Diodes silicium, double alternance (point milieu)",
+       "La tension inverse crête (1001 V) dépasse les 1000 V admis par les diodes silicium "
+       "(classe 1N4007).",
+       nullptr, nullptr, 400, 3000, 1001},
   };
   for (const char* rectifier : {"GZ34 / 5AR4", "Pont de diodes silicium"}) {
     FieldMap f = defaults();
@@ -297,13 +328,13 @@ TEST(SupplyResults, PatternsAndAbsentNodesEmptied) {
   f["edPsV4"] = "old";
   f["edPsRip4"] = "old";
   FieldMap in = f;
-  const SupplyFigures r{{409.44, 395.06, 380.0, 0}, {27.96, 0.3694, 0.02674, 0}, 559.6, 3456.4,
-                        909.5, 301.2};
+  const SupplyFigures r{
+      {409.44, 395.06, 380.0, 0}, {27.96, 0.3694, 0.02674, 0}, 559.6, 3456.4, 909.5, 301.2};
   writeSupplyResults(f, readSupplyInputs(in), r);
   const std::pair<const char*, const char*> expected[] = {
-      {"edPsV1", "409,4"},   {"edPsRip1", "28,0"}, {"edPsV2", "395,1"},   {"edPsRip2", "0,369"},
-      {"edPsV3", "380,0"},   {"edPsRip3", "0,0267"}, {"edPsV4", ""},      {"edPsRip4", ""},
-      {"edPsIpk", "560"},    {"edPsIsurge", "3456"}, {"edPsPiv", "910"},  {"edPsIrms", "301"},
+      {"edPsV1", "409,4"}, {"edPsRip1", "28,0"},   {"edPsV2", "395,1"}, {"edPsRip2", "0,369"},
+      {"edPsV3", "380,0"}, {"edPsRip3", "0,0267"}, {"edPsV4", ""},      {"edPsRip4", ""},
+      {"edPsIpk", "560"},  {"edPsIsurge", "3456"}, {"edPsPiv", "910"},  {"edPsIrms", "301"},
       {"lbPsWarn", ""},
   };
   for (const auto& [control, text] : expected) EXPECT_EQ(f.text(control), text) << control;
