@@ -9,22 +9,29 @@
 
 #include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
+#include "ui/AtelierUnit.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
 
 namespace {
 
+// Answers every box at once; an error fails the benchmark.
 class SilentDialogs : public valvora::ui::Dialogs {
  public:
-  void error(const QString&, const QString& text) override { errors << text; }
+  void error(QWidget*, const QString&, const QString& text) override { errors << text; }
   void openDocument(const QString&) override {}
+  void showModal(QDialog&) override {}
+  bool confirm(QWidget*, const QString&) override { return false; }
+  Answer confirmOrCancel(QWidget*, const QString&) override { return Answer::kNon; }
+  void message(QWidget*, const QString&, const QString&) override {}
+  QString saveFileName(QWidget*, const SaveRequest&) override { return {}; }
   QStringList errors;
 };
 
 void MainFormConstructAndShow(benchmark::State& state) {
   SilentDialogs dialogs;
-  valvora::ui::installDialogs(&dialogs);
+  const valvora::ui::ScopedDialogs installed(dialogs);
   for (auto _ : state) {
     auto form = std::make_unique<valvora::ui::TMainForm>(nullptr);
     form->show();
@@ -35,7 +42,6 @@ void MainFormConstructAndShow(benchmark::State& state) {
     form.reset();
     state.ResumeTiming();
   }
-  valvora::ui::installDialogs(nullptr);
   if (!dialogs.errors.isEmpty()) state.SkipWithError(dialogs.errors.first().toUtf8().constData());
 }
 BENCHMARK(MainFormConstructAndShow)
@@ -49,7 +55,7 @@ BENCHMARK(MainFormConstructAndShow)
 // sleeps in the measurement.
 void StartUpWindows(benchmark::State& state) {
   SilentDialogs dialogs;
-  valvora::ui::installDialogs(&dialogs);
+  const valvora::ui::ScopedDialogs installed(dialogs);
   for (auto _ : state) {
     valvora::ui::TMainForm form(nullptr);
     valvora::ui::TDataSheet dataSheet;
@@ -62,12 +68,31 @@ void StartUpWindows(benchmark::State& state) {
     QApplication::processEvents();
     benchmark::DoNotOptimize(&form);
   }
-  valvora::ui::installDialogs(nullptr);
   if (!dialogs.errors.isEmpty()) state.SkipWithError(dialogs.errors.first().toUtf8().constData());
 }
 BENCHMARK(StartUpWindows)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The workshop window's first showing, as the first click on "Atelier" makes it.
+void AtelierFirstShow(benchmark::State& state) {
+  SilentDialogs dialogs;
+  const valvora::ui::ScopedDialogs installed(dialogs);
+  for (auto _ : state) {
+    auto window = std::make_unique<valvora::ui::TAtelierForm>(nullptr);
+    window->show();
+    QApplication::processEvents();
+    benchmark::DoNotOptimize(window.get());
+    state.PauseTiming();
+    window.reset();
+    state.ResumeTiming();
+  }
+  if (!dialogs.errors.isEmpty()) state.SkipWithError(dialogs.errors.first().toUtf8().constData());
+}
+BENCHMARK(AtelierFirstShow)
+    ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 

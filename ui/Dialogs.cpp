@@ -1,11 +1,13 @@
 #include "ui/Dialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 #include <new>
 
 #include "core/numtext.h"
@@ -14,30 +16,13 @@
 namespace valvora::ui {
 namespace {
 
-class QtDialogs : public Dialogs {
- public:
-  void error(const QString& caption, const QString& text) override {
-    errorBox(caption, text)->exec();
-  }
-  void openDocument(const QString& nameOrAddress) override {
-    platform::openDocument(nameOrAddress.toStdString());
-  }
-};
-
-Dialogs* installed = nullptr;
-
-constexpr std::string_view kOutOfMemory = "Mémoire insuffisante pour terminer cette opération";
-
-}  // namespace
-
-void Dialogs::showModal(QDialog& window) {
-  window.exec();
+QWidget* over(QWidget* parent) {
+  if (parent) return parent->window();
+  return QApplication::activeWindow();
 }
 
-namespace {
-
-Dialogs::Answer ask(const QString& text, bool withCancel) {
-  const std::unique_ptr<QMessageBox> box = confirmationBox(text, withCancel);
+Dialogs::Answer ask(QWidget* parent, const QString& text, bool withCancel) {
+  const std::unique_ptr<QMessageBox> box = confirmationBox(text, withCancel, over(parent));
   box->exec();
   const QAbstractButton* pressed = box->clickedButton();
   const QString name = pressed ? pressed->objectName() : QString();
@@ -45,36 +30,55 @@ Dialogs::Answer ask(const QString& text, bool withCancel) {
   return name == QLatin1String("Annuler") ? Dialogs::Answer::kAnnuler : Dialogs::Answer::kNon;
 }
 
+class QtDialogs : public Dialogs {
+ public:
+  void error(QWidget* parent, const QString& caption, const QString& text) override {
+    errorBox(caption, text, over(parent))->exec();
+  }
+  void openDocument(const QString& nameOrAddress) override {
+    platform::openDocument(nameOrAddress.toStdString());
+  }
+  void showModal(QDialog& window) override { window.exec(); }
+  bool confirm(QWidget* parent, const QString& text) override {
+    return ask(parent, text, false) == Answer::kOui;
+  }
+  Answer confirmOrCancel(QWidget* parent, const QString& text) override {
+    return ask(parent, text, true);
+  }
+  void message(QWidget* parent, const QString& caption, const QString& text) override {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, over(parent));
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+  QString saveFileName(QWidget* parent, const SaveRequest& request) override {
+    QFileDialog dialog(over(parent));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Qt's own dialog, so that the filter reads as given and the texts are the French ones
+    // the program loads; the caller asks about replacing a file itself.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite |
+                      QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilter(request.filter);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+  }
+};
+
+Dialogs* installed = nullptr;
+
+constexpr std::string_view kOutOfMemory = "Mémoire insuffisante pour terminer cette opération";
+
+// A box from another thread would break the window system's connection: a program fault,
+// stopped at once in every build rather than left to crash later.
+void assertUserInterfaceThread(const char* where) {
+  const QCoreApplication* app = QCoreApplication::instance();
+  if (app && QThread::currentThread() != app->thread())
+    qFatal("%s called outside the user-interface thread", where);
+}
+
 }  // namespace
-
-bool Dialogs::confirm(const QString& text) {
-  return ask(text, false) == Answer::kOui;
-}
-
-Dialogs::Answer Dialogs::confirmOrCancel(const QString& text) {
-  return ask(text, true);
-}
-
-void Dialogs::message(const QString& caption, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
-}
-
-QString Dialogs::saveFileName(const SaveRequest& request) {
-  QFileDialog dialog;
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  // Qt's own dialog, so that the filter reads as given and the texts are the French ones the
-  // program loads; the caller asks about replacing a file itself.
-  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite |
-                    QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(request.filter);
-  dialog.setDefaultSuffix(request.defaultSuffix);
-  dialog.selectFile(request.initialName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
-}
 
 QString boxCaption() {
   const QString title = QGuiApplication::applicationDisplayName();
@@ -86,19 +90,26 @@ Dialogs& dialogs() {
   return installed ? *installed : qt;
 }
 
-void installDialogs(Dialogs* replacement) {
-  installed = replacement;
+ScopedDialogs::ScopedDialogs(Dialogs& replacement) : previous_(installed) {
+  installed = &replacement;
 }
 
-std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text) {
-  auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+ScopedDialogs::~ScopedDialogs() {
+  installed = previous_;
+}
+
+std::unique_ptr<QMessageBox> errorBox(const QString& caption, const QString& text,
+                                      QWidget* parent) {
+  auto box =
+      std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
   box->setTextFormat(Qt::PlainText);
   return box;
 }
 
-std::unique_ptr<QMessageBox> confirmationBox(const QString& text, bool withCancel) {
+std::unique_ptr<QMessageBox> confirmationBox(const QString& text, bool withCancel,
+                                             QWidget* parent) {
   auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QStringLiteral("Confirmation"),
-                                           text, QMessageBox::NoButton);
+                                           text, QMessageBox::NoButton, parent);
   box->setTextFormat(Qt::PlainText);
   QPushButton* oui = box->addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
   oui->setObjectName("Oui");
@@ -124,18 +135,20 @@ QString errorText(std::string_view message) {
   return text;
 }
 
-void showError(std::string_view message) {
-  dialogs().error(boxCaption(), errorText(message));
+void showError(std::string_view message, QWidget* window) {
+  assertUserInterfaceThread("showError");
+  dialogs().error(window, boxCaption(), errorText(message));
 }
 
-bool guarded(const std::function<void()>& action) {
+bool guarded(QWidget* window, const std::function<void()>& action) {
+  assertUserInterfaceThread("guarded");
   try {
     action();
     return true;
   } catch (const CalcError& e) {
-    showError(e.message());
+    showError(e.message(), window);
   } catch (const std::bad_alloc&) {
-    showError(kOutOfMemory);
+    showError(kOutOfMemory, window);
   }
   return false;
 }

@@ -18,6 +18,8 @@
 #include "platform/files.h"
 #include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
+#include "ui/AtelierUnit.h"
+#include "ui/CalculatorHost.h"
 #include "ui/Centre.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/DecimalKeyFilter.h"
@@ -25,7 +27,6 @@
 #include "ui/PageControl.h"
 #include "ui/Pictures.h"
 #include "ui/SplashUnit.h"
-#include "ui/WidgetFields.h"
 #include "ui/pages/Attenuators.h"
 #include "ui/pages/Bias.h"
 #include "ui/pages/BiasActions.h"
@@ -91,72 +92,42 @@ constexpr const char* kImpedanceLists[] = {
     "cbHPa_4HB",  "cbHPb_4HB",  "cbHPc_4HB",  "cbHPd_4HB",                               //
     "cbAS_ImpHP", "cbImpHP_sp", "cbImpHP_t"};
 
-using Calculator = void (TMainForm::*)();
-struct Binding {
-  const char* button;
-  Calculator run;
-};
-// clang-format off
-constexpr Binding kCalculators[] = {
-    // Loudspeakers
-    {"Button2", &TMainForm::hp_2ser}, {"Button3", &TMainForm::hp_2par},
-    {"Button6", &TMainForm::hp_3ser}, {"Button7", &TMainForm::hp_3par},
-    {"Button4", &TMainForm::hp_4ser}, {"Button5", &TMainForm::hp_4par},
-    {"Button14", &TMainForm::hp_3HA}, {"Button15", &TMainForm::hp_3HB},
-    {"Button16", &TMainForm::hp_4HA}, {"Button17", &TMainForm::hp_4HB},
-    // Bias
-    {"btnCalcul", &TMainForm::Bias},
-    // Resistors
-    {"Button8", &TMainForm::resistor_led}, {"Button22", &TMainForm::resist_sp},
-    {"Button20", &TMainForm::resist_par}, {"Button21", &TMainForm::resist_ser},
-    {"btn_trC", &TMainForm::CourTravRes}, {"btn_Pdiss", &TMainForm::PuisDisRes},
-    // Attenuators
-    {"Button18", &TMainForm::attenuateur}, {"Button19", &TMainForm::attenuateur_sp},
-    {"Button1", &TMainForm::attenuateur_t},
-    // Capacitors, filters and supply
-    {"Button10", &TMainForm::condonorm}, {"Button26", &TMainForm::convert_condo},
-    {"Button27", &TMainForm::condo_par}, {"btnCondoSer", &TMainForm::condo_ser},
-    {"btn_pot", &TMainForm::potentiometre}, {"btnCalcRC", &TMainForm::RCFilter},
-    {"bntAlim", &TMainForm::bntAlimClick}, {"btnTransfo", &TMainForm::Transfo},
-};
-// clang-format on
-
 // Buttons that show a secondary window modally or ask before they act; their handlers
 // guard their own steps.
-constexpr Binding kWindowButtons[] = {
+struct WindowButton {
+  const char* button;
+  void (TMainForm::*click)();
+};
+constexpr WindowButton kWindowButtons[] = {
     {"btnDataSheet", &TMainForm::btnDataSheetClick}, {"btnSchem", &TMainForm::btnSchemClick},
     {"btnRecord", &TMainForm::btnRecordClick},       {"btnLoad", &TMainForm::btnLoadClick},
     {"btnHTML", &TMainForm::btnHTMLClick},
 };
 
 // Run once at the end of the preparation, so that every page opens with its results; one
-// line a page family, in the preparation's order.
+// line a page family, in the preparation's order. The calculators come from the pages.
 // clang-format off
-constexpr Calculator kInitialComputations[] = {
-    &TMainForm::hp_2ser, &TMainForm::hp_2par, &TMainForm::hp_3ser, &TMainForm::hp_3par,
-    &TMainForm::hp_3HA, &TMainForm::hp_3HB, &TMainForm::hp_4ser, &TMainForm::hp_4par,
-    &TMainForm::hp_4HA, &TMainForm::hp_4HB,
-    &TMainForm::resistor_led,
-    &TMainForm::convert_condo,
-    &TMainForm::Bias,
-    &TMainForm::condo_par, &TMainForm::condo_ser,
-    &TMainForm::resist_par, &TMainForm::resist_ser, &TMainForm::resist_sp,
-    &TMainForm::attenuateur, &TMainForm::attenuateur_sp, &TMainForm::attenuateur_t,
-    &TMainForm::condonorm,
-    &TMainForm::potentiometre,
-    &TMainForm::RCFilter,
-    &TMainForm::PuisDisRes, &TMainForm::CourTravRes,
-    &TMainForm::Courant, &TMainForm::Transfo,
+constexpr const char* kInitialComputations[] = {
+    "hp_2ser", "hp_2par", "hp_3ser", "hp_3par", "hp_3HA", "hp_3HB", "hp_4ser", "hp_4par",
+    "hp_4HA", "hp_4HB",
+    "resistor_led",
+    "convert_condo",
+    "Bias",
+    "condo_par", "condo_ser",
+    "resist_par", "resist_ser", "resist_sp",
+    "attenuateur", "attenuateur_sp", "attenuateur_t",
+    "condonorm",
+    "potentiometre",
+    "RCFilter",
+    "PuisDisRes", "CourTravRes",
+    "Courant", "Transfo",
 };
 // clang-format on
 
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, platform::ProfileFile settingsFile)
-    : QMainWindow(parent),
-      splash_(splash),
-      decimalKeys_(new DecimalKeyFilter(this)),
-      settingsFile_(std::move(settingsFile)) {
+    : QMainWindow(parent), splash_(splash), settingsFile_(std::move(settingsFile)) {
   setObjectName("MainForm");
   // The pages are laid out for a font of Arial's widths; a wider one clips labels and tabs.
   setFont(QFont(QStringLiteral("Liberation Sans"), 9));
@@ -165,14 +136,14 @@ TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, platform::ProfileFile
   setCentralWidget(new QWidget);
   buildPages();
   buildBottomBar();
-  fields_ = std::make_unique<WidgetFields>(this);
+  host_ = std::make_unique<CalculatorHost>(this);
   report_ = std::make_unique<pages::BiasReport>(PageControl_->findChild<QWidget*>("TabSheet6"));
-  bindDecimalKeys(this, decimalKeys_);
+  host_->filterDecimalKeys(decimalKeyFields());
   connectCalculators();
   colourCodeWidgets_ = std::make_unique<pages::ColourCodeWidgets>(
-      PageControl_->findChild<QWidget*>("TabSheet4"), *fields_);
-  colourCodeWidgets_->connect([this] { guarded([&] { coulchange(); }); },
-                              [this] { guarded([&] { valeurChange(); }); });
+      PageControl_->findChild<QWidget*>("TabSheet4"), host_->fields());
+  colourCodeWidgets_->connect([this] { guarded(this, [&] { coulchange(); }); },
+                              [this] { guarded(this, [&] { valeurChange(); }); });
   FormCreate();
 }
 
@@ -203,11 +174,12 @@ void TMainForm::buildBottomBar() {
     void (TMainForm::*click)();
   };
   const Button buttons[] = {
+      {"btnAtelier", "Atelier", &TMainForm::btnAtelierClick},
       {"btnAbout", "A propos", &TMainForm::btnAboutClick},
       {"btnHelp", "Aide", &TMainForm::btnHelpClick},
       {"btnExit", "Fermer", nullptr},
   };
-  int left = PanBar->width() - 3 * 84;
+  int left = PanBar->width() - int(std::size(buttons)) * 84;
   for (const Button& b : buttons) {
     auto* button = new QPushButton(QString::fromUtf8(b.caption), PanBar);
     button->setObjectName(b.name);
@@ -221,15 +193,14 @@ void TMainForm::buildBottomBar() {
 }
 
 void TMainForm::connectCalculators() {
-  for (const Binding& b : kCalculators) {
-    auto* button = findChild<QPushButton*>(b.button);
-    connect(button, &QPushButton::clicked, this,
-            [this, run = b.run] { guarded([&] { (this->*run)(); }); });
-    // Each "Calcul" button sits in its group, beside the fields it computes from.
-    pages::computeOnEnter(button->parentWidget(), button);
-  }
-  for (const Binding& b : kWindowButtons)
-    connect(findChild<QPushButton*>(b.button), &QPushButton::clicked, this, b.run);
+  host_->add(pages::speakerCalculators());
+  host_->add(pages::biasCalculators(tubes_));
+  host_->add(pages::resistorCalculators());
+  host_->add(pages::attenuatorCalculators());
+  host_->add(pages::capacitorCalculators(capacitorCode_));
+  host_->add(pages::filterCalculators(PageControl_->findChild<QWidget*>("TabSheet5")));
+  for (const WindowButton& b : kWindowButtons)
+    connect(findChild<QPushButton*>(b.button), &QPushButton::clicked, this, b.click);
 
   for (const char* list : {"ComboBox1", "ComboBox2"})
     connect(findChild<QComboBox*>(list), &QComboBox::activated, this, &TMainForm::Button10Click);
@@ -245,7 +216,7 @@ void TMainForm::connectCalculators() {
 // The preparation: each step in order, stopping at the first failure with the error box.
 // The window then opens with what was done so far.
 void TMainForm::FormCreate() {
-  guarded([&] {
+  guarded(this, [&] {
     setWindowState(Qt::WindowMaximized);
     findChild<QLabel*>("lbInfo")->hide();
     animateSplash();
@@ -296,7 +267,7 @@ void TMainForm::DataSheetLoadIni() {
 }
 
 void TMainForm::runInitialComputations() {
-  for (Calculator run : kInitialComputations) (this->*run)();
+  for (const char* name : kInitialComputations) host_->run(name);
 }
 
 void TMainForm::supplyModeAtStart() {
@@ -329,6 +300,15 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
   PanBar->move(left, top + 510);
 }
 
+void TMainForm::btnAtelierClick() {
+  // Made on first use, so that start-up does not pay for it; kept afterwards, so the texts
+  // stay as the user left them.
+  if (!Atelier_) Atelier_ = new TAtelierForm(this, settingsFile_);
+  Atelier_->show();
+  Atelier_->raise();
+  Atelier_->activateWindow();
+}
+
 void TMainForm::btnAboutClick() {
   if (AboutBox_) dialogs().showModal(*AboutBox_);
 }
@@ -346,109 +326,31 @@ void TMainForm::btnSchemClick() {
 }
 
 void TMainForm::saveIni() {
-  pages::saveMeasurements(*fields_, settingsFile_);
+  pages::saveMeasurements(host_->fields(), settingsFile_);
 }
 
 void TMainForm::loadIni() {
-  pages::loadMeasurements(*fields_, settingsFile_);
+  pages::loadMeasurements(host_->fields(), settingsFile_);
 }
 
 void TMainForm::btnRecordClick() {
-  if (dialogs().confirm(QStringLiteral("Etes vous sur d'enregistrer les modifications ?")) &&
-      guarded([&] { saveIni(); }))
-    dialogs().message(boxCaption(), QStringLiteral("Opération effectuée avec succès."));
+  if (dialogs().confirm(this, QStringLiteral("Etes vous sur d'enregistrer les modifications ?")) &&
+      guarded(this, [&] { saveIni(); }))
+    dialogs().message(this, boxCaption(), QStringLiteral("Opération effectuée avec succès."));
 }
 
 void TMainForm::btnLoadClick() {
-  if (dialogs().confirm(QStringLiteral("Etes vous sur de remplacer les données ?")) &&
-      guarded([&] { loadIni(); }))
-    dialogs().message(boxCaption(), QStringLiteral("Opération effectuée avec succès."));
+  if (dialogs().confirm(this, QStringLiteral("Etes vous sur de remplacer les données ?")) &&
+      guarded(this, [&] { loadIni(); }))
+    dialogs().message(this, boxCaption(), QStringLiteral("Opération effectuée avec succès."));
 }
 
 void TMainForm::btnHTMLClick() {
-  report_->run([&] { Bias(); }, tubes_);
-}
-
-void TMainForm::hp_2ser() {
-  valvora::hp_2ser(*fields_);
-}
-void TMainForm::hp_2par() {
-  valvora::hp_2par(*fields_);
-}
-void TMainForm::hp_3ser() {
-  valvora::hp_3ser(*fields_);
-}
-void TMainForm::hp_3par() {
-  valvora::hp_3par(*fields_);
-}
-void TMainForm::hp_4ser() {
-  valvora::hp_4ser(*fields_);
-}
-void TMainForm::hp_4par() {
-  valvora::hp_4par(*fields_);
-}
-void TMainForm::hp_3HA() {
-  valvora::hp_3HA(*fields_);
-}
-void TMainForm::hp_3HB() {
-  valvora::hp_3HB(*fields_);
-}
-void TMainForm::hp_4HA() {
-  valvora::hp_4HA(*fields_);
-}
-void TMainForm::hp_4HB() {
-  valvora::hp_4HB(*fields_);
-}
-
-void TMainForm::Bias() {
-  valvora::Bias(*fields_, tubes_);
-}
-
-void TMainForm::attenuateur() {
-  valvora::attenuateur(*fields_);
-}
-void TMainForm::attenuateur_sp() {
-  valvora::attenuateur_sp(*fields_);
-}
-void TMainForm::attenuateur_t() {
-  valvora::attenuateur_t(*fields_);
-}
-
-void TMainForm::condonorm() {
-  valvora::condonorm(*fields_, capacitorCode_);
-}
-void TMainForm::convert_condo() {
-  valvora::convert_condo(*fields_);
-}
-void TMainForm::condo_par() {
-  valvora::condo_par(*fields_);
-}
-void TMainForm::condo_ser() {
-  valvora::condo_ser(*fields_);
-}
-void TMainForm::potentiometre() {
-  valvora::potentiometre(*fields_);
-}
-void TMainForm::RCFilter() {
-  valvora::RCFilter(*fields_);
-}
-void TMainForm::Courant() {
-  valvora::Courant(*fields_);
-}
-void TMainForm::Puissance() {
-  valvora::Puissance(*fields_);
-}
-void TMainForm::Transfo() {
-  valvora::Transfo(*fields_);
+  report_->run([&] { host_->run("Bias"); }, tubes_);
 }
 
 void TMainForm::Button10Click() {
-  guarded([&] { condonorm(); });
-}
-
-void TMainForm::bntAlimClick() {
-  if (findChild<QRadioButton*>("rbCourant")->isChecked()) Courant();
-  if (findChild<QRadioButton*>("rbPuis")->isChecked()) Puissance();
+  guarded(this, [&] { host_->run("condonorm"); });
 }
 
 void TMainForm::rbCourantClick() {
@@ -458,24 +360,6 @@ void TMainForm::rbPuisClick() {
   pages::applySupplyMode(this, pages::SupplyMode::Power);
 }
 
-void TMainForm::resistor_led() {
-  valvora::resistor_led(*fields_);
-}
-void TMainForm::resist_sp() {
-  valvora::resist_sp(*fields_);
-}
-void TMainForm::resist_par() {
-  valvora::resist_par(*fields_);
-}
-void TMainForm::resist_ser() {
-  valvora::resist_ser(*fields_);
-}
-void TMainForm::CourTravRes() {
-  valvora::CourTravRes(*fields_);
-}
-void TMainForm::PuisDisRes() {
-  valvora::PuisDisRes(*fields_);
-}
 void TMainForm::coulchange() {
   valvora::coulchange(colourCode_, *colourCodeWidgets_);
 }

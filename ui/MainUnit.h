@@ -13,20 +13,21 @@ class QPushButton;
 
 namespace valvora::ui {
 
-class DecimalKeyFilter;
+class CalculatorHost;
 class PageControl;
 class TAboutBox;
 class TAlimForm;
+class TAtelierForm;
 class TDataSheet;
 class TSplashForm;
-class WidgetFields;
 namespace pages {
 class BiasReport;
 class ColourCodeWidgets;
 }  // namespace pages
 
-// The main window: twelve pages of calculators and the bottom bar. Its calculator methods
-// only hand the window's fields to the core; the pages are built in ui/pages.
+// The main window: twelve pages of calculators and the bottom bar. The pages are built in
+// ui/pages, which give their calculators to the window's host; the window keeps the order
+// of the preparation.
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
@@ -43,44 +44,11 @@ class TMainForm : public QMainWindow {
       : TMainForm(parent, splash, platform::ProfileFile(settingsPath)) {}
   ~TMainForm() override;
 
-  // Calculators, run by their "Calcul" buttons and once during the preparation.
-  void hp_2ser();
-  void hp_2par();
-  void hp_3ser();
-  void hp_3par();
-  void hp_4ser();
-  void hp_4par();
-  void hp_3HA();
-  void hp_3HB();
-  void hp_4HA();
-  void hp_4HB();
-  void Bias();
-  void attenuateur();
-  void attenuateur_sp();
-  void attenuateur_t();
-  void condonorm();
-  void convert_condo();
-  void condo_par();
-  void condo_ser();
-  void potentiometre();
-  void RCFilter();
-  void Courant();
-  void Puissance();
-  void Transfo();
-
   // The capacitor code's shared handler: its button, a click in Edit3, a choice in a list.
   void Button10Click();
-  // The supply's "Calcul" runs the calculation of the selected mode; the mode buttons only
-  // switch which of edP and edCN is typed.
-  void bntAlimClick();
+  // The supply's mode buttons only switch which of edP and edCN is typed.
   void rbCourantClick();
   void rbPuisClick();
-  void resistor_led();
-  void resist_sp();
-  void resist_par();
-  void resist_ser();
-  void CourTravRes();
-  void PuisDisRes();
 
   // The colour code: a band list picked, or the value, its unit or its tolerance changed.
   void coulchange();
@@ -93,6 +61,8 @@ class TMainForm : public QMainWindow {
   // The About window, created after the main window; without it "A propos" does nothing.
   void setAboutBox(TAboutBox* window) { AboutBox_ = window; }
   void btnDataSheetClick();
+  // The workshop window, made on the first click and shown again on the next ones.
+  void btnAtelierClick();
   void btnSchemClick();
 
   // The bias measurements in the settings file, and the HTML report; each asks first.
@@ -128,8 +98,7 @@ class TMainForm : public QMainWindow {
   PageControl* PageControl_ = nullptr;
   QWidget* PanBar = nullptr;
   TSplashForm* splash_ = nullptr;
-  DecimalKeyFilter* decimalKeys_ = nullptr;
-  std::unique_ptr<WidgetFields> fields_;
+  std::unique_ptr<CalculatorHost> host_;
   platform::ProfileFile settingsFile_;
   BiasRecords tubes_;
   CapacitorCodeState capacitorCode_;
@@ -139,6 +108,7 @@ class TMainForm : public QMainWindow {
   TAlimForm* AlimForm_ = nullptr;
   std::unique_ptr<pages::BiasReport> report_;
   TAboutBox* AboutBox_ = nullptr;
+  TAtelierForm* Atelier_ = nullptr;
 };
 
 }  // namespace valvora::ui

@@ -8,19 +8,53 @@
 
 namespace valvora::ui {
 
-WidgetFields::WidgetFields(QWidget* root) {
-  for (QWidget* w : root->findChildren<QWidget*>()) {
-    if (w->objectName().isEmpty()) continue;
-    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w))
-      widgets_.insert(w->objectName(), w);
-    // An input of the same name, should one exist, is what the calculators mean.
-    else if (qobject_cast<QLabel*>(w) && !widgets_.contains(w->objectName()))
-      widgets_.insert(w->objectName(), w);
+namespace {
+
+// 2 for an input (an edit field or a list), 1 for a label, 0 for what calculators never see.
+int rank(QWidget* w) {
+  if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)) return 2;
+  return qobject_cast<QLabel*>(w) ? 1 : 0;
+}
+
+}  // namespace
+
+WidgetFields::WidgetFields(QWidget* root) : root_(root) {
+  rescan();
+}
+
+void WidgetFields::rescan() const {
+  widgets_.clear();
+  duplicates_.clear();
+  if (!root_) return;
+  for (QWidget* w : root_->findChildren<QWidget*>()) {
+    const QString name = w->objectName();
+    // Qt names the parts of its own widgets "qt_..."; they are no fields of ours.
+    if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;
+    const int r = rank(w);
+    if (r == 0) continue;
+    auto known = widgets_.find(name);
+    if (known == widgets_.end()) {
+      widgets_.insert(name, w);
+      continue;
+    }
+    // An input of the same name as a label is what the calculators mean.
+    const int knownRank = rank(known.value());
+    if (r > knownRank)
+      known.value() = w;
+    else if (r == knownRank)
+      duplicates_[name] = r;
   }
 }
 
 QWidget* WidgetFields::find(std::string_view control) const {
-  QWidget* w = widgets_.value(QString::fromUtf8(control.data(), qsizetype(control.size())));
+  const QString name = QString::fromUtf8(control.data(), qsizetype(control.size()));
+  QWidget* w = widgets_.value(name);
+  if (!w || w->objectName() != name) {
+    rescan();
+    w = widgets_.value(name);
+  }
+  if (duplicates_.contains(name))
+    throw CalcError("Deux contrôles portent le même nom : " + std::string(control));
   // A name that no page defines is a fault of the program, reported rather than crashing.
   if (!w) throw CalcError("Champ introuvable : " + std::string(control));
   return w;

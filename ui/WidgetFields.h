@@ -1,16 +1,18 @@
 #pragma once
 
 #include <QHash>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include "core/fields.h"
-
-class QWidget;
 
 namespace valvora::ui {
 
 // The calculators' view of a window: edit fields, the edit boxes of drop-down lists and the
-// labels that show results, found by object name once, after the pages are built.
+// labels that show results, by object name. Widgets made after it (a tab made on first use)
+// are found, deleted ones are not; two inputs, or two labels, of one name are a fault of the
+// program, reported by name when the calculator asks for it.
 class WidgetFields : public Fields {
  public:
   explicit WidgetFields(QWidget* root);
@@ -19,7 +21,11 @@ class WidgetFields : public Fields {
 
  private:
   QWidget* find(std::string_view control) const;
-  QHash<QString, QWidget*> widgets_;
+  void rescan() const;
+  QPointer<QWidget> root_;
+  // Looked up once and kept while the widget lives under its name; anything else rescans.
+  mutable QHash<QString, QPointer<QWidget>> widgets_;
+  mutable QHash<QString, int> duplicates_;
 };
 
 }  // namespace valvora::ui

@@ -54,6 +54,7 @@ class AboutTest : public QObject {
 
  private:
   RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   std::unique_ptr<TMainForm> form_;
 
   PageControl* pages() { return form_->pageControl(); }
@@ -69,7 +70,7 @@ class AboutTest : public QObject {
  private slots:
   void initTestCase() {
     QDir::setCurrent(kSourceDir);
-    valvora::ui::installDialogs(&dialogs_);
+    dialogsScope_.emplace(dialogs_);
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {

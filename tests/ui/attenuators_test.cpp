@@ -27,6 +27,7 @@ class AttenuatorPagesTest : public QObject {
 
  private:
   RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   std::unique_ptr<TMainForm> form_;
 
   QWidget* field(const QString& name) {
@@ -41,7 +42,7 @@ class AttenuatorPagesTest : public QObject {
  private slots:
   void initTestCase() {
     QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
-    valvora::ui::installDialogs(&dialogs_);
+    dialogsScope_.emplace(dialogs_);
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {

@@ -58,6 +58,7 @@ class BiasPageTest : public QObject {
 
  private:
   RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   std::unique_ptr<TMainForm> form_;
 
   QLineEdit* edit(const QString& name) {
@@ -78,7 +79,7 @@ class BiasPageTest : public QObject {
  private slots:
   void initTestCase() {
     QDir::setCurrent(kSourceDir);
-    valvora::ui::installDialogs(&dialogs_);
+    dialogsScope_.emplace(dialogs_);
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {

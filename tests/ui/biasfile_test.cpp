@@ -61,6 +61,7 @@ class BiasFileTest : public QObject {
 
  private:
   RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   QTemporaryDir dir_;
   QByteArray shipped_;
   std::unique_ptr<TMainForm> form_;
@@ -85,7 +86,7 @@ class BiasFileTest : public QObject {
  private slots:
   void initTestCase() {
     QDir::setCurrent(kSourceDir);
-    valvora::ui::installDialogs(&dialogs_);
+    dialogsScope_.emplace(dialogs_);
     shipped_ = bytesOf(kSourceDir + "/app/valvora.ini");
     // Open to the unprivileged user, so that only the modes the cases set refuse.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |

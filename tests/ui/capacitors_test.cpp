@@ -29,6 +29,7 @@ class CapacitorPagesTest : public QObject {
 
  private:
   RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   std::unique_ptr<TMainForm> form_;
 
   template <typename T = QWidget>
@@ -52,7 +53,7 @@ class CapacitorPagesTest : public QObject {
  private slots:
   void initTestCase() {
     QDir::setCurrent(kSourceDir);
-    valvora::ui::installDialogs(&dialogs_);
+    dialogsScope_.emplace(dialogs_);
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {

@@ -90,6 +90,7 @@ class MainFormTest : public QObject {
 
  private:
   RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   std::unique_ptr<TMainForm> form_;
 
   QWidget* field(const QString& name) {
@@ -112,7 +113,7 @@ class MainFormTest : public QObject {
  private slots:
   void initTestCase() {
     QDir::setCurrent(kSourceDir);
-    valvora::ui::installDialogs(&dialogs_);
+    dialogsScope_.emplace(dialogs_);
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {

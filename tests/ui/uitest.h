@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 #include "ui/Dialogs.h"
 
@@ -16,18 +17,18 @@ namespace valvora::testing {
 // Answers every box without a modal loop and remembers what was asked.
 class RecordingDialogs : public ui::Dialogs {
  public:
-  void error(const QString& caption, const QString& text) override {
+  void error(QWidget*, const QString& caption, const QString& text) override {
     captions << caption;
     errors << text;
   }
   void openDocument(const QString& nameOrAddress) override { opened << nameOrAddress; }
   void showModal(QDialog& window) override { shown << window.objectName(); }
-  bool confirm(const QString& text) override { return answer(text) == Answer::kOui; }
-  Answer confirmOrCancel(const QString& text) override { return answer(text); }
-  void message(const QString& caption, const QString& text) override {
+  bool confirm(QWidget*, const QString& text) override { return answer(text) == Answer::kOui; }
+  Answer confirmOrCancel(QWidget*, const QString& text) override { return answer(text); }
+  void message(QWidget*, const QString& caption, const QString& text) override {
     messages << caption + " | " + text;
   }
-  QString saveFileName(const SaveRequest& request) override {
+  QString saveFileName(QWidget*, const SaveRequest& request) override {
     saveRequests << request.initialName + " | " + request.filter + " | " + request.defaultSuffix;
     if (whileAsking) whileAsking();
     return savedNames.isEmpty() ? QString() : savedNames.takeFirst();

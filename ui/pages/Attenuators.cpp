@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "core/attenuators.h"
 #include "ui/pages/Builders.h"
 
 namespace valvora::ui::pages {
@@ -38,7 +39,9 @@ const std::array<AttenuatorPage, 3>& attenuatorPages() {
        0,
        true,
        "imgAttenuateur",
-       "Button18"},
+       "Button18",
+       "attenuateur",
+       &valvora::attenuateur},
       {"TabSheet7",
        {{{"Label59", "Impédance HP :", "cbImpHP_sp", "", "Label62", "Ohms"},
          {"Label60", "Puissance de l'ampli :", "edp_amp_sp", "8,00", "Label61", "Watts"},
@@ -61,7 +64,9 @@ const std::array<AttenuatorPage, 3>& attenuatorPages() {
        5,
        false,
        "imgAttenuateurSP",
-       "Button19"},
+       "Button19",
+       "attenuateur_sp",
+       &valvora::attenuateur_sp},
       {"TabSheet11",
        {{{"Label198", "Puissance de l'ampli :", "edp_amp_t", "10", "Label211", "Watts"},
          {"Label197", "Impédance HP :", "cbImpHP_t", "", "Label210", "Ohms"},
@@ -93,7 +98,9 @@ const std::array<AttenuatorPage, 3>& attenuatorPages() {
        6,
        false,
        "imgAttenuateurT",
-       "Button1"},
+       "Button1",
+       "attenuateur_t",
+       &valvora::attenuateur_t},
   }};
   return pages;
 }
@@ -260,6 +267,13 @@ void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec) {
 
   b.focus.push_back(button);
   for (std::size_t i = 1; i < b.focus.size(); ++i) QWidget::setTabOrder(b.focus[i - 1], b.focus[i]);
+}
+
+std::vector<CalculatorRow> attenuatorCalculators() {
+  std::vector<CalculatorRow> rows;
+  for (const AttenuatorPage& page : attenuatorPages())
+    rows.push_back({page.calculator, page.button, page.run});
+  return rows;
 }
 
 }  // namespace valvora::ui::pages

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <vector>
+
+#include "ui/CalculatorHost.h"
+
 #include <array>
 
 class QWidget;
@@ -33,6 +37,8 @@ struct AttenuatorPage {
   bool partsTable;  // the L pad's table of resistors in parallel
   const char* picture;
   const char* button;
+  const char* calculator;  // attenuateur
+  void (*run)(Fields&);
 };
 
 const std::array<AttenuatorPage, 3>& attenuatorPages();
@@ -40,5 +46,8 @@ const std::array<AttenuatorPage, 3>& attenuatorPages();
 // Builds one attenuator page: inputs and resistor values beside the circuit drawing, the
 // "Calcul" button under it, then the currents and voltages (and the L pad's table).
 void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec);
+
+// Each page's calculator, on its "Calcul" button.
+std::vector<CalculatorRow> attenuatorCalculators();
 
 }  // namespace valvora::ui::pages

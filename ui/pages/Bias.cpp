@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <array>
 #include <vector>
+#include "core/bias.h"
 
 namespace valvora::ui::pages {
 namespace {
@@ -198,6 +199,10 @@ void buildBiasPage(QWidget* page) {
   // Down each column, columns left to right, then the buttons.
   for (std::size_t i = 1; i < focusOrder.size(); ++i)
     QWidget::setTabOrder(focusOrder[i - 1], focusOrder[i]);
+}
+
+std::vector<CalculatorRow> biasCalculators(BiasRecords& tubes) {
+  return {{"Bias", "btnCalcul", [&tubes](Fields& f) { valvora::Bias(f, tubes); }}};
 }
 
 }  // namespace valvora::ui::pages

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <vector>
+
+#include "core/bias.h"
+#include "ui/CalculatorHost.h"
+
 class QWidget;
 
 namespace valvora::ui::pages {
@@ -8,5 +13,8 @@ namespace valvora::ui::pages {
 // (KT66 and KT90 stand disabled and empty), the report progress label lbInfo and the button
 // row btnDataSheet, btnCalcul, btnRecord, btnLoad, btnSchem, btnHTML.
 void buildBiasPage(QWidget* page);
+
+// The page's "Calcul", over the six tube records the window keeps.
+std::vector<CalculatorRow> biasCalculators(BiasRecords& tubes);
 
 }  // namespace valvora::ui::pages

@@ -45,20 +45,20 @@ void BiasReport::run(const std::function<void()>& computeBias, const BiasRecords
       button->setEnabled(true);
     }
   } busy(button_, info_);
-  guarded([&] { write(computeBias, records); });
+  guarded(button_, [&] { write(computeBias, records); });
 }
 
 void BiasReport::write(const std::function<void()>& computeBias, const BiasRecords& records) {
   computeBias();
   const std::string user = platform::logonUserName();
-  const QString name =
-      dialogs().saveFileName({lastName_, QStringLiteral("Fichiers HTML (*.html, *.htm) (*.html)"),
-                              QStringLiteral("html")});
+  const QString name = dialogs().saveFileName(
+      button_, {lastName_, QStringLiteral("Fichiers HTML (*.html, *.htm) (*.html)"),
+                QStringLiteral("html")});
   if (name.isEmpty()) return;
   lastName_ = name;
   const std::string path = QFile::encodeName(name).toStdString();
   if (platform::regularFileExists(path) &&
-      dialogs().confirmOrCancel(QStringLiteral("Remplacer le fichier %1").arg(name)) !=
+      dialogs().confirmOrCancel(button_, QStringLiteral("Remplacer le fichier %1").arg(name)) !=
           Dialogs::Answer::kOui)
     return;
   // One reading of the clock, so that the date and the time are of the same moment.

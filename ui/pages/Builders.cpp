@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 
 namespace valvora::ui::pages {
@@ -52,6 +53,25 @@ QComboBox* FormGrid::addList(const QString& label, const QString& name) {
   QComboBox* list = editableList(owner_);
   addRow(label, name, list);
   return list;
+}
+
+QComboBox* FormGrid::addChoice(const QString& label, const QString& name, const QStringList& items,
+                               int current) {
+  auto* list = new QComboBox(owner_);
+  list->addItems(items);
+  list->setCurrentIndex(current);
+  addRow(label, name, list);
+  return list;
+}
+
+QLineEdit* FormGrid::addResult(const QString& label, const QString& name) {
+  QLineEdit* edit = addEdit(label, name);
+  edit->setReadOnly(true);
+  QPalette p = edit->palette();
+  p.setColor(QPalette::Base, p.color(QPalette::Button));
+  p.setColor(QPalette::Text, QColor(0, 0, 128));
+  edit->setPalette(p);
+  return edit;
 }
 
 QPushButton* FormGrid::addButton(const QString& caption, const QString& name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QAbstractButton;
 class QGridLayout;
@@ -23,6 +24,11 @@ class FormGrid {
   explicit FormGrid(QWidget* owner = nullptr);
   QLineEdit* addEdit(const QString& label, const QString& name, const QString& text = {});
   QComboBox* addList(const QString& label, const QString& name);  // editable drop-down list
+  // A list of fixed choices, the one at current selected.
+  QComboBox* addChoice(const QString& label, const QString& name, const QStringList& items,
+                       int current = 0);
+  // A result: read-only, button-face background, navy text.
+  QLineEdit* addResult(const QString& label, const QString& name);
   QPushButton* addButton(const QString& caption, const QString& name);
   // A unit ("Ohms", "V") after the field of the last row.
   QLabel* addUnit(const QString& text, const QString& name);

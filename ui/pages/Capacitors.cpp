@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include "core/capacitors.h"
 
 #include "ui/pages/Builders.h"
 
@@ -446,6 +447,33 @@ void applySupplyMode(QWidget* root, SupplyMode mode) {
 
 void onMousePress(QWidget* field, std::function<void()> action) {
   field->installEventFilter(new MousePress(field, std::move(action)));
+}
+
+std::vector<CalculatorRow> capacitorCalculators(CapacitorCodeState& code) {
+  return {
+      {"condonorm", "Button10", [&code](Fields& f) { valvora::condonorm(f, code); }},
+      {"convert_condo", "Button26", &valvora::convert_condo},
+      {"condo_par", "Button27", &valvora::condo_par},
+      {"condo_ser", "btnCondoSer", &valvora::condo_ser},
+      {"potentiometre", "btn_pot", &valvora::potentiometre},
+  };
+}
+
+std::vector<CalculatorRow> filterCalculators(QWidget* page) {
+  auto checked = [page](const char* name) {
+    return page->findChild<QRadioButton*>(QLatin1String(name))->isChecked();
+  };
+  return {
+      {"RCFilter", "btnCalcRC", &valvora::RCFilter},
+      // The supply's "Calcul" runs the calculation of the selected mode.
+      {"bntAlim", "bntAlim",
+       [checked](Fields& f) {
+         if (checked("rbCourant")) valvora::Courant(f);
+         if (checked("rbPuis")) valvora::Puissance(f);
+       }},
+      {"Courant", nullptr, &valvora::Courant},
+      {"Transfo", "btnTransfo", &valvora::Transfo},
+  };
 }
 
 }  // namespace valvora::ui::pages

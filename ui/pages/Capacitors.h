@@ -1,5 +1,10 @@
 #pragma once
 
+#include <vector>
+
+#include "core/capacitors.h"
+#include "ui/CalculatorHost.h"
+
 #include <functional>
 
 class QWidget;
@@ -15,6 +20,10 @@ void buildCapacitorPage(QWidget* page);
 // two-secondary supply with its mode buttons rbCourant and rbPuis (GroupBox26) and the filter
 // choke and capacitor (GroupBox28).
 void buildFilterPage(QWidget* page);
+
+// The calculators of each page; the capacitor code keeps its last tolerance text in code.
+std::vector<CalculatorRow> capacitorCalculators(CapacitorCodeState& code);
+std::vector<CalculatorRow> filterCalculators(QWidget* page);
 
 // The supply's two modes: in current mode the power edP is typed and the current edCN is
 // computed, in power mode the other way round. Only the fields' states change.

@@ -310,7 +310,7 @@ void ColourCodeWidgets::centreRange() {
 }
 
 void ColourCodeWidgets::showBox(std::string_view caption, std::string_view text) {
-  dialogs().error(qs(caption), qs(text));
+  dialogs().error(group_, qs(caption), qs(text));
 }
 
 void ColourCodeWidgets::connect(const std::function<void()>& onColours,
@@ -320,6 +320,17 @@ void ColourCodeWidgets::connect(const std::function<void()>& onColours,
   for (std::string_view name : {code::unite, code::nbtole})
     QObject::connect(list(name), &QComboBox::activated, group_, [onValue] { onValue(); });
   QObject::connect(valeur_, &QLineEdit::textChanged, group_, [onValue] { onValue(); });
+}
+
+std::vector<CalculatorRow> resistorCalculators() {
+  return {
+      {"resistor_led", "Button8", &valvora::resistor_led},
+      {"resist_sp", "Button22", &valvora::resist_sp},
+      {"resist_par", "Button20", &valvora::resist_par},
+      {"resist_ser", "Button21", &valvora::resist_ser},
+      {"CourTravRes", "btn_trC", &valvora::CourTravRes},
+      {"PuisDisRes", "btn_Pdiss", &valvora::PuisDisRes},
+  };
 }
 
 }  // namespace valvora::ui::pages

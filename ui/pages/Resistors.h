@@ -1,5 +1,9 @@
 #pragma once
 
+#include <vector>
+
+#include "ui/CalculatorHost.h"
+
 #include <QHash>
 #include <QRect>
 #include <QString>
@@ -20,6 +24,9 @@ namespace valvora::ui::pages {
 // with the bands Couleur1..Couleur4, valeur, unite, nbtole, encadrement) and the six network
 // groups with their "Calcul" buttons.
 void buildResistorsPage(QWidget* page);
+
+// The six network groups' calculators (the colour code follows its lists instead).
+std::vector<CalculatorRow> resistorCalculators();
 
 // Where the bands lie on the drawing: each band's rectangle, in Image1's coordinates.
 QRect bandRect(int band);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/speakers.h"
 #include "ui/pages/Builders.h"
 
 namespace valvora::ui::pages {
@@ -15,20 +16,20 @@ namespace valvora::ui::pages {
 const std::array<SpeakerPage, 5>& speakerPages() {
   static const std::array<SpeakerPage, 5> pages = {{
       {"TabSheet1",
-       {"GroupBox1", "Série", "_2ser", 2, "img2HPs", "Button2"},
-       {"GroupBox2", "Parallèle", "_2par", 2, "img2HPp", "Button3"}},
+       {"GroupBox1", "Série", "_2ser", 2, "img2HPs", "Button2", &valvora::hp_2ser},
+       {"GroupBox2", "Parallèle", "_2par", 2, "img2HPp", "Button3", &valvora::hp_2par}},
       {"TabSheet3",
-       {"GroupBox5", "Série", "_3ser", 3, "img3HPs", "Button6"},
-       {"GroupBox6", "Parallèle", "_3par", 3, "img3HPp", "Button7"}},
+       {"GroupBox5", "Série", "_3ser", 3, "img3HPs", "Button6", &valvora::hp_3ser},
+       {"GroupBox6", "Parallèle", "_3par", 3, "img3HPp", "Button7", &valvora::hp_3par}},
       {"TabSheet8",
-       {"GroupBox12", "Version A", "_3HA", 3, "img3HPva", "Button14"},
-       {"GroupBox13", "Version B", "_3HB", 3, "img3HPvb", "Button15"}},
+       {"GroupBox12", "Version A", "_3HA", 3, "img3HPva", "Button14", &valvora::hp_3HA},
+       {"GroupBox13", "Version B", "_3HB", 3, "img3HPvb", "Button15", &valvora::hp_3HB}},
       {"TabSheet2",
-       {"GroupBox3", "Série", "_4ser", 4, "img4HPs", "Button4"},
-       {"GroupBox4", "Parallèle", "_4par", 4, "img4HPp", "Button5"}},
+       {"GroupBox3", "Série", "_4ser", 4, "img4HPs", "Button4", &valvora::hp_4ser},
+       {"GroupBox4", "Parallèle", "_4par", 4, "img4HPp", "Button5", &valvora::hp_4par}},
       {"TabSheet9",
-       {"GroupBox14", "Version A", "_4HA", 4, "img4HPva", "Button16"},
-       {"GroupBox15", "Version B", "_4HB", 4, "img4HPvb", "Button17"}},
+       {"GroupBox14", "Version A", "_4HA", 4, "img4HPva", "Button16", &valvora::hp_4HA},
+       {"GroupBox15", "Version B", "_4HB", 4, "img4HPvb", "Button17", &valvora::hp_4HB}},
   }};
   return pages;
 }
@@ -85,6 +86,14 @@ void buildSpeakerPage(QWidget* page, const SpeakerPage& spec) {
   columns->setSpacing(6);
   columns->addWidget(buildGroup(page, spec.left), 1, Qt::AlignTop);
   columns->addWidget(buildGroup(page, spec.right), 1, Qt::AlignTop);
+}
+
+std::vector<CalculatorRow> speakerCalculators() {
+  std::vector<CalculatorRow> rows;
+  for (const SpeakerPage& page : speakerPages())
+    for (const SpeakerGroup* g : {&page.left, &page.right})
+      rows.push_back({std::string("hp") + g->suffix, g->button, g->run});
+  return rows;
 }
 
 }  // namespace valvora::ui::pages

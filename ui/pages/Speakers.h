@@ -1,5 +1,10 @@
 #pragma once
 
+#include <vector>
+
+#include "core/fields.h"
+#include "ui/CalculatorHost.h"
+
 #include <array>
 
 class QWidget;
@@ -13,8 +18,9 @@ struct SpeakerGroup {
   const char* caption;  // "Série"
   const char* suffix;   // _2ser, the suffix of every control of the group
   int speakers;
-  const char* picture;  // img2HPs
-  const char* button;   // Button2
+  const char* picture;   // img2HPs
+  const char* button;    // Button2
+  void (*run)(Fields&);  // hp_2ser, named "hp" and the suffix
 };
 
 struct SpeakerPage {
@@ -27,5 +33,8 @@ const std::array<SpeakerPage, 5>& speakerPages();
 
 // Builds the two side-by-side groups of a loudspeaker page.
 void buildSpeakerPage(QWidget* page, const SpeakerPage& spec);
+
+// The ten groups' calculators, each on its "Calcul" button.
+std::vector<CalculatorRow> speakerCalculators();
 
 }  // namespace valvora::ui::pages

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/bias.h"
+#include "core/fields.h"
+
+namespace valvora::atelier {
+
+// How the amplifier lets the current be read: a 1 ohm resistor in the cathode, the meter
+// across one half of the output transformer's primary, the voltage drop along that half,
+// or the cathode resistor that several tubes share.
+enum class BiasMethod { OneOhm, Shunt, Drop, Shared };
+
+// The tubes of the assistant's list; "Autre" has no data sheet section.
+inline constexpr const char* kBiasTubes[] = {"6L6", "6V6", "EL34", "6L6GC", "EL84", "KT88", "Autre"};
+
+// The anode limit of the tube's data sheet section, read as the bias page reads it, as the
+// "0.00" text the assistant shows; the empty text for a tube without a section.
+std::string dataSheetAnodeLimit(const ProfileReader& read, std::string_view tube);
+
+// The target: from edAsPa, edAsVa, edAsVk, edAsIg2 and cbAsTarget to edAsP, edAsIa, edAsIk,
+// then what the meter must read (edAsRead, its unit in lbAsUnit) by the method, and a note
+// on what that reading includes (lbAsNote). Each result is written as soon as it exists.
+void BiasTarget(Fields& f, BiasMethod method);
+
+// Matching: the readings of up to four tubes (edAsM1 ... edAsM4, empty ones skipped) against
+// their mean, each tube's deviation, the spread and the verdict for the tolerance edAsTol.
+void BiasMatch(Fields& f);
+
+}  // namespace valvora::atelier

@@ -1,0 +1,65 @@
+#include "ui/AtelierUnit.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/CalculatorHost.h"
+#include "ui/Dialogs.h"
+#include "ui/PageControl.h"
+#include "ui/atelier/BiasSetting.h"
+
+namespace valvora::ui {
+namespace {
+
+struct AtelierTab {
+  const char* sheet;
+  const char* caption;  // "&&" shows as "&"
+  void (*build)(QWidget* tab, CalculatorHost& host);
+};
+// The tabs in their order.
+constexpr AtelierTab kAtelierTabs[] = {
+    {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
+};
+
+}  // namespace
+
+TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings)
+    : QDialog(parent), settings_(std::move(settings)), pages_(new PageControl(this)) {
+  setObjectName("AtelierForm");
+  setWindowTitle(QStringLiteral("Atelier"));
+  setModal(false);
+  // The pages' font, for which their fields are sized.
+  setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+  pages_->setObjectName("pcAtelier");
+  for (const AtelierTab& t : kAtelierTabs) pages_->addPage(t.sheet, QString::fromUtf8(t.caption));
+
+  auto* help = new QPushButton(QStringLiteral("Aide"), this);
+  help->setObjectName("btnAtelierHelp");
+  connect(help, &QPushButton::clicked, this,
+          [] { dialogs().openDocument(QStringLiteral("Valvora.html")); });
+  auto* close = new QPushButton(QStringLiteral("Fermer"), this);
+  close->setObjectName("btnAtelierClose");
+  connect(close, &QPushButton::clicked, this, &QDialog::close);
+  help->setFixedWidth(80);
+  close->setFixedWidth(80);
+  auto* bar = new QHBoxLayout;
+  bar->addStretch(1);
+  bar->addWidget(help);
+  bar->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pages_, 1);
+  layout->addLayout(bar);
+
+  host_ = std::make_unique<CalculatorHost>(this);
+  for (int i = 0; i < pages_->count(); ++i) kAtelierTabs[i].build(pages_->page(i), *host_);
+  // Enter belongs to the "Calcul" of the group being typed in, not to a default button of
+  // the dialog.
+  for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+  resize(900, 680);
+}
+
+TAtelierForm::~TAtelierForm() = default;
+
+}  // namespace valvora::ui

@@ -1,0 +1,203 @@
+#include "ui/atelier/BiasSetting.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/atelier/biassetting.h"
+#include "platform/profile.h"
+#include "ui/AtelierUnit.h"
+#include "ui/CalculatorHost.h"
+#include "ui/DataSheetUnit.h"
+#include "ui/Dialogs.h"
+#include "ui/pages/Builders.h"
+
+namespace valvora::ui::atelier {
+namespace {
+
+using valvora::atelier::BiasMethod;
+using pages::FormGrid;
+
+struct Method {
+  const char* name;
+  const char* caption;
+  BiasMethod method;
+  std::initializer_list<const char*> fields;  // enabled with this method only
+};
+const Method kMethods[] = {
+    {"rbAs1ohm", "Résistance de 1 Ω dans la cathode", BiasMethod::OneOhm, {}},
+    {"rbAsShunt", "Shunt du transformateur de sortie", BiasMethod::Shunt, {"edAsRp", "edAsRm"}},
+    {"rbAsDrop", "Chute de tension dans le demi-primaire", BiasMethod::Drop, {"edAsRp"}},
+    {"rbAsShared", "Résistance de cathode commune", BiasMethod::Shared, {"edAsRk", "edAsN"}},
+};
+constexpr const char* kMethodFields[] = {"edAsRp", "edAsRm", "edAsRk", "edAsN"};
+
+constexpr const char* kNumericFields[] = {
+    "edAsPa", "edAsVa", "edAsVk", "edAsIg2", "edAsRp", "edAsRm", "edAsRk",
+    "edAsM1", "edAsM2", "edAsM3", "edAsM4", "edAsTol"};
+
+QString u(const char* text) {
+  return QString::fromUtf8(text);
+}
+
+// A label that shows a computed sentence, wrapping within its group.
+QLabel* sentence(QWidget* owner, const char* name, const QString& accessible) {
+  auto* label = new QLabel(owner);
+  label->setObjectName(name);
+  label->setAccessibleName(accessible);
+  label->setWordWrap(true);
+  label->setMinimumHeight(34);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
+  auto* group = new QGroupBox(QStringLiteral("Cible"), tab);
+  group->setObjectName("gbAsTarget");
+  FormGrid inputs(group);
+  QStringList tubes;
+  for (const char* t : valvora::atelier::kBiasTubes) tubes << u(t);
+  inputs.addChoice(QStringLiteral("Lampe :"), "cbAsTube", tubes, 2);
+  inputs.addEdit(u("Dissipation anode max (W) :"), "edAsPa");
+  inputs.addEdit(QStringLiteral("Tension anode (V) :"), "edAsVa", QStringLiteral("450"));
+  inputs.addEdit(QStringLiteral("Tension cathode (V) :"), "edAsVk", QStringLiteral("0"));
+  inputs.addEdit(QStringLiteral("Courant grille 2 (mA) :"), "edAsIg2", QStringLiteral("0"));
+  QComboBox* target = inputs.addList(QStringLiteral("Cible (% de Pa max) :"), "cbAsTarget");
+  target->addItems({QStringLiteral("50"), QStringLiteral("60"), QStringLiteral("70")});
+  target->setCurrentIndex(2);
+
+  auto* how = new QGroupBox(u("Méthode de mesure"), group);
+  how->setObjectName("gbAsMethod");
+  auto* howLayout = new QVBoxLayout(how);
+  for (std::size_t i = 0; i < std::size(kMethods); ++i) {
+    auto* radio = new QRadioButton(u(kMethods[i].caption), how);
+    radio->setObjectName(kMethods[i].name);
+    methods->addButton(radio, int(i));
+    howLayout->addWidget(radio);
+  }
+  methods->button(0)->setChecked(true);
+
+  FormGrid method(group);
+  method.addEdit(u("Résistance du demi-primaire (Ω) :"), "edAsRp", QStringLiteral("41"));
+  method.addEdit(u("Résistance de l'appareil de mesure (Ω) :"), "edAsRm", QStringLiteral("5"));
+  method.addEdit(u("Résistance de cathode commune (Ω) :"), "edAsRk", QStringLiteral("220"));
+  method.addEdit(QStringLiteral("Nombre de lampes sur cette résistance :"), "edAsN",
+                 QStringLiteral("2"));
+  method.addButton(QStringLiteral("Calcul"), "btnAsCalc");
+
+  FormGrid results(group);
+  results.addResult(u("Dissipation visée (W) :"), "edAsP");
+  results.addResult(u("Courant d'anode visé (mA) :"), "edAsIa");
+  results.addResult(QStringLiteral("Courant de cathode par lampe (mA) :"), "edAsIk");
+  results.addResult(u("À lire sur l'appareil :"), "edAsRead");
+  results.addUnit(QStringLiteral("mV"), "lbAsUnit")->setMinimumWidth(24);
+
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(inputs.layout());
+  layout->addWidget(how);
+  layout->addLayout(method.layout());
+  layout->addLayout(results.layout());
+  layout->addWidget(sentence(group, "lbAsNote", QStringLiteral("Remarque")));
+  layout->addStretch(1);
+  return group;
+}
+
+QGroupBox* buildMatching(QWidget* tab) {
+  auto* group = new QGroupBox(QStringLiteral("Appairage"), tab);
+  group->setObjectName("gbAsMatch");
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(new QLabel(QStringLiteral("Mesure"), group), 0, 1);
+  grid->addWidget(new QLabel(u("Écart (%)"), group), 0, 2);
+  for (int i = 1; i <= 4; ++i) {
+    const QString n = QString::number(i);
+    auto* label = new QLabel(QStringLiteral("Lampe %1 :").arg(n), group);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* reading = new QLineEdit(group);
+    reading->setObjectName(QStringLiteral("edAsM") + n);
+    reading->setAccessibleName(label->text());
+    reading->setFixedWidth(FormGrid::kFieldWidth);
+    label->setBuddy(reading);
+    auto* deviation = new QLineEdit(group);
+    deviation->setObjectName(QStringLiteral("edAsD") + n);
+    deviation->setAccessibleName(QStringLiteral("Écart de la lampe %1").arg(n));
+    deviation->setReadOnly(true);
+    deviation->setFixedWidth(FormGrid::kFieldWidth);
+    QPalette p = deviation->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Button));
+    p.setColor(QPalette::Text, QColor(0, 0, 128));
+    deviation->setPalette(p);
+    grid->addWidget(label, i, 0);
+    grid->addWidget(reading, i, 1);
+    grid->addWidget(deviation, i, 2);
+  }
+  grid->setColumnStretch(0, 1);
+
+  FormGrid rest(group);
+  rest.addEdit(u("Tolérance (%) :"), "edAsTol", QStringLiteral("5"));
+  rest.addButton(QStringLiteral("Comparer"), "btnAsMatch");
+  rest.addResult(QStringLiteral("Moyenne :"), "edAsMean");
+  rest.addResult(u("Écart max/min (%) :"), "edAsSpread");
+
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(grid);
+  layout->addLayout(rest.layout());
+  layout->addWidget(sentence(group, "lbAsVerdict", QStringLiteral("Verdict")));
+  layout->addStretch(1);
+  return group;
+}
+
+void enableMethodFields(QWidget* tab, int method) {
+  for (const char* name : kMethodFields) {
+    const auto& mine = kMethods[method].fields;
+    const bool on = std::any_of(mine.begin(), mine.end(),
+                                [&](const char* f) { return std::string_view(f) == name; });
+    tab->findChild<QLineEdit*>(QLatin1String(name))->setEnabled(on);
+  }
+}
+
+}  // namespace
+
+void buildBiasSettingTab(QWidget* tab, CalculatorHost& host) {
+  auto* methods = new QButtonGroup(tab);
+  methods->setObjectName("bgAsMethod");
+  auto* layout = new QHBoxLayout(tab);
+  layout->addWidget(buildTarget(tab, methods), 3);
+  layout->addWidget(buildMatching(tab), 2);
+
+  host.bind("btnAsCalc", [methods](Fields& f) {
+    valvora::atelier::BiasTarget(f, kMethods[methods->checkedId()].method);
+  });
+  host.bind("btnAsMatch", &valvora::atelier::BiasMatch);
+  host.filterDecimalKeys(kNumericFields);
+
+  QObject::connect(methods, &QButtonGroup::idToggled, tab, [tab](int id, bool on) {
+    if (on) enableMethodFields(tab, id);
+  });
+  enableMethodFields(tab, 0);
+
+  // The limit comes from the data sheet section as the file holds it at the time of the pick.
+  auto* tube = tab->findChild<QComboBox*>("cbAsTube");
+  const auto* window = qobject_cast<const TAtelierForm*>(tab->window());
+  const platform::ProfileFile settings =
+      window ? window->settingsFile() : platform::settingsFile();
+  auto pick = [tube, &host, settings] {
+    guarded(tube, [&] {
+      const std::string limit = valvora::atelier::dataSheetAnodeLimit(
+          settingsReader(settings), tube->currentText().toStdString());
+      if (!limit.empty()) host.fields().write("edAsPa", limit);
+    });
+  };
+  QObject::connect(tube, &QComboBox::currentIndexChanged, tab, pick);
+  pick();
+}
+
+}  // namespace valvora::ui::atelier
