@@ -27,9 +27,8 @@ void CalculatorHost::bind(const char* button, std::function<void(Fields&)> run) 
   auto* b = root_->findChild<QPushButton*>(QLatin1String(button));
   // A row naming a button no builder made is a fault of the program, found by every test.
   if (!b) qFatal("no button named %s", button);
-  QObject::connect(b, &QPushButton::clicked, root_, [this, run = std::move(run)] {
-    guarded(root_, [&] { run(*fields_); });
-  });
+  QObject::connect(b, &QPushButton::clicked, root_,
+                   [this, run = std::move(run)] { guarded(root_, [&] { run(*fields_); }); });
   // Each button sits in its group, beside the fields it computes from.
   pages::computeOnEnter(b->parentWidget(), b);
 }

@@ -17,7 +17,7 @@ struct DataSheetSection {
 };
 // The same sections as the bias page's data sheet reading.
 constexpr DataSheetSection kSections[] = {
-    {"6L6", "6L6DataSheet"},   {"6V6", "6V6DataSheet"},   {"EL34", "EL34DataSheet"},
+    {"6L6", "6L6DataSheet"},     {"6V6", "6V6DataSheet"},   {"EL34", "EL34DataSheet"},
     {"6L6GC", "6L6GCDataSheet"}, {"EL84", "EL84DataSheet"}, {"KT88", "KT88DataSheet"},
 };
 
@@ -44,6 +44,10 @@ std::string dataSheetAnodeLimit(const ProfileReader& read, std::string_view tube
   return {};
 }
 
+long double targetAnodeCurrent(long double pa, long double target, long double vak) {
+  return multiply(divide(divide(multiply(pa, target), 100), vak), 1000);
+}
+
 void BiasTarget(Fields& f, BiasMethod method) {
   const Real pa = readReal(f.text("edAsPa"));
   const Real va = readReal(f.text("edAsVa"));
@@ -59,7 +63,7 @@ void BiasTarget(Fields& f, BiasMethod method) {
   const Real p = divide(multiply(pa, target), 100);
   f.write("edAsP", formatPattern("0.00", p));
   // Plate to cathode: the cathode's own voltage takes no part in the anode's dissipation.
-  const Real ia = multiply(divide(p, vak), 1000);
+  const Real ia = targetAnodeCurrent(pa, target, vak);
   f.write("edAsIa", formatPattern("0.0", ia));
   const Real ik = add(ia, ig2);
   f.write("edAsIk", formatPattern("0.0", ik));

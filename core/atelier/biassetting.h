@@ -14,11 +14,16 @@ namespace valvora::atelier {
 enum class BiasMethod { OneOhm, Shunt, Drop, Shared };
 
 // The tubes of the assistant's list; "Autre" has no data sheet section.
-inline constexpr const char* kBiasTubes[] = {"6L6", "6V6", "EL34", "6L6GC", "EL84", "KT88", "Autre"};
+inline constexpr const char* kBiasTubes[] = {"6L6",  "6V6",  "EL34", "6L6GC",
+                                             "EL84", "KT88", "Autre"};
 
 // The anode limit of the tube's data sheet section, read as the bias page reads it, as the
 // "0.00" text the assistant shows; the empty text for a tube without a section.
 std::string dataSheetAnodeLimit(const ProfileReader& read, std::string_view tube);
+
+// The anode current in mA that dissipates target % of pa watts at vak volts from plate to
+// cathode.
+long double targetAnodeCurrent(long double pa, long double target, long double vak);
 
 // The target: from edAsPa, edAsVa, edAsVk, edAsIg2 and cbAsTarget to edAsP, edAsIa, edAsIk,
 // then what the meter must read (edAsRead, its unit in lbAsUnit) by the method, and a note

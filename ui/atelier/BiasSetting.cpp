@@ -22,8 +22,8 @@
 namespace valvora::ui::atelier {
 namespace {
 
-using valvora::atelier::BiasMethod;
 using pages::FormGrid;
+using valvora::atelier::BiasMethod;
 
 struct Method {
   const char* name;
@@ -39,9 +39,9 @@ const Method kMethods[] = {
 };
 constexpr const char* kMethodFields[] = {"edAsRp", "edAsRm", "edAsRk", "edAsN"};
 
-constexpr const char* kNumericFields[] = {
-    "edAsPa", "edAsVa", "edAsVk", "edAsIg2", "edAsRp", "edAsRm", "edAsRk",
-    "edAsM1", "edAsM2", "edAsM3", "edAsM4", "edAsTol"};
+constexpr const char* kNumericFields[] = {"edAsPa", "edAsVa", "edAsVk", "edAsIg2",
+                                          "edAsRp", "edAsRm", "edAsRk", "edAsM1",
+                                          "edAsM2", "edAsM3", "edAsM4", "edAsTol"};
 
 QString u(const char* text) {
   return QString::fromUtf8(text);
@@ -99,6 +99,9 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   results.addResult(u("À lire sur l'appareil :"), "edAsRead");
   results.addUnit(QStringLiteral("mV"), "lbAsUnit")->setMinimumWidth(24);
 
+  // One column of fields down the group, the unit beside the last.
+  for (const FormGrid* grid : {&inputs, &method, &results})
+    grid->layout()->setColumnMinimumWidth(2, 28);
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(inputs.layout());
   layout->addWidget(how);
@@ -187,8 +190,7 @@ void buildBiasSettingTab(QWidget* tab, CalculatorHost& host) {
   // The limit comes from the data sheet section as the file holds it at the time of the pick.
   auto* tube = tab->findChild<QComboBox*>("cbAsTube");
   const auto* window = qobject_cast<const TAtelierForm*>(tab->window());
-  const platform::ProfileFile settings =
-      window ? window->settingsFile() : platform::settingsFile();
+  const platform::ProfileFile settings = window ? window->settingsFile() : platform::settingsFile();
   auto pick = [tube, &host, settings] {
     guarded(tube, [&] {
       const std::string limit = valvora::atelier::dataSheetAnodeLimit(
@@ -198,6 +200,8 @@ void buildBiasSettingTab(QWidget* tab, CalculatorHost& host) {
   };
   QObject::connect(tube, &QComboBox::currentIndexChanged, tab, pick);
   pick();
+  // The tab opens with the target of its default texts, as the pages open with theirs.
+  guarded(tab, [&] { valvora::atelier::BiasTarget(host.fields(), BiasMethod::OneOhm); });
 }
 
 }  // namespace valvora::ui::atelier

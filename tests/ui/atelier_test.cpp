@@ -1,0 +1,184 @@
+// The workshop window and its host under the offscreen platform: opened from the main window
+// without blocking it, the bias setting tab's list, methods and Enter, and the host alone.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QVBoxLayout>
+#include <memory>
+#include <optional>
+
+#include "core/failure.h"
+#include "tests/ui/uitest.h"
+#include "ui/AtelierUnit.h"
+#include "ui/CalculatorHost.h"
+#include "ui/MainUnit.h"
+#include "ui/PageControl.h"
+
+using valvora::testing::fieldText;
+using valvora::testing::RecordingDialogs;
+using valvora::testing::typeInto;
+using valvora::ui::TAtelierForm;
+
+class AtelierTest : public QObject {
+  Q_OBJECT
+
+ private:
+  RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
+  std::unique_ptr<TAtelierForm> window_;
+
+  template <typename T = QWidget>
+  T* control(const char* name) {
+    auto* w = window_->findChild<T*>(name);
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+  QString text(const char* name) { return fieldText(control(name)); }
+
+ private slots:
+  void initTestCase() {
+    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
+    dialogsScope_.emplace(dialogs_);
+    valvora::testing::failOnModalBoxes(this);
+  }
+  void init() {
+    dialogs_.clear();
+    window_ = std::make_unique<TAtelierForm>();
+  }
+  void cleanup() {
+    window_.reset();
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+  }
+
+  void opensBesideTheMainWindow() {
+    valvora::ui::TMainForm form(nullptr);
+    form.show();
+    auto* button = form.findChild<QPushButton*>("btnAtelier");
+    QCOMPARE(button->text(), QString("Atelier"));
+    // Left of "A propos" in the bottom bar.
+    QVERIFY(button->x() < form.findChild<QPushButton*>("btnAbout")->x());
+    QVERIFY(!form.findChild<TAtelierForm*>());  // not made at start-up
+    button->click();
+    auto* atelier = form.findChild<TAtelierForm*>();
+    QVERIFY(atelier && atelier->isVisible());
+    QCOMPARE(atelier->windowTitle(), QString("Atelier"));
+    QVERIFY(!atelier->isModal());
+    QVERIFY(!QApplication::activeModalWidget());
+    auto* va = atelier->findChild<QLineEdit*>("edAsVa");
+    typeInto(va, "333");
+    atelier->close();
+    button->click();
+    QCOMPARE(form.findChildren<TAtelierForm*>().size(), 1);
+    QVERIFY(atelier->isVisible());
+    QCOMPARE(va->text(), QString("333"));
+    // The main window still answers while it is open.
+    form.findChild<QPushButton*>("Button2")->click();
+    QVERIFY(dialogs_.errors.isEmpty());
+  }
+
+  void tubeListWritesTheDataSheetLimit() {
+    QCOMPARE(control<QComboBox>("cbAsTube")->currentText(), QString("EL34"));
+    QCOMPARE(text("edAsPa"), QString("25,00"));
+    control<QComboBox>("cbAsTube")->setCurrentText("KT88");
+    QCOMPARE(text("edAsPa"), QString("35,00"));
+    typeInto(control("edAsPa"), "41");
+    control<QComboBox>("cbAsTube")->setCurrentText("Autre");
+    QCOMPARE(text("edAsPa"), QString("41"));
+  }
+
+  void enterComputes() {
+    window_->show();
+    auto* va = control<QLineEdit>("edAsVa");
+    va->setFocus();
+    QTest::keyClick(va, Qt::Key_Return);
+    QCOMPARE(text("edAsIa"), QString("38,9"));
+    QCOMPARE(control<QLabel>("lbAsUnit")->text(), QString("mV"));
+    typeInto(control("edAsM1"), "40");
+    typeInto(control("edAsM2"), "42");
+    QTest::keyClick(control("edAsM2"), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(text("edAsMean"), QString("41,00"));
+  }
+
+  void eachMethodEnablesItsFields_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QStringList>("enabled");
+    QTest::newRow("1 ohm") << "rbAs1ohm" << QStringList();
+    QTest::newRow("shunt") << "rbAsShunt" << QStringList{"edAsRp", "edAsRm"};
+    QTest::newRow("drop") << "rbAsDrop" << QStringList{"edAsRp"};
+    QTest::newRow("shared") << "rbAsShared" << QStringList{"edAsRk", "edAsN"};
+  }
+  void eachMethodEnablesItsFields() {
+    QFETCH(QString, method);
+    QFETCH(QStringList, enabled);
+    control<QRadioButton>(qPrintable(method))->click();
+    for (const char* name : {"edAsRp", "edAsRm", "edAsRk", "edAsN"})
+      QCOMPARE(control(name)->isEnabled(), enabled.contains(name));
+  }
+
+  void decimalKeyGivesTheComma() {
+    window_->show();
+    auto* ig2 = control<QLineEdit>("edAsIg2");
+    ig2->clear();
+    QTest::keyClicks(ig2, "3.5");
+    QCOMPARE(ig2->text(), QString("3,5"));
+  }
+
+  void failureShowsTheErrorBox() {
+    typeInto(control("edAsVk"), "460");
+    control<QPushButton>("btnAsCalc")->click();
+    QCOMPARE(dialogs_.errors,
+             QStringList{"La tension d'anode doit dépasser la tension de cathode."});
+    dialogs_.clear();
+  }
+
+  // A window of two calculators through the host alone; a name on two inputs is refused.
+  void hostAlone() {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    for (const char* name : {"edIn", "edOut", "edTwin"}) {
+      auto* edit = new QLineEdit(&window);
+      edit->setObjectName(name);
+      layout->addWidget(edit);
+    }
+    auto* twin = new QLineEdit(&window);
+    twin->setObjectName("edTwin");
+    for (const char* name : {"btnDouble", "btnTwin"}) {
+      auto* b = new QPushButton(&window);
+      b->setObjectName(name);
+      layout->addWidget(b);
+    }
+    valvora::ui::CalculatorHost host(&window);
+    host.bind("btnDouble", [](valvora::Fields& f) { f.write("edOut", f.text("edIn") + "2"); });
+    host.bind("btnTwin", [](valvora::Fields& f) { f.write("edTwin", "x"); });
+    window.findChild<QLineEdit*>("edIn")->setText("4");
+    window.findChild<QPushButton*>("btnDouble")->click();
+    QCOMPARE(window.findChild<QLineEdit*>("edOut")->text(), QString("42"));
+    // A field made after the host is found; a deleted one is not.
+    auto* late = new QLineEdit(&window);
+    late->setObjectName("edLate");
+    host.fields().write("edLate", "1");
+    QCOMPARE(late->text(), QString("1"));
+    delete late;
+    QVERIFY_THROWS_EXCEPTION(valvora::CalcError, host.fields().text("edLate"));
+    window.findChild<QPushButton*>("btnTwin")->click();
+    QCOMPARE(dialogs_.errors, QStringList{"Deux contrôles portent le même nom : edTwin."});
+    dialogs_.clear();
+    delete twin;
+  }
+};
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  AtelierTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "atelier_test.moc"

@@ -1,0 +1,345 @@
+#include "ui/Plot.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/numtext.h"
+
+namespace valvora::ui {
+
+namespace {
+
+constexpr double kEps = 1e-9;
+
+// m x 10^e, divided rather than multiplied for negative e so that 3 x 0,1 reads 0,3.
+double scaled(double m, int e) {
+  return e >= 0 ? m * std::pow(10.0, e) : m / std::pow(10.0, -e);
+}
+
+int tickCount(double lo, double hi, double m, int e) {
+  const double step = scaled(m, e);
+  const double first = std::ceil(lo / step - kEps), last = std::floor(hi / step + kEps);
+  return last < first ? 0 : static_cast<int>(last - first) + 1;
+}
+
+struct Step {
+  double mantissa = 1;
+  int exponent = 0;
+};
+
+Step niceStep(double lo, double hi, int maxTicks) {
+  const double span = hi - lo;
+  if (!(span > 0) || !std::isfinite(span)) return {};
+  maxTicks = std::max(maxTicks, 2);
+  int e = static_cast<int>(std::floor(std::log10(span / maxTicks))) - 1;
+  for (;; ++e)
+    for (double m : {1.0, 2.0, 5.0})
+      if (tickCount(lo, hi, m, e) <= maxTicks) return {m, e};
+}
+
+bool usable(double v, AxisScale scale) {
+  return std::isfinite(v) && (scale == AxisScale::kLinear || v > 0);
+}
+
+const QColor kHeldColour(175, 175, 175);
+const QColor kGridColour(200, 200, 200);
+const QColor kMinorGridColour(232, 232, 232);
+const QColor kFrameColour(90, 90, 90);
+const QColor kTextColour(0, 0, 0);  // on the white ground whatever the desktop's theme
+const QString kHeldLegend = QStringLiteral("Courbes figées");
+
+}  // namespace
+
+double linearStep(double lo, double hi, int maxTicks) {
+  const Step s = niceStep(lo, hi, maxTicks);
+  return scaled(s.mantissa, s.exponent);
+}
+
+std::vector<double> linearTicks(double lo, double hi, int maxTicks) {
+  std::vector<double> ticks;
+  if (!(hi > lo) || !std::isfinite(hi - lo)) return ticks;
+  const Step s = niceStep(lo, hi, maxTicks);
+  const double step = scaled(s.mantissa, s.exponent);
+  const double first = std::ceil(lo / step - kEps), last = std::floor(hi / step + kEps);
+  for (double k = first; k <= last; ++k)
+    ticks.push_back(k == 0 ? 0 : scaled(k * s.mantissa, s.exponent));
+  return ticks;
+}
+
+std::vector<double> logTicks(double lo, double hi) {
+  std::vector<double> ticks;
+  if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi)) return ticks;
+  const bool withHalves = hi / lo < 100 * (1 + kEps);
+  const int first = static_cast<int>(std::floor(std::log10(lo)));
+  const int last = static_cast<int>(std::ceil(std::log10(hi)));
+  for (int e = first; e <= last; ++e)
+    for (double m : {1.0, 2.0, 5.0}) {
+      if (m != 1 && !withHalves) continue;
+      const double v = scaled(m, e);
+      if (v >= lo * (1 - kEps) && v <= hi * (1 + kEps)) ticks.push_back(v);
+    }
+  return ticks;
+}
+
+QString tickLabel(double value, double step, AxisScale scale) {
+  if (scale == AxisScale::kLog10) {
+    if (value >= 1e6) return QString::fromStdString(formatGeneral(value / 1e6) + "M");
+    if (value >= 1e3) return QString::fromStdString(formatGeneral(value / 1e3) + "k");
+    return QString::fromStdString(formatGeneral(value));
+  }
+  if (std::fabs(value) < step * 1e-6) value = 0;  // no "-0" from a sum that missed zero
+  const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - kEps)));
+  if (decimals > 5) return QString::fromStdString(formatGeneral(value));
+  const std::string pattern = decimals == 0 ? "0" : "0." + std::string(decimals, '0');
+  return QString::fromStdString(formatPattern(pattern, value));
+}
+
+Plot::Plot(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void Plot::setXAxis(const PlotAxis& axis) {
+  xAxis_ = axis;
+  update();
+}
+
+void Plot::setLeftAxis(const PlotAxis& axis) {
+  leftAxis_ = axis;
+  update();
+}
+
+void Plot::setRightAxis(const PlotAxis& axis) {
+  rightAxis_ = axis;
+  hasRight_ = true;
+  update();
+}
+
+void Plot::setCurves(std::vector<PlotCurve> curves) {
+  curves_ = std::move(curves);
+  update();
+}
+
+void Plot::holdCurrent() {
+  held_.insert(held_.end(), curves_.begin(), curves_.end());
+  update();
+}
+
+void Plot::clearHeld() {
+  held_.clear();
+  update();
+}
+
+bool Plot::rightUsed() const {
+  if (!hasRight_) return false;
+  for (const auto* list : {&curves_, &held_})
+    for (const PlotCurve& c : *list)
+      if (c.axis == YAxis::kRight) return true;
+  return false;
+}
+
+Plot::Range Plot::rangeOf(const PlotAxis& axis, bool x, YAxis side, int lengthPx) const {
+  const bool log = axis.scale == AxisScale::kLog10;
+  if (!axis.autoRange && axis.max > axis.min && (!log || axis.min > 0)) return {axis.min, axis.max};
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  for (const auto* list : {&curves_, &held_})
+    for (const PlotCurve& c : *list) {
+      if (!x && c.axis != side) continue;
+      for (double v : x ? c.data.x : c.data.y)
+        if (usable(v, axis.scale)) {
+          lo = std::min(lo, v);
+          hi = std::max(hi, v);
+        }
+    }
+  if (log) {
+    if (!(lo <= hi)) return {1, 10};
+    Range r{std::pow(10.0, std::floor(std::log10(lo))), std::pow(10.0, std::ceil(std::log10(hi)))};
+    if (r.hi <= r.lo) r.hi = r.lo * 10;
+    return r;
+  }
+  if (!(lo <= hi)) return {0, 1};
+  if (hi - lo < std::max(std::fabs(hi), 1.0) * 1e-12) {
+    const double half = std::max(std::fabs(lo) * 0.1, 1.0);
+    lo -= half;
+    hi += half;
+  }
+  // Two ticks fewer than room allows, so that widening to whole steps keeps them.
+  const int room = std::max(2, lengthPx / (x ? 70 : 28) - 2);
+  const double step = linearStep(lo, hi, room);
+  return {std::floor(lo / step + kEps) * step, std::ceil(hi / step - kEps) * step};
+}
+
+void Plot::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  const QFontMetrics fm(font());
+  const int lh = fm.height();
+  const bool right = rightUsed();
+
+  // Legend row on top, tick labels and the x title below.
+  const int top = lh + 10;
+  const int bottom = 2 * lh + 10;
+  const int plotH = std::max(20, height() - top - bottom);
+
+  struct YSide {
+    const PlotAxis* axis;
+    Range range;
+    std::vector<double> ticks;
+    double step = 1;
+    QStringList labels;
+    int labelWidth = 0;
+  };
+  auto makeSide = [&](const PlotAxis& axis, YAxis side) {
+    YSide s{&axis, rangeOf(axis, false, side, plotH), {}, 1, {}, 0};
+    if (axis.scale == AxisScale::kLog10) {
+      s.ticks = logTicks(s.range.lo, s.range.hi);
+    } else {
+      const int maxTicks = std::max(2, plotH / 28);
+      s.ticks = linearTicks(s.range.lo, s.range.hi, maxTicks);
+      s.step = linearStep(s.range.lo, s.range.hi, maxTicks);
+    }
+    for (double t : s.ticks) {
+      s.labels << tickLabel(t, s.step, axis.scale);
+      s.labelWidth = std::max(s.labelWidth, fm.horizontalAdvance(s.labels.back()));
+    }
+    return s;
+  };
+  const YSide leftSide = makeSide(leftAxis_, YAxis::kLeft);
+  const YSide rightSide = right ? makeSide(rightAxis_, YAxis::kRight) : YSide{};
+
+  const int left = lh + leftSide.labelWidth + 12;
+  const int rightMargin =
+      right ? lh + rightSide.labelWidth + 12 : fm.horizontalAdvance("20k") / 2 + 8;
+  const QRectF area(left, top, std::max(20, width() - left - rightMargin), plotH);
+
+  const Range xr = rangeOf(xAxis_, true, YAxis::kLeft, static_cast<int>(area.width()));
+  const bool xLog = xAxis_.scale == AxisScale::kLog10;
+  auto toUnit = [](double v, Range r, bool log) {
+    return log ? (std::log10(v) - std::log10(r.lo)) / (std::log10(r.hi) - std::log10(r.lo))
+               : (v - r.lo) / (r.hi - r.lo);
+  };
+  auto px = [&](double v) { return area.left() + toUnit(v, xr, xLog) * area.width(); };
+  auto py = [&](double v, const YSide& s) {
+    const double u = toUnit(v, s.range, s.axis->scale == AxisScale::kLog10);
+    return area.bottom() - std::clamp(u, -100.0, 100.0) * area.height();
+  };
+
+  // Grid: the minor lines of a log axis, then the ticks' lines.
+  p.setPen(QPen(kMinorGridColour, 1));
+  auto minorLog = [&](Range r, auto draw) {
+    for (int e = static_cast<int>(std::floor(std::log10(r.lo))); scaled(1, e) <= r.hi; ++e)
+      for (int m = 2; m <= 9; ++m) {
+        const double v = scaled(m, e);
+        if (v > r.lo && v < r.hi) draw(v);
+      }
+  };
+  if (xLog)
+    minorLog(xr, [&](double v) {
+      p.drawLine(QPointF(px(v), area.top()), QPointF(px(v), area.bottom()));
+    });
+  if (leftAxis_.scale == AxisScale::kLog10)
+    minorLog(leftSide.range, [&](double v) {
+      p.drawLine(QPointF(area.left(), py(v, leftSide)), QPointF(area.right(), py(v, leftSide)));
+    });
+
+  std::vector<double> xTicks;
+  double xStep = 1;
+  if (xLog) {
+    xTicks = logTicks(xr.lo, xr.hi);
+  } else {
+    const int maxTicks = std::max(2, static_cast<int>(area.width()) / 70);
+    xTicks = linearTicks(xr.lo, xr.hi, maxTicks);
+    xStep = linearStep(xr.lo, xr.hi, maxTicks);
+  }
+  p.setPen(QPen(kGridColour, 1));
+  for (double t : xTicks) p.drawLine(QPointF(px(t), area.top()), QPointF(px(t), area.bottom()));
+  for (double t : leftSide.ticks)
+    p.drawLine(QPointF(area.left(), py(t, leftSide)), QPointF(area.right(), py(t, leftSide)));
+
+  // Labels.
+  p.setPen(kTextColour);
+  for (double t : xTicks) {
+    const QString label = tickLabel(t, xStep, xAxis_.scale);
+    const double w = fm.horizontalAdvance(label);
+    p.drawText(QPointF(px(t) - w / 2, area.bottom() + 4 + fm.ascent()), label);
+  }
+  auto yLabels = [&](const YSide& s, bool onLeft) {
+    for (std::size_t i = 0; i < s.ticks.size(); ++i) {
+      const double y = py(s.ticks[i], s) + fm.ascent() / 2.0 - 1;
+      const double w = fm.horizontalAdvance(s.labels[int(i)]);
+      p.drawText(QPointF(onLeft ? area.left() - 5 - w : area.right() + 5, y), s.labels[int(i)]);
+    }
+  };
+  yLabels(leftSide, true);
+  if (right) yLabels(rightSide, false);
+
+  p.drawText(QRectF(area.left(), height() - lh - 3, area.width(), lh), Qt::AlignCenter,
+             xAxis_.title);
+  auto verticalTitle = [&](const QString& title, double x, double angle) {
+    p.save();
+    p.translate(x, area.center().y());
+    p.rotate(angle);
+    p.drawText(QRectF(-area.height() / 2, -lh / 2.0, area.height(), lh), Qt::AlignCenter, title);
+    p.restore();
+  };
+  verticalTitle(leftAxis_.title, 3 + lh / 2.0, -90);
+  if (right) verticalTitle(rightAxis_.title, width() - 3 - lh / 2.0, 90);
+
+  // Curves, clipped to the area: held ones first, in grey.
+  p.save();
+  p.setClipRect(area.adjusted(-1, -1, 1, 1));
+  p.setRenderHint(QPainter::Antialiasing);
+  auto drawCurve = [&](const PlotCurve& c, const QColor& colour, double width) {
+    const YSide& s = c.axis == YAxis::kRight && right ? rightSide : leftSide;
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPolygonF line;
+    const std::size_t n = std::min(c.data.x.size(), c.data.y.size());
+    line.reserve(static_cast<qsizetype>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+      const double xv = c.data.x[i], yv = c.data.y[i];
+      if (usable(xv, xAxis_.scale) && usable(yv, s.axis->scale)) {
+        line << QPointF(px(xv), py(yv, s));
+        continue;
+      }
+      // A gap in the data breaks the line.
+      if (line.size() > 1) p.drawPolyline(line);
+      line.clear();
+    }
+    if (line.size() > 1) p.drawPolyline(line);
+  };
+  for (const PlotCurve& c : held_) drawCurve(c, kHeldColour, 1.5);
+  for (const PlotCurve& c : curves_) drawCurve(c, c.colour, 2);
+  p.restore();
+
+  p.setPen(QPen(kFrameColour, 1));
+  p.drawRect(area);
+
+  // Legend, right-aligned above the area.
+  struct Entry {
+    QString name;
+    QColor colour;
+  };
+  std::vector<Entry> entries;
+  for (const PlotCurve& c : curves_)
+    if (!c.data.name.empty()) entries.push_back({QString::fromStdString(c.data.name), c.colour});
+  if (!held_.empty()) entries.push_back({kHeldLegend, kHeldColour});
+  double x = area.right();
+  const double y = top / 2.0;
+  p.setRenderHint(QPainter::Antialiasing);
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    const double w = fm.horizontalAdvance(it->name);
+    x -= w;
+    p.setPen(kTextColour);
+    p.drawText(QPointF(x, y + fm.ascent() / 2.0 - 1), it->name);
+    p.setPen(QPen(it->colour, 2.5));
+    p.drawLine(QPointF(x - 26, y), QPointF(x - 6, y));
+    x -= 26 + 14;
+  }
+}
+
+}  // namespace valvora::ui
