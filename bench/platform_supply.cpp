@@ -25,16 +25,30 @@ class MapFields : public valvora::Fields {
 
 void SupplyDefaultSimulation(benchmark::State& state) {
   MapFields fields;
-  fields.f = {{"edPsVac", "350"},   {"edPsRs", "100"},          {"cbPsHz", "50"},
-              {"cbPsRect", "GZ34 / 5AR4"},                      {"edPsC1", "32"},
-              {"cbPsLink2", "Self"}, {"edPsL2", "5"},            {"edPsR2", "100"},
-              {"edPsC2", "32"},      {"cbPsLink3", "Résistance"}, {"edPsR3", "1000"},
-              {"edPsC3", "22"},      {"cbPsLink4", "Résistance"}, {"edPsR4", "10000"},
-              {"edPsC4", "22"},      {"edPsI1", "0"},            {"edPsI2", "120"},
-              {"edPsI3", "10"},      {"edPsI4", "5"},            {"edPsT", "2"}};
+  fields.f = {{"edPsVac", "350"},
+              {"edPsRs", "100"},
+              {"cbPsHz", "50"},
+              {"cbPsRect", "GZ34 / 5AR4"},
+              {"edPsC1", "32"},
+              {"cbPsLink2", "Self"},
+              {"edPsL2", "5"},
+              {"edPsR2", "100"},
+              {"edPsC2", "32"},
+              {"cbPsLink3", "Résistance"},
+              {"edPsR3", "1000"},
+              {"edPsC3", "22"},
+              {"cbPsLink4", "Résistance"},
+              {"edPsR4", "10000"},
+              {"edPsC4", "22"},
+              {"edPsI1", "0"},
+              {"edPsI2", "120"},
+              {"edPsI3", "10"},
+              {"edPsI4", "5"},
+              {"edPsT", "2"}};
   for (auto _ : state) {
     const valvora::atelier::SupplyInputs in = valvora::atelier::readSupplyInputs(fields);
-    const auto v = valvora::platform::ngspice().run(valvora::atelier::supplyNetlist(in), [](int) {});
+    const auto v =
+        valvora::platform::ngspice().run(valvora::atelier::supplyNetlist(in), [](int) {});
     if (!v) {
       state.SkipWithError("halted");
       break;
@@ -43,7 +57,11 @@ void SupplyDefaultSimulation(benchmark::State& state) {
   }
   state.SetLabel("V1 " + fields.f["edPsV1"] + " V");
 }
-BENCHMARK(SupplyDefaultSimulation)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Iterations(3);
+BENCHMARK(SupplyDefaultSimulation)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 

@@ -16,7 +16,8 @@ constexpr std::string_view kFailed = "La simulation n'a pas abouti : ";
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
+  while (!s.empty() &&
+         (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
     s.remove_suffix(1);
   return s;
 }
@@ -158,7 +159,8 @@ class Ngspice final : public Simulator {
     if (starts("Warning") || starts("warning") || starts("Note") || starts("Trying gmin") ||
         starts("Supplies reduced") || line.find("simulation(s) aborted") != std::string_view::npos)
       return 0;
-    if (line.find("rror") != std::string_view::npos || line.find("too small") != std::string_view::npos)
+    if (line.find("rror") != std::string_view::npos ||
+        line.find("too small") != std::string_view::npos)
       s.errorSeen_ = true;
     if (s.errorSeen_) s.errorLine_ = std::string(line);
     return 0;

@@ -9,6 +9,7 @@
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
 #include "ui/atelier/BiasSetting.h"
+#include "ui/atelier/Supply.h"
 
 namespace valvora::ui {
 namespace {
@@ -21,6 +22,7 @@ struct AtelierTab {
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
+    {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab},
 };
 
 }  // namespace

@@ -266,8 +266,67 @@ std::string supplyNetlist(const SupplyInputs& in) {
   return n;
 }
 
-std::vector<double> rectifierCurrent(const Vectors& v) {
-  return vectorOf(v, "vi1#branch");
+namespace {
+
+// The first and last samples, and the lowest and highest of each slice in the order they occur.
+void addSlices(Series& s, const std::vector<double>& t, const std::vector<double>& y,
+               std::size_t first, std::size_t columns, double scale) {
+  const std::size_t n = std::min(t.size(), y.size());
+  if (first >= n) return;
+  if (n - first <= 2 * columns) {
+    for (std::size_t i = first; i < n; ++i) {
+      s.x.push_back(t[i]);
+      s.y.push_back(y[i] * scale);
+    }
+    return;
+  }
+  const double t0 = t[first];
+  const double width = (t[n - 1] - t0) / static_cast<double>(columns);
+  const auto add = [&](std::size_t k) {
+    if (!s.x.empty() && s.x.back() == t[k]) return;
+    s.x.push_back(t[k]);
+    s.y.push_back(y[k] * scale);
+  };
+  add(first);  // the curve spans the whole window
+  std::size_t i = first;
+  for (std::size_t c = 0; c < columns && i < n; ++c) {
+    const bool last = c + 1 == columns;
+    const double end = t0 + width * static_cast<double>(c + 1);
+    if (!last && t[i] > end) continue;  // a slice without samples
+    std::size_t lo = i;
+    std::size_t hi = i;
+    for (; i < n && (last || t[i] <= end); ++i) {
+      if (y[i] < y[lo]) lo = i;
+      if (y[i] > y[hi]) hi = i;
+    }
+    add(std::min(lo, hi));
+    add(std::max(lo, hi));
+  }
+  add(n - 1);
+}
+
+}  // namespace
+
+std::vector<Series> supplyCurves(const SupplyInputs& in, const Vectors& v, bool steadyOnly,
+                                 std::size_t columns) {
+  const std::vector<double>& t = vectorOf(v, "time");
+  std::size_t first = 0;
+  if (steadyOnly) {
+    const double from = t.back() - 5.0 / in.hertz;
+    first = static_cast<std::size_t>(std::ranges::lower_bound(t, from) - t.begin());
+    if (first > 0) --first;  // the sample before the window, so the curve starts at its edge
+  }
+  std::vector<Series> curves;
+  for (std::size_t k = 0; k < in.nodes.size(); ++k) {
+    const std::string n = formatInteger(static_cast<std::int64_t>(k + 1));
+    Series& s = curves.emplace_back();
+    s.name = "Nœud " + n;
+    addSlices(s, t, vectorOf(v, "v(" + n + ")"), first, columns, 1);
+  }
+  Series& i = curves.emplace_back();
+  i.name = "Courant redresseur";
+  addSlices(i, t, vectorOf(v, "vi1#branch"), first, columns, 1000);
+  return curves;
 }
 
 SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/fields.h"
+#include "core/series.h"
 
 namespace valvora::atelier {
 
@@ -80,7 +81,11 @@ std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyF
 // The result fields and lbPsWarn; absent nodes' fields emptied.
 void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& r);
 
-// The current of one rectifier element, in A, positive forward.
-std::vector<double> rectifierCurrent(const Vectors& v);
+// The plot's curves: each present node's voltage (V), then one element's current (mA), over
+// the whole run or (steadyOnly) the last five periods. Each keeps the lowest and highest
+// sample of at most `columns` equal slices of time, so that a redraw stays cheap whatever the
+// simulator's step, and no peak is lost.
+std::vector<Series> supplyCurves(const SupplyInputs& in, const Vectors& v, bool steadyOnly,
+                                 std::size_t columns);
 
 }  // namespace valvora::atelier

@@ -340,5 +340,33 @@ TEST(SupplyResults, PatternsAndAbsentNodesEmptied) {
   for (const auto& [control, text] : expected) EXPECT_EQ(f.text(control), text) << control;
 }
 
+TEST(SupplyCurves, SlicesKeepEveryPeakAndTheZoomKeepsFivePeriods) {
+  FieldMap f = defaults();
+  f["edPsC3"] = "";
+  const SupplyInputs in = readSupplyInputs(f);
+  const Vectors v = twoNodeRun();  // 5001 samples over 1 s
+  const struct {
+    bool steady;
+    std::size_t columns;
+    double from;
+  } cases[] = {{false, 100, 0.0}, {true, 100, 0.9}, {false, 10000, 0.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.steady);
+    const std::vector<Series> curves = supplyCurves(in, v, c.steady, c.columns);
+    ASSERT_EQ(curves.size(), 3U);
+    EXPECT_EQ(curves[0].name, "Nœud 1");
+    EXPECT_EQ(curves[2].name, "Courant redresseur");
+    for (const Series& s : curves) {
+      EXPECT_LE(s.x.size(), std::min(2 * c.columns + 2, v.at("time").size()));
+      EXPECT_TRUE(std::ranges::is_sorted(s.x));
+      EXPECT_NEAR(s.x.front(), c.from, 0.001);
+      EXPECT_DOUBLE_EQ(s.x.back(), 1.0);
+    }
+    const auto [lo, hi] = std::ranges::minmax(curves[0].y);
+    EXPECT_NEAR(hi - lo, 20, 0.1);
+    EXPECT_NEAR(std::ranges::max(curves[2].y), c.steady ? 500 : 2000, 5);  // in mA
+  }
+}
+
 }  // namespace
 }  // namespace valvora::atelier

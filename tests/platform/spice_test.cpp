@@ -17,13 +17,26 @@ namespace {
 using valvora::testing::FieldMap;
 
 FieldMap supplyDefaults() {
-  return {{"edPsVac", "350"},   {"edPsRs", "100"},          {"cbPsHz", "50"},
-          {"cbPsRect", "GZ34 / 5AR4"},                      {"edPsC1", "32"},
-          {"cbPsLink2", "Self"}, {"edPsL2", "5"},            {"edPsR2", "100"},
-          {"edPsC2", "32"},      {"cbPsLink3", "Résistance"}, {"edPsR3", "1000"},
-          {"edPsC3", "22"},      {"cbPsLink4", "Résistance"}, {"edPsR4", "10000"},
-          {"edPsC4", "22"},      {"edPsI1", "0"},            {"edPsI2", "120"},
-          {"edPsI3", "10"},      {"edPsI4", "5"},            {"edPsT", "2"}};
+  return {{"edPsVac", "350"},
+          {"edPsRs", "100"},
+          {"cbPsHz", "50"},
+          {"cbPsRect", "GZ34 / 5AR4"},
+          {"edPsC1", "32"},
+          {"cbPsLink2", "Self"},
+          {"edPsL2", "5"},
+          {"edPsR2", "100"},
+          {"edPsC2", "32"},
+          {"cbPsLink3", "Résistance"},
+          {"edPsR3", "1000"},
+          {"edPsC3", "22"},
+          {"cbPsLink4", "Résistance"},
+          {"edPsR4", "10000"},
+          {"edPsC4", "22"},
+          {"edPsI1", "0"},
+          {"edPsI2", "120"},
+          {"edPsI3", "10"},
+          {"edPsI4", "5"},
+          {"edPsT", "2"}};
 }
 
 // The figures this ngspice gives with the tab's defaults; a wrong model, source phase or
@@ -38,9 +51,9 @@ TEST(Ngspice, DefaultSupplyFigures) {
     const char* figure;
     double value, expected, margin;
   } cases[] = {
-      {"V1", r.volts[0], 409, 3},    {"ondulation 1", r.ripple[0], 28, 1},
-      {"V2", r.volts[1], 395, 3},    {"V3", r.volts[2], 380, 3},
-      {"V4", r.volts[3], 330, 3},    {"crête", r.peakMilliamps, 560, 10},
+      {"V1", r.volts[0], 409, 3},  {"ondulation 1", r.ripple[0], 28, 1},
+      {"V2", r.volts[1], 395, 3},  {"V3", r.volts[2], 380, 3},
+      {"V4", r.volts[3], 330, 3},  {"crête", r.peakMilliamps, 560, 10},
       {"PIV", r.pivVolts, 910, 5},
   };
   for (const auto& c : cases) EXPECT_NEAR(c.value, c.expected, c.margin) << c.figure;
