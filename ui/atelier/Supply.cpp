@@ -81,16 +81,13 @@ QLineEdit* gridEdit(QWidget* owner, const QString& name, const QString& accessib
 }
 
 QGroupBox* buildSource(QWidget* tab) {
-  auto* group = new QGroupBox(QStringLiteral("Transformateur et redresseur"), tab);
+  auto* group = new QGroupBox(QStringLiteral("Transformateur"), tab);
   group->setObjectName("gbPsSource");
   FormGrid form(group);
   form.addEdit(QStringLiteral("Tension secondaire (V eff.) :"), "edPsVac", QStringLiteral("350"));
   form.addEdit(u("Résistance du secondaire (Ω) :"), "edPsRs", QStringLiteral("100"));
-  form.addChoice(u("Fréquence secteur (Hz) :"), "cbPsHz", {QStringLiteral("50"), QStringLiteral("60")});
-  QStringList rectifiers;
-  for (const std::string_view r : core::kRectifierCaptions)
-    rectifiers << QString::fromUtf8(r.data(), static_cast<int>(r.size()));
-  form.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers, 3);
+  form.addChoice(u("Fréquence secteur (Hz) :"), "cbPsHz",
+                 {QStringLiteral("50"), QStringLiteral("60")});
   form.addEdit(u("Durée simulée (s) :"), "edPsT", QStringLiteral("2"));
 
   auto* run = new QPushButton(QStringLiteral("Simuler"), group);
@@ -116,9 +113,17 @@ QGroupBox* buildSource(QWidget* tab) {
 }
 
 QGroupBox* buildFilter(QWidget* tab) {
-  auto* group = new QGroupBox(u("Filtre et charges"), tab);
+  auto* group = new QGroupBox(u("Redresseur, filtre et charges"), tab);
   group->setObjectName("gbPsFilter");
-  auto* grid = new QGridLayout(group);
+  // The rectifier's captions are long: its own row, above the nodes.
+  FormGrid rectifier(group);
+  QStringList rectifiers;
+  for (const std::string_view r : core::kRectifierCaptions)
+    rectifiers << QString::fromUtf8(r.data(), static_cast<int>(r.size()));
+  QComboBox* kind = rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers, 3);
+  kind->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  kind->setFixedWidth(kind->sizeHint().width());
+  auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
   const char* headers[] = {"Nœud", "Liaison", "L (H)", "R (Ω)", "C (µF)", "Charge (mA)"};
@@ -139,20 +144,18 @@ QGroupBox* buildFilter(QWidget* tab) {
                        [henries](int index) { henries->setEnabled(index == 0); });
       grid->addWidget(link, k, 1);
       grid->addWidget(henries, k, 2);
-      grid->addWidget(gridEdit(group, nodeName("edPsR", k), "R" + n + u(" (Ω)"), d.ohms, false),
-                      k, 3);
+      grid->addWidget(gridEdit(group, nodeName("edPsR", k), "R" + n + u(" (Ω)"), d.ohms, false), k,
+                      3);
     }
-    grid->addWidget(gridEdit(group, nodeName("edPsC", k), "C" + n + u(" (µF)"), d.microfarads,
-                             false),
-                    k, 4);
-    grid->addWidget(gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps,
-                             false),
-                    k, 5);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsC", k), "C" + n + u(" (µF)"), d.microfarads, false), k, 4);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps, false), k, 5);
   }
-  auto* note = new QLabel(u("Un nœud dont C est vide est absent, avec les suivants."), group);
-  note->setWordWrap(true);
-  grid->addWidget(note, core::kSupplyNodes + 1, 0, 1, 6);
-  grid->setRowStretch(core::kSupplyNodes + 2, 1);
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(rectifier.layout());
+  layout->addLayout(grid);
+  layout->addStretch(1);
   return group;
 }
 
@@ -168,11 +171,9 @@ QGroupBox* buildResults(QWidget* tab) {
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const QString n = QString::number(k);
     grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
-    grid->addWidget(gridEdit(group, nodeName("edPsV", k), u("Tension continue du nœud ") + n,
-                             "", true),
-                    k, 1);
-    grid->addWidget(gridEdit(group, nodeName("edPsRip", k), u("Ondulation du nœud ") + n, "",
-                             true),
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsV", k), u("Tension continue du nœud ") + n, "", true), k, 1);
+    grid->addWidget(gridEdit(group, nodeName("edPsRip", k), u("Ondulation du nœud ") + n, "", true),
                     k, 2);
   }
   FormGrid rectifier(group);
@@ -304,6 +305,7 @@ class SupplyRunner : public QObject {
     guarded(tab_->window(), [&] {
       const core::SupplyFigures figures = core::supplyFigures(pending_, v);
       core::writeSupplyResults(host_.fields(), pending_, figures);
+      shownHertz_ = pending_.hertz;
       whole_ = core::supplyCurves(pending_, v, false, kPlotColumns);
       steady_ = core::supplyCurves(pending_, v, true, kPlotColumns);
       showCurves();
@@ -317,7 +319,14 @@ class SupplyRunner : public QObject {
   }
 
   void showCurves() {
-    const std::vector<Series>& from = zoom_->isChecked() ? steady_ : whole_;
+    const bool steady = zoom_->isChecked();
+    const std::vector<Series>& from = steady ? steady_ : whole_;
+    // The run's own span: round ticks inside it rather than an axis widened past its ends.
+    if (!from.empty() && !from.front().x.empty()) {
+      const double end = from.front().x.back();
+      plot_->setXAxis({QStringLiteral("Temps (s)"), AxisScale::kLinear, false,
+                       steady ? end - 5.0 / shownHertz_ : 0.0, end});
+    }
     std::vector<PlotCurve> curves;
     for (std::size_t i = 0; i < from.size(); ++i) {
       const bool current = i + 1 == from.size();
@@ -341,6 +350,7 @@ class SupplyRunner : public QObject {
   std::mutex resultMutex_;
   platform::SpiceVectors result_;
   std::vector<Series> whole_, steady_;
+  int shownHertz_ = 50;
 };
 
 }  // namespace
