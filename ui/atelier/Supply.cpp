@@ -54,7 +54,7 @@ constexpr NodeDefaults kNodes[core::kSupplyNodes] = {
 const QColor kNodeColours[] = {QColor(0, 70, 170), QColor(0, 140, 60), QColor(200, 110, 0),
                                QColor(130, 40, 160)};
 const QColor kCurrentColour(200, 30, 30);
-constexpr std::size_t kPlotColumns = 1200;
+constexpr std::size_t kPlotColumns = 600;
 
 QString u(const char* text) {
   return QString::fromUtf8(text);
