@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <memory>
 
+#include "platform/atomicfile.h"
 #include "platform/instancelock.h"
 #include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
@@ -17,6 +19,9 @@ int main(int argc, char* argv[]) {
   // ends here, silently, before any window exists.
   static valvora::platform::InstanceLock instance("Nom de l application");
   if (!instance.acquired()) return 0;
+  // Past a file-size limit (some shells and services set one) a save fails with its message
+  // instead of ending the program.
+  valvora::platform::ignoreFileSizeSignal();
 
   QApplication app(argc, argv);
   QTranslator qtFrench;  // the standard dialogs' own texts in French
@@ -33,9 +38,13 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));
   QApplication::setWindowIcon(valvora::ui::applicationIcon());
 
-  valvora::ui::TMainForm mainForm(nullptr, splash);
-  valvora::ui::TDataSheet dataSheet;  // reads the data sheet limits once, here
-  valvora::ui::TAboutBox aboutBox;    // measures the machine once, here (half a second)
+  // One reading of the settings file for both windows; a file that cannot be read is
+  // reported once.
+  const auto settings =
+      std::make_shared<valvora::ui::SettingsAtStartUp>(valvora::platform::settingsFile());
+  valvora::ui::TMainForm mainForm(nullptr, splash, settings);
+  valvora::ui::TDataSheet dataSheet(nullptr, settings);  // shows the limits read at start-up
+  valvora::ui::TAboutBox aboutBox;  // measures the machine once, here (half a second)
   valvora::ui::TAlimForm alimForm;
   mainForm.setDataSheet(&dataSheet);
   mainForm.setAboutBox(&aboutBox);

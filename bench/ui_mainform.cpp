@@ -7,6 +7,7 @@
 #include <QDir>
 #include <memory>
 
+#include "bench/silent_dialogs.h"
 #include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
 #include "ui/AtelierUnit.h"
@@ -16,21 +17,8 @@
 
 namespace {
 
-// Answers every box at once; an error fails the benchmark.
-class SilentDialogs : public valvora::ui::Dialogs {
- public:
-  void error(QWidget*, const QString&, const QString& text) override { errors << text; }
-  void openDocument(const QString&) override {}
-  void showModal(QDialog&) override {}
-  bool confirm(QWidget*, const QString&) override { return false; }
-  Answer confirmOrCancel(QWidget*, const QString&) override { return Answer::kNon; }
-  void message(QWidget*, const QString&, const QString&) override {}
-  QString saveFileName(QWidget*, const SaveRequest&) override { return {}; }
-  QStringList errors;
-};
-
 void MainFormConstructAndShow(benchmark::State& state) {
-  SilentDialogs dialogs;
+  valvora::bench::SilentDialogs dialogs;
   const valvora::ui::ScopedDialogs installed(dialogs);
   for (auto _ : state) {
     auto form = std::make_unique<valvora::ui::TMainForm>(nullptr);
@@ -54,7 +42,7 @@ BENCHMARK(MainFormConstructAndShow)
 // diagram window, then the first show. Our own share is this figure less the 510 ms of
 // sleeps in the measurement.
 void StartUpWindows(benchmark::State& state) {
-  SilentDialogs dialogs;
+  valvora::bench::SilentDialogs dialogs;
   const valvora::ui::ScopedDialogs installed(dialogs);
   for (auto _ : state) {
     valvora::ui::TMainForm form(nullptr);
@@ -78,7 +66,7 @@ BENCHMARK(StartUpWindows)
 
 // The workshop window's first showing, as the first click on "Atelier" makes it.
 void AtelierFirstShow(benchmark::State& state) {
-  SilentDialogs dialogs;
+  valvora::bench::SilentDialogs dialogs;
   const valvora::ui::ScopedDialogs installed(dialogs);
   for (auto _ : state) {
     auto window = std::make_unique<valvora::ui::TAtelierForm>(nullptr);

@@ -6,7 +6,21 @@
 #include <string_view>
 #include <vector>
 
+#include "core/failure.h"
+
 namespace valvora::platform {
+
+// A file operation's failure: the message as the user reads it, and the system's error
+// number behind it, so that a full disk and a refusal can be told apart where it matters
+// (tests, diagnosis) without changing the text shown.
+class FileError : public CalcError {
+ public:
+  FileError(const std::string& message, int errorNumber);
+  int errorNumber() const noexcept { return errorNumber_; }
+
+ private:
+  int errorNumber_;
+};
 
 // The program writes its picture paths Windows-style ("data\2series.jpg"); on this system
 // both separators denote the same folder. Relative paths resolve against the current

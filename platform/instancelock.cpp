@@ -1,12 +1,16 @@
 #include "platform/instancelock.h"
 
-#include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <vector>
+
+#include "platform/internal.h"
 
 namespace valvora::platform {
 
@@ -23,59 +27,96 @@ bool isPrivateFolder(const std::string& path) {
          status.st_uid == ::getuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+std::string withoutSlashes(std::string name) {
+  std::replace(name.begin(), name.end(), '/', '_');
+  return name;
+}
+
+std::string hostName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "localhost";
+  return withoutSlashes(name);
+}
+
 enum class Attempt { Acquired, HeldElsewhere, Unusable, Impossible };
 
-Attempt tryLock(const std::string& path, int& fd) {
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
-                0600);
-  } while (fd < 0 && errno == EINTR);
+Attempt tryLock(const std::string& path, detail::FileDescriptor& file) {
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  file = detail::openRetrying(path.c_str(), O_RDWR | O_CREAT | kFlags, 0600);
+  // A lock file on a read-only file system, or one made read-only, still locks: flock
+  // needs no write access.
+  if (!file.valid() && (errno == EROFS || errno == EACCES))
+    file = detail::openRetrying(path.c_str(), O_RDONLY | kFlags);
   // A name too long for any folder fails the same everywhere.
-  if (fd < 0) return errno == ENAMETOOLONG ? Attempt::Impossible : Attempt::Unusable;
+  if (!file.valid()) return errno == ENAMETOOLONG ? Attempt::Impossible : Attempt::Unusable;
   struct stat status {};
   const bool ours =
-      ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::getuid();
-  if (ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return Attempt::Acquired;
+      ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::getuid();
+  if (ours && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0) return Attempt::Acquired;
   // Only a lock held on our own file means another instance; a file system that cannot
   // lock sends us on to the next folder.
   const bool held = ours && errno == EWOULDBLOCK;
-  ::close(fd);
-  fd = -1;
+  file.reset();
   return held ? Attempt::HeldElsewhere : Attempt::Unusable;
 }
 
+struct Candidate {
+  std::string folder;
+  std::string file;
+  bool ours;  // a folder we make when it is missing
+};
+
 }  // namespace
 
+LockFolders LockFolders::ofAccount() {
+  LockFolders folders;
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
+    folders.home = found->pw_dir;
+  return folders;
+}
+
 InstanceLock::InstanceLock(std::string_view name, const LockFolders& folders) {
-  std::string fileName(name);
-  std::replace(fileName.begin(), fileName.end(), '/', '_');
-  fileName += ".lock";
+  const std::string fileName = withoutSlashes(std::string(name)) + ".lock";
   const std::string uid = std::to_string(::getuid());
 
   // Every start of this user walks the same folders in the same order, whatever its
   // environment, so two starts meet at the same file. A folder another user made first is
   // passed over, and so is its file.
-  std::string candidates[1 + kSharedCandidates];
-  candidates[0] = folders.runtimeRoot + "/" + uid;
+  std::vector<Candidate> candidates;
+  if (!folders.home.empty()) {
+    const std::string cache = folders.home + "/.cache";
+    if (::mkdir(cache.c_str(), 0700) == 0 || errno == EEXIST)
+      candidates.push_back({cache + "/valvora",
+                            withoutSlashes(std::string(name)) + "@" + hostName() + ".lock", true});
+  }
+  candidates.push_back({folders.runtimeRoot + "/" + uid, fileName, false});
   for (int n = 0; n < kSharedCandidates; ++n) {
-    std::string& folder = candidates[1 + n];
-    folder = folders.sharedRoot;
+    std::string folder = folders.sharedRoot;
     folder += "/valvora-";
     folder += uid;
     if (n > 0) {
       folder += '-';
       folder += std::to_string(n);
     }
+    candidates.push_back({std::move(folder), fileName, true});
   }
-  for (int i = 0; i < 1 + kSharedCandidates; ++i) {
-    const std::string& folder = candidates[i];
-    // The runtime folder is the system's to make; ours in the shared folder we make.
-    if (i > 0 && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) continue;
-    if (!isPrivateFolder(folder)) continue;
-    const std::string path = folder + "/" + fileName;
-    switch (tryLock(path, fd_)) {
+  for (const Candidate& c : candidates) {
+    // The runtime folder is the system's to make; the others we make.
+    if (c.ours && ::mkdir(c.folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      // A read-only file system may still hold a folder and its lock file from before.
+      if (errno != EROFS) continue;
+    }
+    if (!isPrivateFolder(c.folder)) continue;
+    const std::string path = c.folder + "/" + c.file;
+    detail::FileDescriptor file;
+    switch (tryLock(path, file)) {
       case Attempt::Acquired:
         path_ = path;
+        fd_ = file.release();
         acquired_ = true;
         return;
       case Attempt::HeldElsewhere:

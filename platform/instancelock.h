@@ -5,11 +5,19 @@
 
 namespace valvora::platform {
 
-// Where the lock files may live: the system's per-user runtime folders (<runtime>/<uid>),
-// then private folders of ours in the shared temporary folder. Tests give their own.
+// Where the lock files may live, in this order: a private folder of ours in the user's home
+// (<home>/.cache/valvora, a file named with the host name, so that a home shared over the
+// network does not stop the same user on another machine), the system's per-user runtime
+// folder (<runtime>/<uid>) when it is private, then private folders of ours in the shared
+// temporary folder. Tests give their own.
 struct LockFolders {
   std::string runtimeRoot = "/run/user";
   std::string sharedRoot = "/tmp";
+  std::string home;  // empty: no home folder is tried
+
+  // The system's folders and the account's home as the user database gives it (not $HOME,
+  // which the environment may point anywhere).
+  static LockFolders ofAccount();
 };
 
 // A system-wide named lock, one per user whatever the environment, that the system drops
@@ -18,7 +26,8 @@ struct LockFolders {
 // the program nor let it run twice.
 class InstanceLock {
  public:
-  explicit InstanceLock(std::string_view name, const LockFolders& folders = {});
+  explicit InstanceLock(std::string_view name,
+                        const LockFolders& folders = LockFolders::ofAccount());
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;

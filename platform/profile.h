@@ -1,12 +1,17 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 namespace valvora::platform {
+
+namespace detail {
+class IniIndex;
+}
 
 // Longest value, in characters, that the settings file gives or takes.
 inline constexpr std::size_t kProfileValueLength = 30;
@@ -16,6 +21,19 @@ std::string executableFolder();
 
 // "valvora.ini" beside the executable, whatever the current directory: the shipped file.
 std::string settingsPath();
+
+// The values of a settings file as one reading found them: every key from the same version
+// of the file, however often it is looked up and whatever writers do meanwhile.
+class ProfileSnapshot {
+ public:
+  ProfileSnapshot();  // of a missing file: every value empty
+  explicit ProfileSnapshot(std::shared_ptr<const detail::IniIndex> values);
+  // As ProfileFile::read.
+  std::string read(std::string_view section, std::string_view key) const;
+
+ private:
+  std::shared_ptr<const detail::IniIndex> values_;
+};
 
 // One INI text file, opened for each operation and released at its end (also on failure).
 // Section and key names match without regard to case; the first of duplicates wins.
@@ -29,18 +47,26 @@ class ProfileFile {
   ProfileFile(std::string path, std::string shipped)
       : path_(std::move(path)), shipped_(std::move(shipped)) {}
 
-  // The value of the key, cut to kProfileValueLength characters, with blanks around it and
-  // one pair of matching quotes removed; the empty text when the file, the section or the
-  // key is missing. Fails (CalcError) only when the file exists but cannot be read.
+  // The file read once, while no writer of ours is replacing it (the write lock's shared
+  // mode, when the lock file exists). A UTF-8 byte order mark is skipped and UTF-16 with its
+  // mark is read. Fails (FileError) only when the file exists but cannot be read.
+  ProfileSnapshot snapshot() const;
+
+  // The value of the key in a new snapshot: ended at its first NUL, with blanks around it
+  // and one pair of matching quotes removed, cut to kProfileValueLength characters; the
+  // empty text when the file, the section or the key is missing.
   std::string read(std::string_view section, std::string_view key) const;
 
-  // Replaces the key's value (cut to kProfileValueLength characters, line breaks removed),
+  // Replaces the key's value (ended at a NUL, line breaks removed, cut to
+  // kProfileValueLength characters),
   // or adds the key to its section, or the section and key at the end of the file. Every
   // other line is kept byte for byte. The file is replaced whole or not at all; a failure
   // raises CalcError "Impossible d'écrire dans <full path>", as does a read-only file or a
-  // key name that would not read back as itself ("=" inside, or a leading "[" or ";").
-  // Writers of the same file wait for one another through "<file>.lock" beside it; through
-  // a symbolic link, the link's target is replaced.
+  // key name that would not read back as itself ("=" inside, or a leading "[" or ";"); the
+  // failure (FileError) keeps the system's error number. The file keeps its encoding and
+  // byte order mark. Writers of the same file wait for one another through "<file>.lock"
+  // beside it, and the first to hold it removes what killed writers left; through a
+  // symbolic link, the link's target is replaced.
   void write(std::string_view section, std::string_view key, std::string_view value) const;
 
   struct Entry {

@@ -1,9 +1,7 @@
 #include "platform/writefile.h"
 
-#include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -39,10 +37,6 @@ std::size_t characterLength(std::string_view text) {
     if ((static_cast<unsigned char>(text[i]) & 0xC0u) != 0x80u) return 1;
   }
   return length;
-}
-
-[[noreturn]] void fail(int errorNumber) {
-  throw CalcError(fileErrorMessage(errorNumber));
 }
 
 }  // namespace
@@ -97,35 +91,6 @@ std::string fileErrorMessage(int errorNumber) {
     default:
       return "Erreur E/S " + formatInteger(errorNumber);
   }
-}
-
-void writeWholeFile(const std::string& path, std::string_view bytes) {
-  if (path.empty()) fail(ENOENT);
-  struct stat status {};
-  // Writing into a device or a pipe could block or damage it; a folder cannot be written.
-  if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) fail(EACCES);
-  int fd = -1;
-  do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
-                0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) fail(errno);
-  // Replaced by something else between the look and the opening.
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    ::close(fd);
-    fail(EACCES);
-  }
-  while (!bytes.empty()) {
-    const ssize_t count = ::write(fd, bytes.data(), bytes.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      fail(error);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(count));
-  }
-  if (::close(fd) != 0) fail(errno);
 }
 
 }  // namespace valvora::platform

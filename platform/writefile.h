@@ -12,14 +12,9 @@ std::string toWindows1252(std::string_view utf8);
 // Whether the name is that of a regular file (a folder or a device is not one).
 bool regularFileExists(const std::string& path);
 
-// The message for a file that could not be created or written, from the system's error:
-// "Fichier introuvable", "Nom de fichier incorrect", "Trop de fichiers ouverts", "Accès au
-// fichier refusé", "Disque plein", otherwise "Erreur E/S <number>".
+// The message for a file that could not be created or written (replaceFile's, atomicfile.h), from
+// the system's error: "Fichier introuvable", "Nom de fichier incorrect", "Trop de fichiers
+// ouverts", "Accès au fichier refusé", "Disque plein", otherwise "Erreur E/S <number>".
 std::string fileErrorMessage(int errorNumber);
-
-// Creates the file, or empties the one of that name, and writes the bytes. A name that is
-// not a regular file is refused without being opened for writing (a device, a FIFO, a folder).
-// Fails with CalcError(fileErrorMessage(...)); the bytes written before a failure stay.
-void writeWholeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace valvora::platform

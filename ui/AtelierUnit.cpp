@@ -9,7 +9,10 @@
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
 #include "ui/atelier/BiasSetting.h"
+#include "ui/atelier/Safety.h"
+#include "ui/atelier/StandardValues.h"
 #include "ui/atelier/Supply.h"
+#include "ui/atelier/ToneStack.h"
 
 namespace valvora::ui {
 namespace {
@@ -23,6 +26,9 @@ struct AtelierTab {
 constexpr AtelierTab kAtelierTabs[] = {
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
     {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab},
+    {"tsTonalite", "Tonalité", &atelier::buildToneStackTab},
+    {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab},
+    {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/CalculatorHost.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -45,9 +46,12 @@ void CalculatorHost::filterDecimalKeys(std::initializer_list<const char*> names)
 }
 
 void CalculatorHost::filterDecimalKeys(std::span<const char* const> names) {
-  for (const char* name : names)
-    if (auto* edit = root_->findChild<QLineEdit*>(QLatin1String(name)))
-      edit->installEventFilter(decimalKeys_);
+  for (const char* name : names) {
+    QLineEdit* edit = root_->findChild<QLineEdit*>(QLatin1String(name));
+    // An editable list takes the filter in its edit box.
+    if (auto* list = root_->findChild<QComboBox*>(QLatin1String(name))) edit = list->lineEdit();
+    if (edit) edit->installEventFilter(decimalKeys_);
+  }
 }
 
 void CalculatorHost::run(std::string_view name) {

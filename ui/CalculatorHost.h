@@ -44,7 +44,8 @@ class CalculatorHost {
   void bind(const char* button, std::function<void(Fields&)> run);
   // A page family's rows: each button bound, each calculator known by its name.
   void add(std::span<const CalculatorRow> rows);
-  // The '.' key types the decimal comma in these fields; names the window lacks are skipped.
+  // The '.' key types the decimal comma in these fields (or editable lists); names the window
+  // lacks are skipped.
   void filterDecimalKeys(std::initializer_list<const char*> names);
   void filterDecimalKeys(std::span<const char* const> names);
 

@@ -54,15 +54,26 @@ QLineEdit* limitField(const char* name, const char* text, const QString& accessi
 
 }  // namespace
 
-ProfileReader settingsReader(platform::ProfileFile file) {
-  return [file = std::move(file)](std::string_view section, std::string_view key) {
-    return file.read(section, key);
+ProfileReader settingsReader(platform::ProfileSnapshot values) {
+  return [values = std::move(values)](std::string_view section, std::string_view key) {
+    return values.read(section, key);
   };
 }
 
+const platform::ProfileSnapshot* SettingsAtStartUp::values() {
+  if (!read_) {
+    read_ = true;
+    values_ = file_.snapshot();
+  }
+  return values_ ? &*values_ : nullptr;
+}
+
 TDataSheet::TDataSheet(QWidget* parent, platform::ProfileFile settingsFile)
+    : TDataSheet(parent, std::make_shared<SettingsAtStartUp>(std::move(settingsFile))) {}
+
+TDataSheet::TDataSheet(QWidget* parent, std::shared_ptr<SettingsAtStartUp> settings)
     : QDialog(parent),
-      settingsFile_(std::move(settingsFile)),
+      settings_(std::move(settings)),
       Panel1(new QFrame),
       Button1(new QPushButton(QStringLiteral("Fermer"))) {
   setObjectName("DataSheet");
@@ -107,7 +118,8 @@ TDataSheet::TDataSheet(QWidget* parent, platform::ProfileFile settingsFile)
 
 void TDataSheet::LoadIni() {
   WidgetFields fields(this);
-  DataSheetFill(settingsReader(settingsFile_), fields);
+  if (const platform::ProfileSnapshot* values = settings_->values())
+    DataSheetFill(settingsReader(*values), fields);
 }
 
 }  // namespace valvora::ui

@@ -153,4 +153,18 @@ bool guarded(QWidget* window, const std::function<void()>& action) {
   return false;
 }
 
+bool guarded(const std::function<void()>& action,
+             const std::function<void(const QString&)>& report) {
+  assertUserInterfaceThread("guarded");
+  try {
+    action();
+    return true;
+  } catch (const CalcError& e) {
+    report(errorText(e.message()));
+  } catch (const std::bad_alloc&) {
+    report(errorText(kOutOfMemory));
+  }
+  return false;
+}
+
 }  // namespace valvora::ui

@@ -92,5 +92,9 @@ bool guarded(QWidget* window, const std::function<void()>& action);
 inline bool guarded(const std::function<void()>& action) {
   return guarded(nullptr, action);
 }
+// The same for a handler that shows its failure itself, where a box would interrupt the
+// user (a field checked at every keystroke): report gets the message instead of the box.
+bool guarded(const std::function<void()>& action,
+             const std::function<void(const QString&)>& report);
 
 }  // namespace valvora::ui

@@ -127,7 +127,14 @@ constexpr const char* kInitialComputations[] = {
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent, TSplashForm* splash, platform::ProfileFile settingsFile)
-    : QMainWindow(parent), splash_(splash), settingsFile_(std::move(settingsFile)) {
+    : TMainForm(parent, splash, std::make_shared<SettingsAtStartUp>(std::move(settingsFile))) {}
+
+TMainForm::TMainForm(QWidget* parent, TSplashForm* splash,
+                     std::shared_ptr<SettingsAtStartUp> settings)
+    : QMainWindow(parent),
+      splash_(splash),
+      startUpSettings_(std::move(settings)),
+      settingsFile_(startUpSettings_->file()) {
   setObjectName("MainForm");
   // The pages are laid out for a font of Arial's widths; a wider one clips labels and tabs.
   setFont(QFont(QStringLiteral("Liberation Sans"), 9));
@@ -263,7 +270,8 @@ void TMainForm::loadPagePictures() {
 }
 
 void TMainForm::DataSheetLoadIni() {
-  valvora::DataSheetLoadIni(settingsReader(settingsFile_), tubes_);
+  if (const platform::ProfileSnapshot* values = startUpSettings_->values())
+    valvora::DataSheetLoadIni(settingsReader(*values), tubes_);
 }
 
 void TMainForm::runInitialComputations() {
@@ -330,7 +338,7 @@ void TMainForm::saveIni() {
 }
 
 void TMainForm::loadIni() {
-  pages::loadMeasurements(host_->fields(), settingsFile_);
+  pages::loadMeasurements(host_->fields(), settingsFile_.snapshot());
 }
 
 void TMainForm::btnRecordClick() {

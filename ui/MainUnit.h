@@ -15,6 +15,7 @@ namespace valvora::ui {
 
 class CalculatorHost;
 class PageControl;
+class SettingsAtStartUp;
 class TAboutBox;
 class TAlimForm;
 class TAtelierForm;
@@ -39,6 +40,8 @@ class TMainForm : public QMainWindow {
   // measurements go too.
   explicit TMainForm(QWidget* parent = nullptr, TSplashForm* splash = nullptr,
                      platform::ProfileFile settings = platform::settingsFile());
+  // The start-up's one reading of the settings, shared with the data sheet window.
+  TMainForm(QWidget* parent, TSplashForm* splash, std::shared_ptr<SettingsAtStartUp> settings);
   // The settings in one plain file at that path.
   TMainForm(QWidget* parent, TSplashForm* splash, const std::string& settingsPath)
       : TMainForm(parent, splash, platform::ProfileFile(settingsPath)) {}
@@ -99,6 +102,7 @@ class TMainForm : public QMainWindow {
   QWidget* PanBar = nullptr;
   TSplashForm* splash_ = nullptr;
   std::unique_ptr<CalculatorHost> host_;
+  std::shared_ptr<SettingsAtStartUp> startUpSettings_;
   platform::ProfileFile settingsFile_;
   BiasRecords tubes_;
   CapacitorCodeState capacitorCode_;

@@ -18,9 +18,9 @@ using testing::FieldMap;
 
 FieldMap target(std::string pa, std::string va, std::string vk, std::string ig2,
                 std::string percent) {
-  return FieldMap{{"edAsPa", pa},   {"edAsVa", va},  {"edAsVk", vk},  {"edAsIg2", ig2},
-                  {"cbAsTarget", percent}, {"edAsRp", "41"}, {"edAsRm", "5"},
-                  {"edAsRk", "220"}, {"edAsN", "2"}};
+  return FieldMap{{"edAsPa", pa},   {"edAsVa", va},          {"edAsVk", vk},
+                  {"edAsIg2", ig2}, {"cbAsTarget", percent}, {"edAsRp", "41"},
+                  {"edAsRm", "5"},  {"edAsRk", "220"},       {"edAsN", "2"}};
 }
 
 struct TargetCase {
@@ -32,21 +32,37 @@ struct TargetCase {
 
 TEST(BiasTarget, WorkedValues) {
   const std::vector<TargetCase> cases = {
-      {"EL34 at 450 V, 70 %", target("25,00", "450", "0", "0", "70"), BiasMethod::OneOhm,
-       {{"edAsP", "17,50"}, {"edAsIa", "38,9"}, {"edAsIk", "38,9"}, {"edAsRead", "38,9"},
+      {"EL34 at 450 V, 70 %",
+       target("25,00", "450", "0", "0", "70"),
+       BiasMethod::OneOhm,
+       {{"edAsP", "17,50"},
+        {"edAsIa", "38,9"},
+        {"edAsIk", "38,9"},
+        {"edAsRead", "38,9"},
         {"lbAsUnit", "mV"}}},
-      {"the 1 ohm reading carries the screen current", target("25", "450", "0", "3,5", "70"),
-       BiasMethod::OneOhm, {{"edAsIa", "38,9"}, {"edAsIk", "42,4"}, {"edAsRead", "42,4"}}},
-      {"a shunt reads low by Rm / (Rp + Rm)", target("25", "450", "0", "3,5", "70"),
+      {"the 1 ohm reading carries the screen current",
+       target("25", "450", "0", "3,5", "70"),
+       BiasMethod::OneOhm,
+       {{"edAsIa", "38,9"}, {"edAsIk", "42,4"}, {"edAsRead", "42,4"}}},
+      {"a shunt reads low by Rm / (Rp + Rm)",
+       target("25", "450", "0", "3,5", "70"),
        BiasMethod::Shunt,
-       {{"edAsRead", "34,7"}, {"lbAsUnit", "mA"},
-        {"lbAsNote", "L'appareil court-circuite le demi-primaire et lit 10,9 % de moins que "
-                     "le courant d'anode réel."}}},
-      {"drop along the half-primary", target("25", "450", "0", "3,5", "70"), BiasMethod::Drop,
+       {{"edAsRead", "34,7"},
+        {"lbAsUnit", "mA"},
+        {"lbAsNote",
+         "L'appareil court-circuite le demi-primaire et lit 10,9 % de moins que "
+         "le courant d'anode réel."}}},
+      {"drop along the half-primary",
+       target("25", "450", "0", "3,5", "70"),
+       BiasMethod::Drop,
        {{"edAsRead", "1,594"}, {"lbAsUnit", "V"}}},
-      {"two EL84 on a shared cathode resistor", target("12", "334", "11,6", "0", "70"),
+      {"two EL84 on a shared cathode resistor",
+       target("12", "334", "11,6", "0", "70"),
        BiasMethod::Shared,
-       {{"edAsP", "8,40"}, {"edAsIa", "26,1"}, {"edAsIk", "26,1"}, {"edAsRead", "11,46"},
+       {{"edAsP", "8,40"},
+        {"edAsIa", "26,1"},
+        {"edAsIk", "26,1"},
+        {"edAsRead", "11,46"},
         {"lbAsUnit", "V"}}},
   };
   for (TargetCase c : cases) {
@@ -69,29 +85,53 @@ TEST(BiasTarget, FailuresStopAtTheirStep) {
   };
   const FieldMap ok = target("25", "450", "0", "0", "70");
   const std::vector<FailureCase> cases = {
-      {with(ok, "edAsPa", "0"), BiasMethod::OneOhm,
-       "La dissipation maximale doit être positive.", {}},
-      {with(ok, "cbAsTarget", "0"), BiasMethod::OneOhm,
-       "La cible doit être comprise entre 0 et 100 %.", {}},
-      {with(ok, "cbAsTarget", "100,5"), BiasMethod::OneOhm,
-       "La cible doit être comprise entre 0 et 100 %.", {}},
-      {with(ok, "edAsVk", "450"), BiasMethod::OneOhm,
-       "La tension d'anode doit dépasser la tension de cathode.", {}},
-      {with(ok, "edAsIg2", "-1"), BiasMethod::OneOhm,
-       "Le courant de grille 2 ne peut pas être négatif.", {}},
-      {with(ok, "edAsRp", "0"), BiasMethod::Shunt,
-       "La résistance du demi-primaire doit être positive.", {"edAsP", "edAsIa", "edAsIk"}},
-      {with(ok, "edAsRm", "-1"), BiasMethod::Shunt,
-       "La résistance de l'appareil ne peut pas être négative.", {"edAsIk"}},
-      {with(ok, "edAsRp", "-41"), BiasMethod::Drop,
-       "La résistance du demi-primaire doit être positive.", {"edAsIk"}},
-      {with(ok, "edAsRk", "0"), BiasMethod::Shared,
-       "La résistance de cathode doit être positive.", {"edAsIk"}},
-      {with(ok, "edAsN", "9"), BiasMethod::Shared,
-       "Le nombre de lampes doit être compris entre 1 et 8.", {"edAsIk"}},
-      {with(ok, "edAsN", "0"), BiasMethod::Shared,
-       "Le nombre de lampes doit être compris entre 1 et 8.", {"edAsIk"}},
-      {with(ok, "edAsVa", "abc"), BiasMethod::OneOhm, "'abc' n'est pas une valeur en virgule flottante correcte",
+      {with(ok, "edAsPa", "0"),
+       BiasMethod::OneOhm,
+       "La dissipation maximale doit être positive.",
+       {}},
+      {with(ok, "cbAsTarget", "0"),
+       BiasMethod::OneOhm,
+       "La cible doit être comprise entre 0 et 100 %.",
+       {}},
+      {with(ok, "cbAsTarget", "100,5"),
+       BiasMethod::OneOhm,
+       "La cible doit être comprise entre 0 et 100 %.",
+       {}},
+      {with(ok, "edAsVk", "450"),
+       BiasMethod::OneOhm,
+       "La tension d'anode doit dépasser la tension de cathode.",
+       {}},
+      {with(ok, "edAsIg2", "-1"),
+       BiasMethod::OneOhm,
+       "Le courant de grille 2 ne peut pas être négatif.",
+       {}},
+      {with(ok, "edAsRp", "0"),
+       BiasMethod::Shunt,
+       "La résistance du demi-primaire doit être positive.",
+       {"edAsP", "edAsIa", "edAsIk"}},
+      {with(ok, "edAsRm", "-1"),
+       BiasMethod::Shunt,
+       "La résistance de l'appareil ne peut pas être négative.",
+       {"edAsIk"}},
+      {with(ok, "edAsRp", "-41"),
+       BiasMethod::Drop,
+       "La résistance du demi-primaire doit être positive.",
+       {"edAsIk"}},
+      {with(ok, "edAsRk", "0"),
+       BiasMethod::Shared,
+       "La résistance de cathode doit être positive.",
+       {"edAsIk"}},
+      {with(ok, "edAsN", "9"),
+       BiasMethod::Shared,
+       "Le nombre de lampes doit être compris entre 1 et 8.",
+       {"edAsIk"}},
+      {with(ok, "edAsN", "0"),
+       BiasMethod::Shared,
+       "Le nombre de lampes doit être compris entre 1 et 8.",
+       {"edAsIk"}},
+      {with(ok, "edAsVa", "abc"),
+       BiasMethod::OneOhm,
+       "'abc' n'est pas une valeur en virgule flottante correcte",
        {}},
   };
   for (FailureCase c : cases) {
@@ -174,7 +214,7 @@ TEST(BiasMatch, Cases) {
        "Lampes appairées : toutes à moins de 0,5 % de la moyenne."},
   };
   for (const MatchCase& c : cases) {
-    FieldMap f{{"edAsM1", c.inputs[0]}, {"edAsM2", c.inputs[1]}, {"edAsM3", c.inputs[2]},
+    FieldMap f{{"edAsM1", c.inputs[0]}, {"edAsM2", c.inputs[1]},  {"edAsM3", c.inputs[2]},
                {"edAsM4", c.inputs[3]}, {"edAsTol", c.inputs[4]}, {"edAsD2", "old"}};
     BiasMatch(f);
     for (int i = 0; i < 4; ++i)
@@ -195,8 +235,11 @@ TEST(BiasMatch, Messages) {
       {{"40", "4x", "", "", "5"}, "'4x' n'est pas une valeur en virgule flottante correcte"},
   };
   for (const auto& [inputs, message] : cases) {
-    FieldMap f{{"edAsM1", inputs[0]}, {"edAsM2", inputs[1]}, {"edAsM3", inputs[2]},
-               {"edAsM4", inputs[3]}, {"edAsTol", inputs[4]}};
+    FieldMap f{{"edAsM1", inputs[0]},
+               {"edAsM2", inputs[1]},
+               {"edAsM3", inputs[2]},
+               {"edAsM4", inputs[3]},
+               {"edAsTol", inputs[4]}};
     try {
       BiasMatch(f);
       ADD_FAILURE() << "no failure for " << message;

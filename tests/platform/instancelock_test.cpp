@@ -1,6 +1,9 @@
 #include <grp.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,9 +11,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
+#include "as_user.h"
 #include "platform/instancelock.h"
 #include "temp_folder.h"
 
@@ -26,7 +31,7 @@ class InstanceLockTest : public ::testing::Test {
   InstanceLockTest() {
     // Like /tmp: anyone may make a folder there, nobody may remove another's.
     std::filesystem::permissions(shared_.path(), std::filesystem::perms(01777));
-    folders_ = {runtime_.path().string(), shared_.path().string()};
+    folders_ = {runtime_.path().string(), shared_.path().string(), ""};
   }
 
   static std::string name(const std::string& what) {
@@ -196,11 +201,107 @@ TEST_F(InstanceLockTest, AnotherUsersFilesAreNotTrusted) {
   }
 }
 
+// First in the user's home, in a file named with the host, when the folder is truly ours.
+TEST_F(InstanceLockTest, PrefersAPrivateFolderOfTheHome) {
+  const testing::TempFolder home;
+  folders_.home = home.path().string();
+  const std::filesystem::path cache = home.path() / ".cache/valvora";
+  char host[256] = {};
+  ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+  struct Case {
+    std::filesystem::perms mode;
+    uid_t owner;
+    bool used;
+  };
+  const Case cases[] = {
+      {std::filesystem::perms(0700), ::getuid(), true},  // made by the first start
+      {std::filesystem::perms(0777), ::getuid(), false},
+      {std::filesystem::perms(0700), 65534, ::getuid() == 65534},
+  };
+  for (const Case& c : cases) {
+    if (std::filesystem::exists(cache)) {
+      std::filesystem::permissions(cache, c.mode);
+      if (::chown(cache.c_str(), c.owner, c.owner) != 0) GTEST_SKIP() << "cannot give the folder";
+    }
+    {
+      const InstanceLock lock(name("home"), folders_);
+      EXPECT_TRUE(lock.acquired());
+      EXPECT_EQ(lock.path() == (cache / (name("home") + "@" + host + ".lock")).string(), c.used)
+          << lock.path();
+      EXPECT_EQ(childTries(name("home")), 1) << lock.path();
+    }
+  }
+}
+
+// Another user who makes the sixteen shared folders first can no longer let a second start
+// run: the home folder, or a private runtime folder, comes before them.
+TEST_F(InstanceLockTest, SquattedSharedFoldersDoNotLetTwoRun) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  const std::string squat = testing::inChild(testing::As::kNobody, [&] {
+    for (int n = 0; n < 16; ++n) {
+      const std::string folder = sharedFolder(n == 0 ? "" : "-" + std::to_string(n));
+      if (::mkdir(folder.c_str(), 0777) != 0 || ::chmod(folder.c_str(), 0777) != 0)
+        return "cannot make " + folder;
+    }
+    return std::string();
+  });
+  ASSERT_EQ(squat, "");
+  const testing::TempFolder home;
+  const std::filesystem::path runtime = runtime_.path() / std::to_string(::getuid());
+  struct Case {
+    const char* what;
+    std::string home;
+    bool runtime;
+  };
+  const Case cases[] = {{"home", home.path().string(), false}, {"runtime folder", "", true}};
+  for (const Case& c : cases) {
+    folders_.home = c.home;
+    if (c.runtime) std::filesystem::create_directory(runtime);
+    const InstanceLock lock(name("squat"), folders_);
+    EXPECT_TRUE(lock.acquired()) << c.what;
+    EXPECT_NE(lock.path(), "") << c.what;
+    EXPECT_EQ(childTries(name("squat")), 1) << c.what;
+  }
+}
+
+// A lock file in a shared folder that became read-only still locks: flock needs no write
+// access. The real /tmp, made read-only in a mount namespace of the test's own.
+TEST_F(InstanceLockTest, AReadOnlyTmpWithTheLockFileStillLocks) {
+  const std::string folder = "/tmp/valvora-" + std::to_string(::getuid());
+  const std::string lockName = name("ro");  // the same name in every process of the test
+  const std::string seen = testing::runInChild(
+      [] { return true; },
+      [&]() -> std::string {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0)
+          return "no namespace";
+        if (::mkdir(folder.c_str(), 0700) != 0) return "no folder";
+        const std::string file = folder + "/" + lockName + ".lock";
+        std::ofstream(file).put('\n');
+        if (::chmod(file.c_str(), 0600) != 0 ||
+            ::mount("tmpfs", "/tmp", "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+          return "not read-only";
+        const LockFolders system{"/nonexistent", "/tmp", ""};
+        const InstanceLock lock(lockName, system);
+        const pid_t second = ::fork();
+        if (second == 0) _exit(InstanceLock(lockName, system).acquired() ? 0 : 1);
+        int status = 0;
+        ::waitpid(second, &status, 0);
+        return std::string(lock.acquired() ? "first runs" : "first stopped") +
+               (lock.path() == file ? "" : " elsewhere: " + lock.path()) +
+               (WIFEXITED(status) && WEXITSTATUS(status) == 1 ? ", second stopped"
+                                                              : ", second runs");
+      });
+  if (seen == "no namespace") GTEST_SKIP() << "no private mount namespace on this machine";
+  EXPECT_EQ(seen, "first runs, second stopped");
+}
+
 TEST_F(InstanceLockTest, NoLockAtAllDoesNotStopTheProgram) {
   const std::string tooLong = name(std::string(300, 'x'));
   EXPECT_TRUE(InstanceLock(tooLong, folders_).acquired());
   EXPECT_EQ(childTries(tooLong), 0);
-  const LockFolders nowhere{"/nonexistent", "/nonexistent"};
+  const LockFolders nowhere{"/nonexistent", "/nonexistent", ""};
   EXPECT_TRUE(InstanceLock(name("nowhere"), nowhere).acquired());
   EXPECT_EQ(InstanceLock(name("nowhere"), nowhere).path(), "");
 }

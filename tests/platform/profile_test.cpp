@@ -20,6 +20,7 @@
 
 #include "as_user.h"
 #include "core/failure.h"
+#include "platform/atomicfile.h"
 #include "platform/files.h"
 #include "temp_folder.h"
 
@@ -45,8 +46,14 @@ std::string failureOf(const std::function<void()>& call) {
   return "";
 }
 
-std::string writeFailure(const std::string& path, const std::string& message) {
-  return failureOf([&] { ProfileFile(path).write("S", "A", message); });
+// The write's failure and the system's error behind it; empty when it succeeded.
+std::string writeFailure(const std::string& path, const std::string& value) {
+  try {
+    ProfileFile(path).write("S", "A", value);
+  } catch (const FileError& error) {
+    return error.message() + "|" + std::to_string(error.errorNumber());
+  }
+  return "";
 }
 
 // Files a write left beside the settings file, other than its lock.
@@ -274,16 +281,17 @@ TEST(ProfileWrite, RefusalsKeepTheOldFileWhole) {
     std::string path;
     As as;
     rlim_t sizeLimit;
+    int error;  // kept inside the failure, the message being the same
   };
   const Case cases[] = {
-      {prepare("readonly-folder", 0555, 0644), As::kNobody, RLIM_INFINITY},
-      {prepare("readonly-file", 0755, 0444), As::kNobody, RLIM_INFINITY},
-      {prepare("full", 0755, 0644), As::kSelf, 8},  // no room for the new file
+      {prepare("readonly-folder", 0555, 0644), As::kNobody, RLIM_INFINITY, EACCES},
+      {prepare("readonly-file", 0755, 0444), As::kNobody, RLIM_INFINITY, EACCES},
+      {prepare("full", 0755, 0644), As::kSelf, 8, EFBIG},  // no room for the new file
   };
   for (const Case& c : cases) {
     EXPECT_EQ(inChild(
                   c.as, [&] { return writeFailure(c.path, "new"); }, c.sizeLimit),
-              "Impossible d'écrire dans " + c.path);
+              "Impossible d'écrire dans " + c.path + "|" + std::to_string(c.error));
     EXPECT_EQ(bytesOf(c.path), old) << c.path;
     EXPECT_EQ(strayFiles(std::filesystem::path(c.path).parent_path()), std::vector<std::string>{});
   }
@@ -293,7 +301,7 @@ TEST(ProfileWrite, RefusalsKeepTheOldFileWhole) {
             cannotOpenMessage(unreadable, EACCES));
 }
 
-TEST(ProfileWrite, AKilledWriterLeavesTheOldOrTheNewFile) {
+TEST(ProfileWrite, AKilledWriterLeavesTheOldOrTheNewFileAndNothingElse) {
   const TempFolder folder;
   const std::string a(30, 'a'), b(30, 'b');
   const int keys = 10;
@@ -305,7 +313,7 @@ TEST(ProfileWrite, AKilledWriterLeavesTheOldOrTheNewFile) {
 
   std::mt19937 random(std::random_device{}());
   bool changed = false;
-  for (int iteration = 0; iteration < 30; ++iteration) {
+  for (int iteration = 0; iteration < 200; ++iteration) {
     const pid_t child = ::fork();
     if (child == 0) {
       try {
@@ -317,7 +325,7 @@ TEST(ProfileWrite, AKilledWriterLeavesTheOldOrTheNewFile) {
       }
       _exit(1);
     }
-    ::usleep(std::uniform_int_distribution<useconds_t>(1000, 40000)(random));
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(random));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
 
@@ -333,6 +341,113 @@ TEST(ProfileWrite, AKilledWriterLeavesTheOldOrTheNewFile) {
     changed = changed || content.substr(0, initial.size()) != initial;
   }
   EXPECT_TRUE(changed);
+  // What a writer killed between naming its file and renaming it left, the next one removes.
+  ProfileFile(path).write("S", "K0", a);
+  EXPECT_EQ(strayFiles(folder.path()), std::vector<std::string>{});
+}
+
+// Only the temporaries of this file whose writer no longer runs are removed.
+TEST(ProfileWrite, RemovesWhatKilledWritersLeft) {
+  const pid_t gone = ::fork();
+  if (gone == 0) _exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
+  struct Case {
+    std::string name;
+    bool kept;
+  };
+  const Case cases[] = {
+      {".valvora.ini." + dead + ".12345", false}, {".valvora.ini." + alive + ".12345", true},
+      {".valvora.ini." + dead + ".", true},       {".valvora.ini.x" + dead + ".1", true},
+      {".other.ini." + dead + ".1", true},        {"valvora.ini." + dead + ".1", true},
+  };
+  const TempFolder folder;
+  const std::string path = folder.write("valvora.ini", "[S]\r\nA=1\r\n");
+  for (const Case& c : cases) folder.write(c.name, "[S]\r\nA=0\r\n");
+  ProfileFile(path).write("S", "A", "2");
+  for (const Case& c : cases)
+    EXPECT_EQ(std::filesystem::exists(folder.path() / c.name), c.kept) << c.name;
+  EXPECT_EQ(bytesOf(path), "[S]\r\nA=2\r\n");
+}
+
+// Past the process's file-size limit the write fails with its message and EFBIG, even where
+// nobody asked to ignore SIGXFSZ: the program lives on, with the old file and no other.
+TEST(ProfileWrite, AFileSizeLimitIsAMessage) {
+  const TempFolder folder;
+  const std::string old = "[6L6DataSheet]\r\nPa=19\r\n";
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> write;
+    std::string message;  // after the path's folder
+  };
+  const Case cases[] = {
+      {"valvora.ini",
+       [](const std::string& path) { ProfileFile(path).write("S", "A", std::string(30, '7')); },
+       "Impossible d'écrire dans " + folder / "valvora.ini"},
+      {"report.html", [](const std::string& path) { replaceFile(path, std::string(200, 'x')); },
+       "Erreur E/S 27"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = folder.write(c.name, old);
+    const std::string seen = testing::runInChild(
+        [&] {
+          const rlimit limit{old.size() + 4, old.size() + 4};
+          return ::signal(SIGXFSZ, SIG_DFL) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        },
+        [&] {
+          try {
+            c.write(path);
+          } catch (const FileError& error) {
+            return error.message() + "|" + std::to_string(error.errorNumber());
+          }
+          return std::string("written");
+        });
+    EXPECT_EQ(seen, c.message + "|" + std::to_string(EFBIG)) << c.name;
+    EXPECT_EQ(bytesOf(path), old) << c.name;
+  }
+  EXPECT_EQ(strayFiles(folder.path()), std::vector<std::string>{"report.html"});
+}
+
+std::string utf16(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = char(unit >> 8), low = char(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+// A value ends at its first NUL, whatever follows; a byte order mark is read, and a save
+// keeps it and the file's encoding.
+TEST(ProfileRead, NulsAndByteOrderMarksReadAndSaved) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string value;    // of S/A
+    std::string written;  // as the new value of S/A, then T/B
+    std::string after;
+  };
+  const Case cases[] = {
+      {"NUL",
+       "[S]\r\nA=2\0"s
+       "5\r\n",
+       "2", "9", "[S]\r\nA=9\r\n[T]\r\nB=9\r\n"},
+      {"NULs at the end", "[S]\r\nA=1\0\0\r\n"s, "1", "3\0x"s, "[S]\r\nA=3\r\n[T]\r\nB=3\r\n"},
+      {"UTF-8 mark", "\xEF\xBB\xBF[S]\r\nA=1\r\n", "1", "é",
+       "\xEF\xBB\xBF[S]\r\nA=é\r\n[T]\r\nB=é\r\n"},
+      {"UTF-16 LE", utf16(u"; Ω\r\n[S]\r\nA=é1\r\n", false), "é1", "€",
+       utf16(u"; Ω\r\n[S]\r\nA=€\r\n[T]\r\nB=€\r\n", false)},
+      {"UTF-16 BE", utf16(u"[S]\nA=\"😀 1\"\n", true), "😀 1", "2",
+       utf16(u"[S]\nA=2\n[T]\r\nB=2\r\n", true)},
+  };
+  const TempFolder folder;
+  for (const Case& c : cases) {
+    const ProfileFile file(folder.write("valvora.ini", c.before));
+    EXPECT_EQ(file.read("s", "a"), c.value) << c.what;
+    file.write({{"S", "A", c.written}, {"T", "B", c.written}});
+    EXPECT_EQ(bytesOf(file.path()), c.after) << c.what;
+  }
 }
 
 TEST(ProfileWrite, TwoWritersAtOnceLoseNoKey) {

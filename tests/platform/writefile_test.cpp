@@ -1,5 +1,7 @@
 #include "platform/writefile.h"
 
+#include "platform/atomicfile.h"
+
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -28,7 +30,7 @@ std::string bytesOf(const std::string& path) {
 
 std::string writeFailure(const std::string& path, std::string_view bytes) {
   try {
-    writeWholeFile(path, bytes);
+    replaceFile(path, bytes);
   } catch (const CalcError& error) {
     return error.message();
   }
@@ -73,7 +75,7 @@ TEST(FileErrorMessage, EachSystemErrorItsMessage) {
   for (const auto& c : cases) EXPECT_EQ(fileErrorMessage(c.error), c.message) << c.error;
 }
 
-TEST(WriteWholeFile, CreatesOrEmptiesAndRefusesWhatIsNotAFile) {
+TEST(ReplaceFile, CreatesOrReplacesAndRefusesWhatIsNotAFile) {
   const TempFolder folder;
   const std::string created = folder / "new.html";
   EXPECT_EQ(writeFailure(created, "a\r\nb\r\n"), "");
@@ -101,7 +103,7 @@ TEST(WriteWholeFile, CreatesOrEmptiesAndRefusesWhatIsNotAFile) {
   }
 }
 
-TEST(WriteWholeFile, AReadOnlyFolderOrFileIsRefused) {
+TEST(ReplaceFile, AReadOnlyFolderOrFileIsRefused) {
   const TempFolder folder;
   std::filesystem::create_directories(folder.path() / "ro");
   const std::string old = folder.write("ro/old.html", "old");

@@ -23,7 +23,6 @@
 #include "ui/MainUnit.h"
 #include "ui/PageControl.h"
 
-using valvora::testing::RecordingDialogs;
 using valvora::ui::PageControl;
 using valvora::ui::TAboutBox;
 using valvora::ui::TMainForm;
@@ -41,22 +40,12 @@ struct FakeClock {
   }
 };
 
-QString labelText(QWidget* window, const char* name) {
-  auto* l = window->findChild<QLabel*>(name);
-  if (!l) qFatal("no label %s", name);
-  return l->text();
-}
-
 }  // namespace
 
-class AboutTest : public QObject {
+class AboutTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TMainForm> form_;
-
   PageControl* pages() { return form_->pageControl(); }
 
   // The main window shown and active, so that its keys reach it.
@@ -68,50 +57,38 @@ class AboutTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<TMainForm>(nullptr);
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   void aboutWindow() {
     FakeClock counts;
     TAboutBox about(nullptr, counts.clock());
     QCOMPARE(about.windowTitle(), QString("A propos ..."));
     QCOMPARE(about.size(), QSize(358, 328));
     QCOMPARE(about.minimumSize(), about.maximumSize());
-    QCOMPARE(labelText(&about, "ProductName"), QString("Valvora Suite 1.5"));
-    QCOMPARE(about.findChild<QFrame*>("BvlTitle")->width(),
-             about.findChild<QLabel*>("ProductName")->width());
+    QCOMPARE(control<QLabel>("ProductName", &about)->text(), valvora::testing::kTitle);
+    QCOMPARE(control<QFrame>("BvlTitle", &about)->width(),
+             control<QLabel>("ProductName", &about)->width());
 
     const QStringList captions = {
         "Vitesse CPU :", "Système d'exploitation :", "Mémoire disponible :", "Mémoire utilisée :"};
     const char* names[] = {"LbCpu", "LbOs", "PMA", "MemUse"};
-    for (int i = 0; i < 4; ++i) QCOMPARE(labelText(&about, names[i]), captions[i]);
+    for (int i = 0; i < 4; ++i) QCOMPARE(control<QLabel>(names[i], &about)->text(), captions[i]);
 
-    QCOMPARE(labelText(&about, "LbCpuSpeed"), QString("2793,46 MHz"));
-    QCOMPARE(labelText(&about, "LbOsValue"),
+    QCOMPARE(control<QLabel>("LbCpuSpeed", &about)->text(), QString("2793,46 MHz"));
+    QCOMPARE(control<QLabel>("LbOsValue", &about)->text(),
              QString::fromStdString(valvora::platform::systemName()));
     const valvora::platform::MemoryStatus memory = valvora::platform::memoryStatus();
-    QCOMPARE(labelText(&about, "LbMemAv"),
+    QCOMPARE(control<QLabel>("LbMemAv", &about)->text(),
              QString::fromStdString(valvora::memoryTotalText(
                  memory.totalBytes, valvora::platform::userThousandsSeparator())));
-    QVERIFY(QRegularExpression("^\\d{1,3} %$").match(labelText(&about, "LbMemUse")).hasMatch());
+    QVERIFY(QRegularExpression("^\\d{1,3} %$")
+                .match(control<QLabel>("LbMemUse", &about)->text())
+                .hasMatch());
 
-    auto* picture = about.findChild<QLabel*>("Image1");
+    auto* picture = control<QLabel>("Image1", &about);
     QCOMPARE(picture->pixmap().size(), QSize(189, 61));
-    QCOMPARE(about.findChild<QLabel*>("ProgramIcon")->pixmap().size(), QSize(32, 32));
+    QCOMPARE(control<QLabel>("ProgramIcon", &about)->pixmap().size(), QSize(32, 32));
     QVERIFY(!valvora::ui::applicationIcon().isNull());
-    QCOMPARE(about.findChild<QPushButton*>("Button1")->text(), QString("Fermer"));
-    QCOMPARE(about.findChild<QPushButton*>("Label2")->text(), QString("Licence d'utilisation"));
+    QCOMPARE(control<QPushButton>("Button1", &about)->text(), QString("Fermer"));
+    QCOMPARE(control<QPushButton>("Label2", &about)->text(), QString("Licence d'utilisation"));
   }
 
   // The links open their addresses and the licence, by mouse and by key; the licence is
@@ -120,13 +97,13 @@ class AboutTest : public QObject {
     FakeClock counts;
     TAboutBox about(nullptr, counts.clock());
     for (const char* name : {"LinkLabel1", "LinkLabel2", "Label2"})
-      QTest::mouseClick(about.findChild<QPushButton*>(name), Qt::LeftButton);
-    QTest::keyClick(about.findChild<QPushButton*>("Label2"), Qt::Key_Space);
+      QTest::mouseClick(control<QPushButton>(name, &about), Qt::LeftButton);
+    QTest::keyClick(control<QPushButton>("Label2", &about), Qt::Key_Space);
     QCOMPARE(dialogs_.opened, (QStringList{"https://valvora.example.org/",
                                            "https://valvora.example.org/telechargement/",
                                            "licence.txt", "licence.txt"}));
     for (const char* name : {"LinkLabel1", "LinkLabel2"}) {
-      auto* link = about.findChild<QPushButton*>(name);
+      auto* link = control<QPushButton>(name, &about);
       QVERIFY(link->toolTip().startsWith("https://valvora.example.org/"));
       QCOMPARE(link->focusPolicy(), Qt::StrongFocus);
       QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
@@ -143,15 +120,15 @@ class AboutTest : public QObject {
     TAboutBox about(nullptr, counts.clock());
     form_->setAboutBox(&about);
     form_->show();
-    const QString speed = labelText(&about, "LbCpuSpeed");
-    const QString memory = labelText(&about, "LbMemAv");
+    const QString speed = control<QLabel>("LbCpuSpeed", &about)->text();
+    const QString memory = control<QLabel>("LbMemAv", &about)->text();
     for (int i = 0; i < 2; ++i) {
-      QTest::mouseClick(form_->findChild<QPushButton*>("btnAbout"), Qt::LeftButton);
+      QTest::mouseClick(control<QPushButton>("btnAbout"), Qt::LeftButton);
       about.show();
       QApplication::processEvents();
-      QCOMPARE(labelText(&about, "LbCpuSpeed"), speed);
-      QCOMPARE(labelText(&about, "LbMemAv"), memory);
-      QTest::mouseClick(about.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+      QCOMPARE(control<QLabel>("LbCpuSpeed", &about)->text(), speed);
+      QCOMPARE(control<QLabel>("LbMemAv", &about)->text(), memory);
+      QTest::mouseClick(control<QPushButton>("Button1", &about), Qt::LeftButton);
       QVERIFY(!about.isVisible());
     }
     QCOMPARE(dialogs_.shown, (QStringList{"AboutBox", "AboutBox"}));
@@ -175,7 +152,7 @@ class AboutTest : public QObject {
   void noticeCentredWhenShown() {
     FakeClock counts;
     TAboutBox about(nullptr, counts.clock());
-    auto* notice = about.findChild<QFrame*>("Panel1");
+    auto* notice = control<QFrame>("Panel1", &about);
     notice->move(0, notice->y());
     about.show();
     QCOMPARE(notice->x(), (about.width() - notice->width()) / 2);
@@ -224,7 +201,7 @@ class AboutTest : public QObject {
       QCOMPARE(edit->text(), before);
     }
     pages()->setCurrentIndex(from);
-    if (auto* list = form_->findChild<QComboBox*>("cbHPa_2ser"); list && from == 0) {
+    if (auto* list = control<QComboBox>("cbHPa_2ser"); list && from == 0) {
       list->setFocus();
       QTRY_VERIFY(list->hasFocus());
       const QString before = list->currentText();
@@ -286,8 +263,7 @@ class AboutTest : public QObject {
     QList<QWidget*> expected;
     for (QWidget* w : pages()->page(page)->findChildren<QWidget*>())
       if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPushButton*>(w)) expected << w;
-    for (const char* name : {"btnAbout", "btnHelp", "btnExit"})
-      expected << form_->findChild<QWidget*>(name);
+    for (const char* name : {"btnAbout", "btnHelp", "btnExit"}) expected << control<QWidget>(name);
     QVERIFY(expected.size() > 3);
     for (QWidget* w : expected) {
       // A list's edit box takes the focus for its list.
@@ -318,12 +294,6 @@ class AboutTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  AboutTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(AboutTest)
 
 #include "about_test.moc"

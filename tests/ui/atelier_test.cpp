@@ -174,11 +174,6 @@ class AtelierTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  AtelierTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(AtelierTest)
 
 #include "atelier_test.moc"

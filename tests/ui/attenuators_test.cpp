@@ -17,47 +17,27 @@
 #include "ui/MainUnit.h"
 #include "ui/PageControl.h"
 
-using valvora::testing::fieldText;
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TMainForm;
 
-class AttenuatorPagesTest : public QObject {
+class AttenuatorPagesTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TMainForm> form_;
-
+  // An edit field or a list: either has an edit box to type into.
   QWidget* field(const QString& name) {
-    auto* w = form_->findChild<QWidget*>(name);
-    if (!w || !(qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)))
-      qFatal("no field %s", qPrintable(name));
+    QWidget* w = control(name);
+    if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w))
+      QTest::qFail(qPrintable("not a field: " + name), __FILE__, __LINE__);
     return w;
   }
-  QString text(const QString& name) { return fieldText(field(name)); }
-  QWidget* sheet(const char* name) { return form_->pageControl()->findChild<QWidget*>(name); }
+  QWidget* sheet(const char* name) { return control(name, form_->pageControl()); }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<TMainForm>(nullptr);
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   // The preparation filled the lists, kept the design texts and ran each pad once.
   void openWithTheirResults() {
     for (const char* list : {"cbAS_ImpHP", "cbImpHP_sp", "cbImpHP_t"}) {
-      auto* cb = form_->findChild<QComboBox*>(list);
+      auto* cb = control<QComboBox>(list);
       QVERIFY(cb->isEditable());
       QVERIFY(!cb->completer());
       QCOMPARE(cb->currentIndex(), 2);
@@ -81,15 +61,15 @@ class AttenuatorPagesTest : public QObject {
                                                               {"edi_r4_t", "0,0000"}};
     for (const auto& [name, t] : texts) QCOMPARE(text(name), QString::fromUtf8(t));
     // Results are ordinary fields that only the program writes.
-    QVERIFY(!form_->findChild<QLineEdit*>("edR2x4puis")->isReadOnly());
-    QVERIFY(form_->findChild<QFrame*>("Panel2"));
-    QVERIFY(form_->findChild<QFrame*>("Panel1"));
+    QVERIFY(!control<QLineEdit>("edR2x4puis")->isReadOnly());
+    QVERIFY(control<QFrame>("Panel2"));
+    QVERIFY(control<QFrame>("Panel1"));
     for (const char* picture : {"imgAttenuateur", "imgAttenuateurSP", "imgAttenuateurT"}) {
-      auto* p = form_->findChild<QLabel*>(picture);
+      auto* p = control<QLabel>(picture);
       QVERIFY2(!p->pixmap().isNull(), picture);
       QCOMPARE(p->size(), p->pixmap().size());
     }
-    QCOMPARE(form_->findChild<QPushButton*>("Button1")->parentWidget(), sheet("TabSheet11"));
+    QCOMPARE(control<QPushButton>("Button1")->parentWidget(), sheet("TabSheet11"));
     // Captions are named as on the pages, each on its own page.
     const QList<std::tuple<const char*, const char*, const char*>> labels = {
         {"TabSheet10", "Label158", "Puissance à dissiper :"},
@@ -99,7 +79,7 @@ class AttenuatorPagesTest : public QObject {
         {"TabSheet11", "Label202", "R3 R4 :"},
         {"TabSheet11", "Label212", "dB"}};
     for (const auto& [page, name, caption] : labels)
-      QCOMPARE(sheet(page)->findChild<QLabel*>(name)->text(), QString::fromUtf8(caption));
+      QCOMPARE(control<QLabel>(name, sheet(page))->text(), QString::fromUtf8(caption));
   }
 
   // A full stop becomes the comma in the four power fields only; the T pad takes it as typed.
@@ -118,7 +98,7 @@ class AttenuatorPagesTest : public QObject {
 
     typeInto(field("ed_atten_t"), "-3.0");
     QCOMPARE(text("ed_atten_t"), QString("-3.0"));
-    QTest::mouseClick(form_->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>("Button1"), Qt::LeftButton);
     QCOMPARE(dialogs_.errors,
              QStringList{"'-3.0' n'est pas une valeur en virgule flottante correcte."});
     dialogs_.clear();
@@ -131,7 +111,7 @@ class AttenuatorPagesTest : public QObject {
     typeInto(field("edp_souhait_sp"), "0");
     QTest::keyClick(field("edp_souhait_sp"), Qt::Key_Enter);
     QCOMPARE(dialogs_.errors, QStringList{"Division par zéro en virgule flottante."});
-    QCOMPARE(dialogs_.captions, QStringList{"Valvora Suite 1.5"});
+    QCOMPARE(dialogs_.captions, QStringList{valvora::testing::kTitle});
     dialogs_.clear();
     QCOMPARE(text("edR1_sp"), QString("32,0000"));
     QCOMPARE(text("edR2_sp"), QString("32,0000"));
@@ -140,12 +120,6 @@ class AttenuatorPagesTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  AttenuatorPagesTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(AttenuatorPagesTest)
 
 #include "attenuators_test.moc"

@@ -19,7 +19,6 @@
 #include "ui/MainUnit.h"
 
 using valvora::Tube;
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TDataSheet;
 using valvora::ui::TMainForm;
@@ -53,46 +52,15 @@ class Settings {
 
 }  // namespace
 
-class BiasPageTest : public QObject {
+class BiasPageTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TMainForm> form_;
-
-  QLineEdit* edit(const QString& name) {
-    auto* w = form_->findChild<QLineEdit*>(name);
-    if (!w) qFatal("no field %s", qPrintable(name));
-    return w;
-  }
-  QString text(const QString& name) { return edit(name)->text(); }
-  void click(const char* button) {
-    QTest::mouseClick(form_->findChild<QPushButton*>(button), Qt::LeftButton);
-  }
-  QStringList takeErrors() {
-    const QStringList e = dialogs_.errors;
-    dialogs_.clear();
-    return e;
-  }
+  QLineEdit* edit(const QString& name) { return control<QLineEdit>(name); }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<TMainForm>(nullptr);  // the settings file beside the tests
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   void defaultsAfterThePreparation() {
-    auto* info = form_->findChild<QLabel*>("lbInfo");
+    auto* info = control<QLabel>("lbInfo");
     QCOMPARE(info->text(), QString("Génération de l''état en cours ..."));
     QVERIFY(info->isHidden());
     // The rates of the default texts against the shipped limits (the other figures are the
@@ -113,7 +81,7 @@ class BiasPageTest : public QObject {
     QStringList captions;
     for (const char* b :
          {"btnDataSheet", "btnCalcul", "btnRecord", "btnLoad", "btnSchem", "btnHTML"})
-      captions << form_->findChild<QPushButton*>(b)->text();
+      captions << control<QPushButton>(b)->text();
     QCOMPARE(captions, QStringList({"Data Sheet", "Calcul", "Enregistrer", "Charger", "Schéma",
                                     "Etat HTML"}));
     QCOMPARE(edit("edKT88disgrille")->accessibleName(), QString("Puiss. dissipée grille 2 KT88"));
@@ -171,15 +139,15 @@ class BiasPageTest : public QObject {
     const QStringList texts = {"19",   "12",   "25",   "30",   "12",   "35",
                                "2,50", "2,20", "8,00", "5,00", "2,00", "6,00"};
     for (int i = 0; i < names.size(); ++i) {
-      auto* field = window.findChild<QLineEdit*>(names[i]);
+      auto* field = control<QLineEdit>(names[i], &window);
       QCOMPARE(field->text(), texts[i]);
       QVERIFY(field->isReadOnly());
     }
     for (const char* bold : {"Label1", "Label2", "Label3"})
-      QVERIFY(window.findChild<QLabel*>(bold)->font().bold());
-    QCOMPARE(window.findChild<QLabel*>("Label3")->text(), QString("Pg2 max"));
-    QVERIFY(window.findChild<QFrame*>("Panel1"));
-    auto* close = window.findChild<QPushButton*>("Button1");
+      QVERIFY(control<QLabel>(bold, &window)->font().bold());
+    QCOMPARE(control<QLabel>("Label3", &window)->text(), QString("Pg2 max"));
+    QVERIFY(control<QFrame>("Panel1", &window));
+    auto* close = control<QPushButton>("Button1", &window);
     QCOMPARE(close->text(), QString("Fermer"));
     window.show();
     QTest::mouseClick(close, Qt::LeftButton);
@@ -221,7 +189,7 @@ class BiasPageTest : public QObject {
     QCOMPARE(errors, message.isEmpty() ? QStringList() : QStringList({message, message}));
     QCOMPARE(form_->tubes()[Tube::EL34].PaMax, paMaxEL34);
     QCOMPARE(text("edEL34txbias"), txbiasEL34);
-    QCOMPARE(window.findChild<QLineEdit*>("edEL34Pa")->text(), windowEL34);
+    QCOMPARE(control<QLineEdit>("edEL34Pa", &window)->text(), windowEL34);
   }
 
   void missingSettingsFile() {
@@ -233,17 +201,11 @@ class BiasPageTest : public QObject {
              QStringList(2, "'' n'est pas une valeur en virgule flottante correcte."));
     QCOMPARE(form_->tubes()[Tube::T6L6].PaMax, 0.0);
     QCOMPARE(text("ed6L6ResCatR20"), QString());
-    QCOMPARE(window.findChild<QLineEdit*>("ed6L6Pa")->text(), QString());
-    QCOMPARE(window.findChild<QLineEdit*>("ed6V6Pa")->text(), QString("12"));  // design text
+    QCOMPARE(control<QLineEdit>("ed6L6Pa", &window)->text(), QString());
+    QCOMPARE(control<QLineEdit>("ed6V6Pa", &window)->text(), QString("12"));  // design text
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  BiasPageTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(BiasPageTest)
 
 #include "bias_test.moc"

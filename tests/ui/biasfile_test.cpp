@@ -1,7 +1,10 @@
 // The bias page's measurements in the settings file ("Enregistrer", "Charger") and its HTML
 // report ("Etat HTML"), with every box answered by the test.
 
+#include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -10,22 +13,28 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
+#include "core/bias.h"
 #include "core/biasreport.h"
+#include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/session.h"
 #include "platform/writefile.h"
 #include "tests/platform/as_user.h"
 #include "tests/ui/uitest.h"
+#include "ui/DataSheetUnit.h"
 #include "ui/MainUnit.h"
 
 using valvora::platform::testing::As;
 using valvora::platform::testing::inChild;
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::Dialogs;
 using valvora::ui::TMainForm;
@@ -33,7 +42,7 @@ using valvora::ui::TMainForm;
 namespace {
 
 const QString kSourceDir = QStringLiteral(VALVORA_SOURCE_DIR);
-const QString kSaved = "Valvora Suite 1.5 | Opération effectuée avec succès.";
+const QString kSaved = valvora::testing::kTitle + " | Opération effectuée avec succès.";
 const QString kAskSave = "Etes vous sur d'enregistrer les modifications ?";
 const QString kAskLoad = "Etes vous sur de remplacer les données ?";
 
@@ -48,6 +57,33 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
+// How often the system saw a file of that name opened in the folder (inotify).
+class Openings {
+ public:
+  Openings(const QString& folder, const QString& name)
+      : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(name.toStdString()) {
+    if (fd_ < 0 || ::inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_OPEN) < 0)
+      qFatal("no inotify");
+  }
+  ~Openings() { ::close(fd_); }
+  int take() {
+    int count = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && name_ == event->name) ++count;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+      }
+    }
+    return count;
+  }
+
+ private:
+  int fd_;
+  std::string name_;
+};
+
 QList<QByteArray> linesOf(const QByteArray& bytes) {
   QList<QByteArray> lines = bytes.split('\n');
   if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
@@ -56,28 +92,21 @@ QList<QByteArray> linesOf(const QByteArray& bytes) {
 
 }  // namespace
 
-class BiasFileTest : public QObject {
+class BiasFileTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   QTemporaryDir dir_;
   QByteArray shipped_;
-  std::unique_ptr<TMainForm> form_;
 
   QString settings() const { return dir_.path() + "/valvora.ini"; }
-  QLineEdit* edit(const QString& name) {
-    auto* w = form_->findChild<QLineEdit*>(name);
-    if (!w) qFatal("no field %s", qPrintable(name));
-    return w;
+  std::unique_ptr<TMainForm> newForm() override {
+    writeBytes(settings(), shipped_);
+    return std::make_unique<TMainForm>(nullptr, nullptr, settings().toStdString());
   }
-  QString text(const QString& name) { return edit(name)->text(); }
-  void click(const char* button) {
-    QTest::mouseClick(form_->findChild<QPushButton*>(button), Qt::LeftButton);
-  }
-  QPushButton* htmlButton() { return form_->findChild<QPushButton*>("btnHTML"); }
-  QLabel* info() { return form_->findChild<QLabel*>("lbInfo"); }
+  QLineEdit* edit(const QString& name) { return control<QLineEdit>(name); }
+  QPushButton* htmlButton() { return control<QPushButton>("btnHTML"); }
+  QLabel* info() { return control<QLabel>("lbInfo"); }
   // What the boxes showed, for a child process to hand back.
   std::string seen() {
     return (dialogs_.errors + QStringList{"-"} + dialogs_.messages).join("\n").toStdString();
@@ -85,22 +114,14 @@ class BiasFileTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
+    prepareRun();
     shipped_ = bytesOf(kSourceDir + "/app/valvora.ini");
     // Open to the unprivileged user, so that only the modes the cases set refuse.
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                            QFile::ReadOther | QFile::ExeOther);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    writeBytes(settings(), shipped_);
-    form_ = std::make_unique<TMainForm>(nullptr, nullptr, settings().toStdString());
   }
   void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+    closeForm();
     for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
       QFile::remove(dir_.path() + "/" + name);
     for (const QString& name : QDir(dir_.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -115,7 +136,7 @@ class BiasFileTest : public QObject {
     const QByteArray golden = bytesOf(kSourceDir + "/tests/ui/data/bias_report.html");
     const valvora::ReportStamp stamp{"06/12/2026", "22:41:43", "atelier"};
     const std::string report = valvora::platform::toWindows1252(
-        valvora::biasReportText(form_->tubes(), "Valvora Suite 1.5", stamp));
+        valvora::biasReportText(form_->tubes(), valvora::ui::kApplicationTitle, stamp));
     QCOMPARE(QByteArray::fromStdString(report), golden);
     QCOMPARE(golden.count("\r\n"), 156);
     QCOMPARE(golden.count('\n'), 156);
@@ -126,12 +147,13 @@ class BiasFileTest : public QObject {
     const valvora::ReportStamp odd{"d", "t", "<b>A&B \"x\" Łukasz"};
     const QList<QByteArray> lines =
         linesOf(QByteArray::fromStdString(valvora::platform::toWindows1252(
-            valvora::biasReportText(form_->tubes(), "Valvora Suite 1.5", odd))));
+            valvora::biasReportText(form_->tubes(), valvora::ui::kApplicationTitle, odd))));
     QCOMPARE(lines.size(), 156);
     QCOMPARE(lines[11],
-             QByteArray("Fichier g\xE9n\xE9r\xE9 par <i>Valvora Suite 1.5</i> le d \xE0 t par "
-                        "l'utilisateur &lt;b&gt;A&amp;B &quot;x&quot; ?ukasz</TD></TR></TABLE>"
-                        "\r"));
+             QByteArray("Fichier g\xE9n\xE9r\xE9 par <i>") + valvora::ui::kApplicationTitle +
+                 QByteArray("</i> le d \xE0 t par "
+                            "l'utilisateur &lt;b&gt;A&amp;B &quot;x&quot; ?ukasz</TD></TR></TABLE>"
+                            "\r"));
   }
 
   void saveThenLoadGivesTheTextsBack() {
@@ -173,6 +195,89 @@ class BiasFileTest : public QObject {
     QCOMPARE(text("edEL34VC9"), QString());
     QCOMPARE(text("ed6L6gcImp"), impedance);
     QCOMPARE(text("ed6L6disanode"), QString("0"));  // not in the file, and nothing recomputed
+  }
+
+  // One reading of the file for the whole page, and a load shows one save: never the keys of
+  // two saves of another program that writes meanwhile.
+  void loadReadsOneVersionOfTheFile() {
+    const valvora::platform::ProfileFile file(settings().toStdString());
+    std::vector<valvora::platform::ProfileFile::Entry> entries;
+    for (const valvora::MeasurementKey& k : valvora::measurementKeys())
+      entries.push_back({k.section, k.key, "0"});
+    file.write(entries);
+    Openings openings(dir_.path(), "valvora.ini");
+    dialogs_.answers = {Dialogs::Answer::kOui};
+    click("btnLoad");
+    QCOMPARE(openings.take(), 1);
+
+    // Another program saves in a loop, each save one number in all 42 keys, with a pause
+    // between saves as a program's saves have (a tight loop holds the lock nearly always).
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+      try {
+        for (int save = 1;; ++save) {
+          for (auto& entry : entries) entry.value = std::to_string(save);
+          file.write(entries);
+          ::usleep(2000);
+        }
+      } catch (...) {
+      }
+      _exit(1);
+    }
+    QSet<QString> saves;
+    QString mixed;
+    for (int load = 0; load < 200 && mixed.isEmpty(); ++load) {
+      dialogs_.clear();
+      dialogs_.answers = {Dialogs::Answer::kOui};
+      click("btnLoad");
+      QSet<QString> texts;
+      for (const valvora::MeasurementKey& k : valvora::measurementKeys())
+        texts << text(QString::fromStdString(k.field));
+      if (texts.size() != 1) mixed = QStringList(texts.values()).join(" ");
+      saves.unite(texts);
+    }
+    int status = 0;
+    const bool running = ::waitpid(writer, &status, WNOHANG) == 0;
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+    QVERIFY2(mixed.isEmpty(), qPrintable("one load showed " + mixed));
+    QVERIFY(running);
+    QVERIFY2(saves.size() > 2, "the other program's saves never reached a load");
+  }
+
+  // The start-up reads the file once for both windows, and a file that cannot be read is
+  // reported once; values that do not convert are still reported by each window.
+  void startUpReadsTheSettingsOnce_data() {
+    QTest::addColumn<QByteArray>("content");  // "<folder>": valvora.ini is a folder
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("fichier livré") << shipped_ << 0 << QString();
+    QTest::newRow("dossier") << QByteArray("<folder>") << 1
+                             << QString::fromStdString(valvora::platform::cannotOpenMessage(
+                                    settings().toStdString(), EISDIR)) +
+                                    ".";
+    QTest::newRow("sans les limites") << QByteArray("; vide\r\n") << 2
+                                      << "'' n'est pas une valeur en virgule flottante correcte.";
+  }
+  void startUpReadsTheSettingsOnce() {
+    QFETCH(QByteArray, content);
+    QFETCH(int, messages);
+    QFETCH(QString, message);
+    form_.reset();
+    QFile::remove(settings());
+    if (content == "<folder>")
+      QDir(dir_.path()).mkdir("valvora.ini");
+    else
+      writeBytes(settings(), content);
+    Openings openings(dir_.path(), "valvora.ini");
+    const auto startUp = std::make_shared<valvora::ui::SettingsAtStartUp>(
+        valvora::platform::ProfileFile(settings().toStdString()));
+    form_ = std::make_unique<TMainForm>(nullptr, nullptr, startUp);
+    const valvora::ui::TDataSheet dataSheet(nullptr, startUp);
+    QCOMPARE(openings.take(), 1);
+    QCOMPARE(dialogs_.errors, QStringList(messages, message));
+    dialogs_.clear();
+    QDir(dir_.path()).rmdir("valvora.ini");
   }
 
   void saveIntoAFolderWithoutTheFile() {
@@ -276,7 +381,8 @@ class BiasFileTest : public QObject {
     }
     QCOMPARE(lines[31], QByteArray("\t\t<TD WIDTH=9%>300</TD>\r"));
     const std::string user = valvora::escapeHtml(valvora::platform::logonUserName());
-    QVERIFY(lines[11].startsWith("Fichier g\xE9n\xE9r\xE9 par <i>Valvora Suite 1.5</i> le "));
+    QVERIFY(lines[11].startsWith(QByteArray("Fichier g\xE9n\xE9r\xE9 par <i>") +
+                                 valvora::ui::kApplicationTitle + "</i> le "));
     QVERIFY(lines[11].endsWith(QByteArray::fromStdString(" par l'utilisateur " + user) +
                                "</TD></TR></TABLE>\r"));
 
@@ -332,12 +438,6 @@ class BiasFileTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  BiasFileTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(BiasFileTest)
 
 #include "biasfile_test.moc"

@@ -16,7 +16,6 @@
 #include "tests/ui/uitest.h"
 #include "ui/MainUnit.h"
 
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TMainForm;
 
@@ -24,47 +23,11 @@ namespace {
 const QString kSourceDir = QStringLiteral(VALVORA_SOURCE_DIR);
 }
 
-class CapacitorPagesTest : public QObject {
+class CapacitorPagesTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TMainForm> form_;
-
-  template <typename T = QWidget>
-  T* find(const QString& name) {
-    auto* w = form_->findChild<T*>(name);
-    if (!w) qFatal("no control %s", qPrintable(name));
-    return w;
-  }
-  QString text(const QString& name) {
-    QWidget* w = find(name);
-    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-    return valvora::testing::fieldText(w);
-  }
-  void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
-  QStringList takeErrors() {
-    const QStringList e = dialogs_.errors;
-    dialogs_.clear();
-    return e;
-  }
-
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<TMainForm>(nullptr);
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   void defaultsAfterThePreparation() {
     const QList<std::pair<const char*, const char*>> expected = {
         {"lb_pF", "1000"},          {"lb_nF", "1"},       {"lb_uF", "0,001"},
@@ -81,21 +44,21 @@ class CapacitorPagesTest : public QObject {
       QCOMPARE(text(QString::fromUtf8(name)), QString::fromUtf8(value));
     QCOMPARE(form_->capacitorCode().tolerance, std::string("+/- 1%"));
     for (const char* result : {"eplin", "eplog", "epdiss"}) {
-      QVERIFY(find<QLineEdit>(result)->isReadOnly());
-      QVERIFY(!find<QLineEdit>(result)->isEnabled());
+      QVERIFY(control<QLineEdit>(result)->isReadOnly());
+      QVERIFY(!control<QLineEdit>(result)->isEnabled());
     }
-    QCOMPARE(find<QComboBox>("ComboBox1")->count(), 10);
-    QCOMPARE(find<QComboBox>("ComboBox2")->itemText(11), QString("Z"));
-    const QPixmap picture = find<QLabel>("Image2")->pixmap();
+    QCOMPARE(control<QComboBox>("ComboBox1")->count(), 10);
+    QCOMPARE(control<QComboBox>("ComboBox2")->itemText(11), QString("Z"));
+    const QPixmap picture = control<QLabel>("Image2")->pixmap();
     QVERIFY(!picture.isNull());
     QCOMPARE(picture.size(), QSize(280, 80));
     // Current mode, applied at the end of the preparation.
-    QVERIFY(find<QRadioButton>("rbCourant")->isChecked());
-    QVERIFY(find<QLineEdit>("edCN")->isReadOnly());
-    QCOMPARE(find("edCN")->cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(!find<QLineEdit>("edP")->isReadOnly());
-    QCOMPARE(find("edP")->cursor().shape(), Qt::IBeamCursor);
-    QCOMPARE(find<QRadioButton>("rbCourant")->text(), QString("Courant "));
+    QVERIFY(control<QRadioButton>("rbCourant")->isChecked());
+    QVERIFY(control<QLineEdit>("edCN")->isReadOnly());
+    QCOMPARE(control("edCN")->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!control<QLineEdit>("edP")->isReadOnly());
+    QCOMPARE(control("edP")->cursor().shape(), Qt::IBeamCursor);
+    QCOMPARE(control<QRadioButton>("rbCourant")->text(), QString("Courant "));
   }
 
   // The filter turns a typed full stop into the comma in the capacitor fields only.
@@ -111,23 +74,23 @@ class CapacitorPagesTest : public QObject {
   void decimalKeys() {
     QFETCH(QString, field);
     QFETCH(QString, shown);
-    typeInto(find(field), "0.5");
+    typeInto(control(field), "0.5");
     QCOMPARE(text(field), shown);
   }
 
   void capacitorCodeTriggers() {
     // Typing computes nothing; a click in the field does.
-    typeInto(find("Edit3"), "47");
+    typeInto(control("Edit3"), "47");
     QCOMPARE(text("lb_pF"), QString("1000"));
-    QTest::mouseClick(find("Edit3"), Qt::LeftButton);
+    QTest::mouseClick(control("Edit3"), Qt::LeftButton);
     QCOMPARE(text("lb_pF"), QString("4700"));
     // A choice in either list.
-    auto* digit = find<QComboBox>("ComboBox1");
+    auto* digit = control<QComboBox>("ComboBox1");
     digit->setCurrentIndex(9);
     emit digit->activated(9);
     QCOMPARE(text("lb_pF"), QString("4,7"));
     QCOMPARE(text("lb_tolerance"), QString("+/- 1 pF"));
-    auto* letter = find<QComboBox>("ComboBox2");
+    auto* letter = control<QComboBox>("ComboBox2");
     letter->setCurrentIndex(1);
     emit letter->activated(1);
     QCOMPARE(text("lb_tolerance"), QString("+/- 0.25 pF"));
@@ -144,7 +107,7 @@ class CapacitorPagesTest : public QObject {
     QCOMPARE(text("lb_pF"), QString("47000"));
     QCOMPARE(text("lb_tolerance"), QString("+/- 10%"));
     // An empty first field becomes 0.
-    typeInto(find("Edit3"), "");
+    typeInto(control("Edit3"), "");
     click("Button10");
     QCOMPARE(text("Edit3"), QString("0"));
     QCOMPARE(text("lb_uF"), QString("0"));
@@ -152,33 +115,33 @@ class CapacitorPagesTest : public QObject {
 
   // Each trigger shows a failure once, and leaves the results as they were.
   void capacitorCodeFailures() {
-    typeInto(find("Edit3"), "2,5");
+    typeInto(control("Edit3"), "2,5");
     const QString message = "'2,5' n'est pas une valeur entière correcte.";
-    QTest::mouseClick(find("Edit3"), Qt::LeftButton);
+    QTest::mouseClick(control("Edit3"), Qt::LeftButton);
     QCOMPARE(takeErrors(), QStringList{message});
-    QTest::keyClick(find<QComboBox>("ComboBox2")->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(control<QComboBox>("ComboBox2")->lineEdit(), Qt::Key_Return);
     QCOMPARE(takeErrors(), QStringList{message});
-    QTest::keyClick(find<QComboBox>("ComboBox1")->lineEdit(), Qt::Key_Enter);
+    QTest::keyClick(control<QComboBox>("ComboBox1")->lineEdit(), Qt::Key_Enter);
     QCOMPARE(takeErrors(), QStringList{message});
     QCOMPARE(text("lb_pF"), QString("1000"));
     QCOMPARE(form_->capacitorCode().tolerance, std::string("+/- 1%"));
   }
 
   void supplyModes() {
-    find<QRadioButton>("rbPuis")->click();
-    QVERIFY(find<QLineEdit>("edP")->isReadOnly());
-    QCOMPARE(find("edP")->cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(!find<QLineEdit>("edCN")->isReadOnly());
+    control<QRadioButton>("rbPuis")->click();
+    QVERIFY(control<QLineEdit>("edP")->isReadOnly());
+    QCOMPARE(control("edP")->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!control<QLineEdit>("edCN")->isReadOnly());
     QCOMPARE(text("edP"), QString("75"));  // switching computes nothing
     click("bntAlim");
     QCOMPARE(text("edP"), QString("74,97"));  // from the two-decimal current
-    typeInto(find("edTS"), "0");
-    QTest::keyClick(find<QLineEdit>("edCN"), Qt::Key_Return);
+    typeInto(control("edTS"), "0");
+    QTest::keyClick(control<QLineEdit>("edCN"), Qt::Key_Return);
     QCOMPARE(text("edP"), QString("0,00"));
     QCOMPARE(text("edTC"), QString("-1,20"));
-    find<QRadioButton>("rbCourant")->click();
-    QVERIFY(find<QLineEdit>("edCN")->isReadOnly());
-    typeInto(find("edP"), "75");
+    control<QRadioButton>("rbCourant")->click();
+    QVERIFY(control<QLineEdit>("edCN")->isReadOnly());
+    typeInto(control("edP"), "75");
     click("bntAlim");
     QCOMPARE(takeErrors(), QStringList{"Division par zéro en virgule flottante."});
     QCOMPARE(text("edCN"), QString("8,33"));
@@ -186,30 +149,24 @@ class CapacitorPagesTest : public QObject {
   }
 
   void failuresStopAtTheirStep() {
-    typeInto(find("edRCc2"), "0");
-    typeInto(find("edRCr1"), "20000");
+    typeInto(control("edRCc2"), "0");
+    typeInto(control("edRCr1"), "20000");
     click("btnCalcRC");
     QCOMPARE(takeErrors(), QStringList{"Division par zéro en virgule flottante."});
     QCOMPARE(text("edRCfc1"), QString("79,577"));
     QCOMPARE(text("edRCfc2"), QString("1,355"));
-    typeInto(find("eppos"), "-5");
-    QTest::keyClick(find<QLineEdit>("eppos"), Qt::Key_Return);
+    typeInto(control("eppos"), "-5");
+    QTest::keyClick(control<QLineEdit>("eppos"), Qt::Key_Return);
     QCOMPARE(takeErrors(), QStringList{"Opération en virgule flottante incorrecte."});
     QCOMPARE(text("eplin"), QString("-1"));
     QCOMPARE(text("eplog"), QString("2,26629464593522"));
-    typeInto(find("Edit8"), "0");
+    typeInto(control("Edit8"), "0");
     click("btnTransfo");
     QCOMPARE(takeErrors(), QStringList{"Division par zéro en virgule flottante."});
     QCOMPARE(text("lbInduc"), QString("2,10987 Henry"));
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  CapacitorPagesTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(CapacitorPagesTest)
 
 #include "capacitors_test.moc"

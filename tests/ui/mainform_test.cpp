@@ -25,8 +25,6 @@
 #include "ui/PageControl.h"
 #include "ui/SplashUnit.h"
 
-using valvora::testing::fieldText;
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TMainForm;
 
@@ -85,23 +83,11 @@ QString p(int i, const QString& s) {
 
 }  // namespace
 
-class MainFormTest : public QObject {
+class MainFormTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TMainForm> form_;
-
-  QWidget* field(const QString& name) {
-    auto* w = form_->findChild<QWidget*>(name);
-    if (!w) qWarning() << "no control" << name;
-    return w;
-  }
-  QString text(const QString& name) { return fieldText(field(name)); }
-  void click(const char* button) {
-    QTest::mouseClick(form_->findChild<QPushButton*>(button), Qt::LeftButton);
-  }
+  QWidget* field(const QString& name) { return control(name); }
   // Types the inputs of a group and clicks its button.
   void compute(const QString& suffix, const QString& amp, const QStringList& impedances) {
     const Group& g = group(suffix);
@@ -111,20 +97,6 @@ class MainFormTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<TMainForm>(nullptr);
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   void pagesAndBottomBar() {
     const QStringList captions = {"2 HP",
                                   "3 HP",
@@ -149,15 +121,15 @@ class MainFormTest : public QObject {
       QCOMPARE(pages->page(i)->objectName(), sheets[i]);
     }
     QCOMPARE(pages->currentIndex(), 0);
-    QCOMPARE(form_->windowTitle(), QString("Valvora Suite 1.5"));
+    QCOMPARE(form_->windowTitle(), valvora::testing::kTitle);
     QVERIFY(form_->windowState() & Qt::WindowMaximized);
-    QCOMPARE(form_->findChild<QPushButton*>("btnAbout")->text(), QString("A propos"));
-    QCOMPARE(form_->findChild<QPushButton*>("btnHelp")->text(), QString("Aide"));
-    QCOMPARE(form_->findChild<QPushButton*>("btnExit")->text(), QString("Fermer"));
+    QCOMPARE(control<QPushButton>("btnAbout")->text(), QString("A propos"));
+    QCOMPARE(control<QPushButton>("btnHelp")->text(), QString("Aide"));
+    QCOMPARE(control<QPushButton>("btnExit")->text(), QString("Fermer"));
     // Labels as the pages have always shown them.
-    QCOMPARE(form_->findChild<QLabel*>("lb_edPHPb_2ser")->text(), QString("Puiissance HP B :"));
-    QCOMPARE(form_->findChild<QLabel*>("lb_edPHPb_3ser")->text(), QString("Puissance HP B :"));
-    QCOMPARE(form_->findChild<QGroupBox*>("GroupBox13")->title(), QString("Version B"));
+    QCOMPARE(control<QLabel>("lb_edPHPb_2ser")->text(), QString("Puiissance HP B :"));
+    QCOMPARE(control<QLabel>("lb_edPHPb_3ser")->text(), QString("Puissance HP B :"));
+    QCOMPARE(control<QGroupBox>("GroupBox13")->title(), QString("Version B"));
     QCOMPARE(field("edAmp_4HB")->accessibleName(), QString("Puissance de l'ampli :"));
   }
 
@@ -185,7 +157,7 @@ class MainFormTest : public QObject {
     const Group& g = group(suffix);
     QCOMPARE(text("edAmp" + suffix), QString("100"));
     for (int i = 0; i < g.speakers; ++i) {
-      auto* list = form_->findChild<QComboBox*>(z(i, suffix));
+      auto* list = control<QComboBox>(z(i, suffix));
       QCOMPARE(list->count(), 5);
       QCOMPARE(list->currentIndex(), 2);
       QCOMPARE(list->currentText(), QString("8"));
@@ -279,7 +251,7 @@ class MainFormTest : public QObject {
     for (int i = 0; i < g.speakers; ++i) before << text(p(i, suffix));
     compute(suffix, amp, impedances);
     QCOMPARE(dialogs_.errors, QStringList{message});
-    QCOMPARE(dialogs_.captions, QStringList{"Valvora Suite 1.5"});
+    QCOMPARE(dialogs_.captions, QStringList{valvora::testing::kTitle});
     dialogs_.clear();
     QCOMPARE(text("edHPtotale" + suffix), total);
     for (int i = 0; i < g.speakers; ++i) QCOMPARE(text(p(i, suffix)), before[i]);
@@ -319,7 +291,7 @@ class MainFormTest : public QObject {
     form_->resize(size);
     QTRY_COMPARE(form_->size(), size);
     QCOMPARE(form_->pageControl()->pos(), pages);
-    auto* bar = form_->findChild<QWidget*>("PanBar");
+    auto* bar = control<QWidget>("PanBar");
     QCOMPARE(bar->pos(), QPoint(pages.x(), barTop));
   }
 
@@ -333,7 +305,7 @@ class MainFormTest : public QObject {
 
   void pictures() {
     for (const char* name : {"img2HPs", "img3HPvb", "img4HPp", "imgAttenuateurT", "imgSP"}) {
-      auto* picture = form_->findChild<QLabel*>(name);
+      auto* picture = control<QLabel>(name);
       QVERIFY2(!picture->pixmap().isNull(), name);
       QCOMPARE(picture->size(), picture->pixmap().size());
     }
@@ -377,7 +349,7 @@ class MainFormTest : public QObject {
     form_->show();
     compute("_2ser", "2147483647", {"1", "2"});
     for (const char* name : {"edPHPa_2ser", "edPHPb_2ser"}) {
-      auto* edit = form_->findChild<QLineEdit*>(name);
+      auto* edit = control<QLineEdit>(name);
       QCOMPARE(edit->cursorPosition(), 0);
       QVERIFY(edit->fontMetrics().horizontalAdvance(edit->text()) > edit->width() - 8);
     }
@@ -433,11 +405,11 @@ class MainFormTest : public QObject {
     form_.reset(new TMainForm(nullptr));
     QCOMPARE(dialogs_.errors, QStringList{"'' n'est pas une valeur entière correcte."});
     dialogs_.clear();
-    auto* list = form_->findChild<QComboBox*>("cbHPa_4HB");
+    auto* list = control<QComboBox>("cbHPa_4HB");
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->currentText(), QString());
     QCOMPARE(text("edHPtotale_2ser"), QString());
-    QVERIFY(!form_->findChild<QLabel*>("imgSP")->pixmap().isNull());
+    QVERIFY(!control<QLabel>("imgSP")->pixmap().isNull());
   }
 
   void missingPictureFolder() {
@@ -453,9 +425,9 @@ class MainFormTest : public QObject {
                                      "/data/itemlist.txt\". Le fichier spécifié est introuvable.");
     QVERIFY(dialogs_.errors[1].contains(folder + "/data/alim.jpg\""));
     dialogs_.clear();
-    QCOMPARE(form->findChild<QComboBox*>("cbHPa_2ser")->count(), 0);
+    QCOMPARE(control<QComboBox>("cbHPa_2ser", form)->count(), 0);
     QCOMPARE(text("edHPtotale_2ser"), QString());
-    QVERIFY(form->findChild<QLabel*>("img2HPs")->pixmap().isNull());
+    QVERIFY(control<QLabel>("img2HPs", form)->pixmap().isNull());
   }
 
   void damagedPicture() {
@@ -465,15 +437,15 @@ class MainFormTest : public QObject {
     QCOMPARE(dialogs_.errors.size(), 1);
     QVERIFY2(dialogs_.errors[0].startsWith("Erreur JPEG #"), qPrintable(dialogs_.errors[0]));
     dialogs_.clear();
-    QVERIFY(!form_->findChild<QLabel*>("img3HPp")->pixmap().isNull());
-    QVERIFY(form_->findChild<QLabel*>("img3HPvb")->pixmap().isNull());
+    QVERIFY(!control<QLabel>("img3HPp")->pixmap().isNull());
+    QVERIFY(control<QLabel>("img3HPvb")->pixmap().isNull());
     QCOMPARE(text("edHPtotale_2ser"), QString());  // the computations never ran
   }
 
   void splashAndDiagram() {
     auto* splash = new valvora::ui::TSplashForm;
-    QCOMPARE(splash->findChild<QLabel*>("Label2")->text(), QString("Chargement en cours ..."));
-    QVERIFY(!splash->findChild<QLabel*>("Image1")->pixmap().isNull());
+    QCOMPARE(control<QLabel>("Label2", splash)->text(), QString("Chargement en cours ..."));
+    QVERIFY(!control<QLabel>("Image1", splash)->pixmap().isNull());
     QPointer<valvora::ui::TSplashForm> watch(splash);
     splash->show();
     form_.reset(new TMainForm(nullptr, splash));
@@ -486,17 +458,11 @@ class MainFormTest : public QObject {
       QVERIFY(!qobject_cast<valvora::ui::TSplashForm*>(w));
 
     valvora::ui::TAlimForm alim;
-    QCOMPARE(alim.findChild<QLabel*>("Image1")->size(), QSize(491, 300));
-    QCOMPARE(alim.findChild<QPushButton*>("Button1")->text(), QString("Fermer"));
+    QCOMPARE(control<QLabel>("Image1", &alim)->size(), QSize(491, 300));
+    QCOMPARE(control<QPushButton>("Button1", &alim)->text(), QString("Fermer"));
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  MainFormTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(MainFormTest)
 
 #include "mainform_test.moc"

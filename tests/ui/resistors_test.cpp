@@ -18,7 +18,6 @@
 #include "ui/MainUnit.h"
 #include "ui/pages/Resistors.h"
 
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TMainForm;
 
@@ -30,25 +29,11 @@ const QString kAbove = QStringLiteral(
 
 }  // namespace
 
-class ResistorsPageTest : public QObject {
+class ResistorsPageTest : public valvora::testing::UiTest {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TMainForm> form_;
-
-  template <typename T = QLineEdit>
-  T* control(const QString& name) {
-    auto* w = form_->findChild<T*>(name);
-    if (!w) qFatal("no control %s", qPrintable(name));
-    return w;
-  }
-  QString text(const QString& name) { return control(name)->text(); }
   QString range() { return control<QLabel>("encadrement")->text(); }
-  void click(const char* button) {
-    QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton);
-  }
   // A pick by the user: the selection, then the notification that only a user pick sends.
   void pick(const char* list, int index) {
     auto* l = control<QComboBox>(list);
@@ -64,31 +49,11 @@ class ResistorsPageTest : public QObject {
   // Typed over the selected text, key by key, as the user does: an emptied value field would
   // put "1" back at once.
   void typeValue(const QString& typed) {
-    auto* edit = control("valeur");
+    auto* edit = control<QLineEdit>("valeur");
     edit->selectAll();
     QTest::keyClicks(edit, typed);
   }
-  QStringList takeErrors() {
-    const QStringList e = dialogs_.errors;
-    dialogs_.clear();
-    return e;
-  }
-
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<TMainForm>(nullptr);
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   void defaultsAfterThePreparation() {
     const QStringList fields = {"edResistor", "edR_serpar", "edR_par",
                                 "edR_ser",    "ed_At",      "ed_Wpdiss"};
@@ -277,5 +242,5 @@ class ResistorsPageTest : public QObject {
   }
 };
 
-QTEST_MAIN(ResistorsPageTest)
+VALVORA_UI_TEST_MAIN(ResistorsPageTest)
 #include "resistors_test.moc"

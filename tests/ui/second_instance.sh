@@ -12,8 +12,10 @@ XDG_RUNTIME_DIR=$(mktemp -d) "$exe" >/dev/null 2>&1 &
 first=$!
 # The lock is taken before any window; give the first copy time to reach that point.
 uid=$(id -u)
+home=$(getent passwd "$uid" | cut -d: -f6)
 for _ in $(seq 50); do
-  for lock in "/run/user/$uid/Nom de l application.lock" "/tmp/valvora-$uid/Nom de l application.lock"; do
+  for lock in "$home/.cache/valvora/Nom de l application@$(hostname).lock" \
+    "/run/user/$uid/Nom de l application.lock" "/tmp/valvora-$uid/Nom de l application.lock"; do
     [ -f "$lock" ] && ! flock -n "$lock" true && break 2
   done
   sleep 0.1

@@ -1,18 +1,29 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <type_traits>
+#include <vector>
 
 #include "ui/Dialogs.h"
+#include "ui/MainUnit.h"
 
 namespace valvora::testing {
+
+// The caption of the main window and of the boxes.
+inline const QString kTitle = QString::fromUtf8(ui::kApplicationTitle);
 
 // Answers every box without a modal loop and remembers what was asked.
 class RecordingDialogs : public ui::Dialogs {
@@ -89,4 +100,86 @@ inline QString fieldText(QWidget* field) {
   return qobject_cast<QLineEdit*>(field)->text();
 }
 
+// What every UI test program shares: the source folder as the current directory (it holds
+// data/), the recording dialogs, the guard against modal boxes, a fresh main window for each
+// case, and a case that leaves an error box unanswered fails. QtTest runs the inherited
+// initTestCase, init and cleanup; a program that needs more declares its own and calls the
+// protected steps.
+class UiTest : public QObject {
+  Q_OBJECT
+
+ protected:
+  RecordingDialogs dialogs_;
+  std::optional<ui::ScopedDialogs> dialogsScope_;
+  std::unique_ptr<ui::TMainForm> form_;
+
+  // The main window of each case; a program that needs another settings file says so here.
+  virtual std::unique_ptr<ui::TMainForm> newForm() {
+    return std::make_unique<ui::TMainForm>(nullptr);
+  }
+  void prepareRun() {
+    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
+    dialogsScope_.emplace(dialogs_);
+    failOnModalBoxes(this);
+  }
+  void openForm() {
+    dialogs_.clear();
+    form_ = newForm();
+  }
+  void closeForm() {
+    form_.reset();
+    standIns_.clear();
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+  }
+
+  // The control of that name and type in `in` (the main window by default). A missing one
+  // fails the case with its name and gives a stand-in, so that the case ends without a crash.
+  template <typename T = QWidget>
+  T* control(const QString& name, const QObject* in = nullptr) {
+    if (!in) in = form_.get();
+    if (T* found = in ? in->findChild<T*>(name) : nullptr) return found;
+    QTest::qFail(qPrintable(QStringLiteral("no control %1").arg(name)), __FILE__, __LINE__);
+    using Made =
+        std::conditional_t<std::is_same_v<T, QWidget>, QLineEdit,
+                           std::conditional_t<std::is_same_v<T, QAbstractButton>, QPushButton, T>>;
+    auto made = std::make_unique<Made>();
+    T* standIn = made.get();
+    standIns_.push_back(std::move(made));
+    return standIn;
+  }
+  // The text of a label, an edit field or a list's edit box.
+  QString text(const QString& name, const QObject* in = nullptr) {
+    QWidget* w = control(name, in);
+    if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text();
+    return fieldText(w);
+  }
+  void click(const QString& name, const QObject* in = nullptr) {
+    QTest::mouseClick(control<QAbstractButton>(name, in), Qt::LeftButton);
+  }
+  QStringList takeErrors() {
+    const QStringList e = dialogs_.errors;
+    dialogs_.clear();
+    return e;
+  }
+
+ private slots:
+  void initTestCase() { prepareRun(); }
+  void init() { openForm(); }
+  void cleanup() { closeForm(); }
+
+ private:
+  std::vector<std::unique_ptr<QWidget>> standIns_;
+};
+
 }  // namespace valvora::testing
+
+// One main() for every UI test program: the offscreen platform unless another is asked for.
+#define VALVORA_UI_TEST_MAIN(TestClass)                                                          \
+  int main(int argc, char** argv) {                                                              \
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
+    QApplication app(argc, argv);                                                                \
+    QApplication::setApplicationDisplayName(QString::fromUtf8(valvora::ui::kApplicationTitle));  \
+    TestClass test;                                                                              \
+    return QTest::qExec(&test, argc, argv);                                                      \
+  }

@@ -194,7 +194,7 @@ void buildBiasSettingTab(QWidget* tab, CalculatorHost& host) {
   auto pick = [tube, &host, settings] {
     guarded(tube, [&] {
       const std::string limit = valvora::atelier::dataSheetAnodeLimit(
-          settingsReader(settings), tube->currentText().toStdString());
+          settingsReader(settings.snapshot()), tube->currentText().toStdString());
       if (!limit.empty()) host.fields().write("edAsPa", limit);
     });
   };

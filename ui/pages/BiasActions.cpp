@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/biasreport.h"
+#include "platform/atomicfile.h"
 #include "platform/profile.h"
 #include "platform/session.h"
 #include "platform/writefile.h"
@@ -22,9 +23,9 @@ void saveMeasurements(const Fields& page, const platform::ProfileFile& settingsF
   settingsFile.write(entries);
 }
 
-void loadMeasurements(Fields& page, const platform::ProfileFile& settingsFile) {
+void loadMeasurements(Fields& page, const platform::ProfileSnapshot& settings) {
   for (const MeasurementKey& k : measurementKeys())
-    page.write(k.field, settingsFile.read(k.section, k.key));
+    page.write(k.field, settings.read(k.section, k.key));
 }
 
 BiasReport::BiasReport(QWidget* page)
@@ -64,8 +65,8 @@ void BiasReport::write(const std::function<void()>& computeBias, const BiasRecor
   // One reading of the clock, so that the date and the time are of the same moment.
   const std::time_t now = std::time(nullptr);
   const ReportStamp stamp{clock_.date(now), clock_.time(now), user};
-  platform::writeWholeFile(
-      path, platform::toWindows1252(biasReportText(records, kApplicationTitle, stamp)));
+  platform::replaceFile(path,
+                        platform::toWindows1252(biasReportText(records, kApplicationTitle, stamp)));
   dialogs().openDocument(name);
 }
 

@@ -18,12 +18,13 @@ namespace valvora::ui::pages {
 // one replacement of the file or none (CalcError "Impossible d'écrire dans <path>").
 void saveMeasurements(const Fields& page, const platform::ProfileFile& settingsFile);
 
-// "Charger": the 42 texts back into their fields, in the same order, without computing. A
-// missing key gives its field the empty text.
-void loadMeasurements(Fields& page, const platform::ProfileFile& settingsFile);
+// "Charger": the 42 texts of one reading of the file back into their fields, in the same
+// order, without computing. A missing key gives its field the empty text.
+void loadMeasurements(Fields& page, const platform::ProfileSnapshot& settings);
 
 // "Etat HTML": recomputes the page, asks for a file name (and before replacing a file),
-// writes the report in Windows-1252 with CR LF line ends and has the desktop open it. The
+// writes the report in Windows-1252 with CR LF line ends (replacing the file whole or not at
+// all) and has the desktop open it. The
 // button is disabled and the label lbInfo shown while it runs, restored however it ends.
 class BiasReport {
  public:

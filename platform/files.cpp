@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/failure.h"
+#include "platform/internal.h"
 
 namespace valvora::platform {
 
@@ -77,7 +78,7 @@ std::string describeError(int errorNumber) {
 }
 
 [[noreturn]] void failToOpen(std::string_view path, int errorNumber) {
-  throw CalcError(cannotOpenMessage(path, errorNumber));
+  throw FileError(cannotOpenMessage(path, errorNumber), errorNumber);
 }
 
 // Sizes as a user reads them: "64 Ko", "32 Mo".
@@ -89,21 +90,8 @@ std::string sizeText(std::size_t bytes) {
 }
 
 [[noreturn]] void failTooLarge(std::string_view path, std::size_t maxBytes) {
-  throw CalcError("Le fichier \"" + fullPath(path) + "\" dépasse " + sizeText(maxBytes));
+  throw FileError("Le fichier \"" + fullPath(path) + "\" dépasse " + sizeText(maxBytes), EFBIG);
 }
-
-// Closes the descriptor on every way out of readFile.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { ::close(fd_); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -124,6 +112,9 @@ std::string fullPath(std::string_view path) {
   return local.lexically_normal().string();
 }
 
+FileError::FileError(const std::string& message, int errorNumber)
+    : CalcError(message), errorNumber_(errorNumber) {}
+
 std::string cannotOpenMessage(std::string_view path, int errorNumber) {
   return "Impossible d'ouvrir le fichier \"" + fullPath(path) + "\". " + describeError(errorNumber);
 }
@@ -135,14 +126,12 @@ std::optional<std::string> readRegularFile(std::string_view path, std::size_t ma
   const std::string local = localPath(path);
   // Non-blocking, so that a FIFO without a writer cannot hold the program at the open; a
   // terminal does not become ours.
-  int fd = -1;
-  do {
-    fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  } while (fd < 0 && errno == EINTR);
+  const detail::FileDescriptor file =
+      detail::openRetrying(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  const int fd = file.get();
   if (fd < 0 && missingIsNothing && (errno == ENOENT || errno == ENOTDIR)) return std::nullopt;
   // A socket cannot be opened at all: say what it is, not the system's "no such device".
   if (fd < 0) failToOpen(path, errno == ENXIO ? kNotARegularFile : errno);
-  const FileDescriptor file(fd);
 
   // Only a regular file has an end: a FIFO, a device or a folder is refused before any read.
   struct stat status {};
@@ -180,15 +169,9 @@ std::optional<std::string> readFileIfExists(std::string_view path, std::size_t m
 
 std::vector<std::string> splitLines(std::string_view content) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < content.size(); ++i) {
-    const char c = content[i];
-    if (c != '\r' && c != '\n') continue;
-    lines.emplace_back(content.substr(start, i - start));
-    if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < content.size()) lines.emplace_back(content.substr(start));
+  detail::forEachLine(content, [&](std::size_t begin, std::size_t end, std::size_t) {
+    lines.emplace_back(content.substr(begin, end - begin));
+  });
   return lines;
 }
 

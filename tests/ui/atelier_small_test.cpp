@@ -1,0 +1,200 @@
+// The "Sécurité & transfo" and "Valeurs normalisées" tabs of the Atelier window under the
+// offscreen platform: the texts they open with, a computation by button and by Enter with
+// the decimal-key filter, the error box, and the colour code following every pick.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+#include "core/atelier/discharge.h"
+#include "core/atelier/standardvalues.h"
+#include "tests/ui/uitest.h"
+#include "ui/AtelierUnit.h"
+#include "ui/atelier/StandardValues.h"
+
+using valvora::testing::RecordingDialogs;
+using valvora::testing::typeInto;
+
+namespace {
+const QString kSourceDir = QStringLiteral(VALVORA_SOURCE_DIR);
+QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+}  // namespace
+
+class AtelierSmallTabsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
+  std::unique_ptr<valvora::ui::TAtelierForm> form_;
+
+  template <typename T = QWidget>
+  T* find(const QString& name) {
+    auto* w = form_->findChild<T*>(name);
+    if (!w) qFatal("no control %s", qPrintable(name));
+    return w;
+  }
+  QString text(const QString& name) {
+    QWidget* w = find(name);
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    return valvora::testing::fieldText(w);
+  }
+  void expectTexts(const QList<std::pair<const char*, QString>>& expected) {
+    for (const auto& [name, value] : expected) QCOMPARE(text(name), value);
+  }
+  void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
+  void typeAndEnter(const char* name, const QString& typed) {
+    QWidget* field = find(name);
+    typeInto(field, typed);
+    QWidget* edit =
+        qobject_cast<QComboBox*>(field) ? qobject_cast<QComboBox*>(field)->lineEdit() : field;
+    QTest::keyClick(edit, Qt::Key_Return);
+  }
+  QStringList takeErrors() {
+    const QStringList e = dialogs_.errors;
+    dialogs_.clear();
+    return e;
+  }
+  QColor bandColour(int band) {
+    const QImage shot = find("imgCcResistor")->grab().toImage();
+    return shot.pixelColor(valvora::ui::atelier::codeBandRect(band).center());
+  }
+
+ private slots:
+  void initTestCase() {
+    QDir::setCurrent(kSourceDir);
+    dialogsScope_.emplace(dialogs_);
+    valvora::testing::failOnModalBoxes(this);
+  }
+  void init() {
+    dialogs_.clear();
+    form_ = std::make_unique<valvora::ui::TAtelierForm>(nullptr);
+  }
+  void cleanup() {
+    form_.reset();
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+  }
+
+  void safetyOpensWithTheDischargeAndTheLoad() {
+    expectTexts({{"edDeTau", "10,3"},
+                 {"edDeTime", "20,8"},
+                 {"edDeI", "2,05"},
+                 {"edDeP", "0,92"},
+                 {"edDePr", "2"},
+                 {"edDeRcalc", ""},
+                 {"edOtRatio", "28,72"},
+                 {"edOtZa", "6600"},
+                 {"edOtMis", "1,00"},
+                 {"lbOtVerdict", qs(valvora::atelier::msg::kMatched)}});
+  }
+
+  void safetyComputesByButtonAndByEnter() {
+    click("btnDeRes");
+    expectTexts(
+        {{"edDeRcalc", "105,6"}, {"edDeRe12", "100"}, {"edDePe12", "2,02"}, {"edDePr", "5"}});
+    // Enter in the wanted time runs the bleeder only; '.' types the comma.
+    typeAndEnter("edDeTwant", "0.09");
+    expectTexts(
+        {{"edDeTwant", "0,09"}, {"edDeRcalc", "1,0"}, {"edDeRe12", "0,82"}, {"edDeTau", "10,3"}});
+    typeAndEnter("edDeC", "4.7");
+    expectTexts({{"edDeTau", "1,0"}, {"edDeRcalc", "1,0"}});
+    // The load list takes typed values and the filter too.
+    typeAndEnter("cbOtLoad", "6.4");
+    expectTexts({{"edOtZa", "5280"},
+                 {"edOtMis", "0,80"},
+                 {"lbOtVerdict", qs(valvora::atelier::msg::kMatched)}});
+    typeAndEnter("cbOtLoad", "0");
+    expectTexts({{"edOtZa", "infinie"}, {"lbOtVerdict", qs(valvora::atelier::msg::kNoLoad)}});
+  }
+
+  void safetyFailureShowsTheBoxAndKeepsTheResults() {
+    typeInto(find("edDeVs"), "500");
+    click("btnDeCalc");
+    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kSafeVoltage)});
+    QCOMPARE(text("edDeTau"), QStringLiteral("10,3"));
+  }
+
+  void seriesOpensWithItsDefaults() {
+    expectTexts({{"edEsLow", "4300"},
+                 {"edEsHigh", "4700"},
+                 {"edEsNear", "4300"},
+                 {"edEsErr", "-0,49"},
+                 {"cbCcD1", "Jaune 4"},
+                 {"cbCcMult", "Marron ×10"},
+                 {"cbCcTol", "Marron ±1 %"},
+                 {"cbCcTc", "Marron 100 ppm/K"},
+                 {"edCcValue", "4700"},
+                 {"lbCcRange", "Résistance comprise entre 4653 Ω et 4747 Ω"},
+                 {"lbCcTc", ""},
+                 {"lbCcSeries", "Série : E24"}});
+    QVERIFY(!find("cbCcTc")->isEnabled());
+    QVERIFY(!find<QComboBox>("cbCcD1")->itemIcon(0).isNull());
+    QCOMPARE(bandColour(0), QColor(255, 220, 0));  // Jaune
+    QCOMPARE(bandColour(1), QColor(140, 0, 200));  // Violet
+  }
+
+  void seriesComputesFromTheChosenSeries() {
+    find<QComboBox>("cbEsSeries")->setCurrentText("E96");
+    typeAndEnter("edEsValue", "4321");
+    expectTexts(
+        {{"edEsLow", "4320"}, {"edEsHigh", "4420"}, {"edEsNear", "4320"}, {"edEsErr", "-0,02"}});
+    typeInto(find("edEsValue"), "0");
+    click("btnEsCalc");
+    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kValueNotPositive)});
+  }
+
+  void everyPickUpdatesTextsAndDrawing() {
+    const QColor body = bandColour(5);
+    find<QComboBox>("cbCcD3")->setCurrentIndex(5);  // Vert
+    expectTexts({{"edCcValue", "4750"},
+                 {"lbCcRange", "Résistance comprise entre 4702,5 Ω et 4797,5 Ω"},
+                 {"lbCcSeries", "Série : E96"}});
+    QCOMPARE(bandColour(2), QColor(0, 140, 0));
+    find<QRadioButton>("rbCc6")->click();
+    QVERIFY(find("cbCcTc")->isEnabled());
+    QCOMPARE(text("lbCcTc"), QStringLiteral("100 ppm/K"));
+    find<QComboBox>("cbCcTc")->setCurrentIndex(8);  // Gris
+    QCOMPARE(text("lbCcTc"), QStringLiteral("1 ppm/K"));
+    QCOMPARE(bandColour(5), QColor(128, 128, 128));
+    QVERIFY(body != QColor(128, 128, 128));
+    find<QRadioButton>("rbCc5")->click();
+    QCOMPARE(text("lbCcTc"), QString());
+    QCOMPARE(bandColour(5), body);
+  }
+
+  void valueToBands() {
+    find<QComboBox>("cbCcTol")->setCurrentIndex(8);  // Or, ±5 %
+    typeAndEnter("edCcIn", "4.705");
+    expectTexts({{"cbCcD1", "Jaune 4"},
+                 {"cbCcD2", "Violet 7"},
+                 {"cbCcD3", "Marron 1"},
+                 {"cbCcMult", "Argent ×0,01"},
+                 {"cbCcTol", "Or ±5 %"},
+                 {"edCcValue", "4,71"},
+                 {"lbCcSeries", "Série : aucune"}});
+    typeInto(find("edCcIn"), "1E12");
+    click("btnCcToBands");
+    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kOutsideColourCode)});
+    QCOMPARE(text("edCcValue"), QStringLiteral("4,71"));
+  }
+};
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
+  AtelierSmallTabsTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "atelier_small_test.moc"

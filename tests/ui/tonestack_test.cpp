@@ -1,0 +1,142 @@
+// The "Tonalité" tab of the Atelier window: live recomputation, presets, invalid fields.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+#include "tests/ui/uitest.h"
+#include "ui/AtelierUnit.h"
+#include "ui/Plot.h"
+
+using valvora::testing::RecordingDialogs;
+using valvora::testing::typeInto;
+using valvora::ui::TAtelierForm;
+
+class ToneStackTabTest : public QObject {
+  Q_OBJECT
+
+ private:
+  RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
+  std::unique_ptr<TAtelierForm> form_;
+
+  template <typename T>
+  T* get(const char* name) {
+    auto* w = form_->findChild<T*>(name);
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+  QString label(const char* name) { return get<QLabel>(name)->text(); }
+  QString edit(const char* name) { return get<QLineEdit>(name)->text(); }
+  valvora::ui::Plot* plot() { return get<valvora::ui::Plot>("plTsResponse"); }
+  std::vector<double> curve() { return plot()->curves().at(0).data.y; }
+
+ private slots:
+  void initTestCase() {
+    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
+    dialogsScope_.emplace(dialogs_);
+    valvora::testing::failOnModalBoxes(this);
+  }
+  void init() {
+    dialogs_.clear();
+    form_ = std::make_unique<TAtelierForm>();
+  }
+  void cleanup() {
+    form_.reset();
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+  }
+
+  // Opened on the Bassman preset, every knob at 5.
+  void firstCurve() {
+    QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), QString("Fender Bassman 5F6-A"));
+    QCOMPARE(label("lbTsTreble"), QString("5,0"));
+    QCOMPARE(label("lbTsDb1k"), QString("-13,2 dB"));
+    QCOMPARE(edit("edTsNotchF"), QString("880"));
+    QCOMPARE(edit("edTsNotchDb"), QString("-13,3"));
+    QCOMPARE(int(curve().size()), 300);
+  }
+
+  // Keyboard on a knob: its value, the figures and the curve follow at once.
+  void knobMoveRecomputes() {
+    auto* bass = get<QSlider>("dlTsBass");
+    const std::vector<double> before = curve();
+    bass->setFocus();
+    QTest::keyClick(bass, Qt::Key_End);
+    QCOMPARE(label("lbTsBass"), QString("10,0"));
+    QCOMPARE(label("lbTsDb20"), QString("-3,2 dB"));  // -6,5 dB at 5
+    QVERIFY(curve() != before);
+    QVERIFY(curve().front() > before.front());
+  }
+
+  // A wrong field is framed and named, boxes stay shut, and the last curve and figures stay
+  // until it is right again; typing made the stack "Personnalisé".
+  void curveKeptWhileAFieldIsInvalid_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("zero") << "edTsR4"
+                          << "0"
+                          << QString::fromUtf8(
+                                 "La valeur de R4 (pente) doit être supérieure à zéro.");
+    QTest::newRow("not a number")
+        << "edTsC2"
+        << "x2"
+        << QString::fromUtf8("C2 : 'x2' n'est pas une valeur en virgule flottante correcte.");
+    QTest::newRow("negative source")
+        << "edTsRs"
+        << "-1" << QString::fromUtf8("La valeur de Rs (source) ne peut pas être négative.");
+  }
+  void curveKeptWhileAFieldIsInvalid() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    auto* edit = get<QLineEdit>(qPrintable(field));
+    const QString good = edit->text();
+    const std::vector<double> before = curve();
+    const QString db1k = label("lbTsDb1k");
+    typeInto(edit, text);
+    QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), QString::fromUtf8("Personnalisé"));
+    QCOMPARE(label("lbTsError"), message);
+    QVERIFY(!edit->styleSheet().isEmpty());
+    // A knob move meanwhile changes nothing drawn.
+    get<QSlider>("dlTsTreble")->setValue(90);
+    QCOMPARE(label("lbTsTreble"), QString("9,0"));
+    QCOMPARE(curve(), before);
+    QCOMPARE(label("lbTsDb1k"), db1k);
+    typeInto(edit, good);
+    QCOMPARE(label("lbTsError"), QString());
+    QVERIFY(edit->styleSheet().isEmpty());
+    QVERIFY(curve() != before);
+  }
+
+  // A preset writes its values and tapers; hold keeps the old curve under the new one.
+  void presetAndHeldCurve() {
+    get<QComboBox>("cbTsTaperM")->setCurrentIndex(2);
+    get<QPushButton>("btnTsHold")->click();
+    QCOMPARE(plot()->heldCount(), 1);
+    get<QComboBox>("cbTsPreset")->setCurrentText("Marshall JCM800 2203");
+    QCOMPARE(edit("edTsR1"), QString("220"));
+    QCOMPARE(edit("edTsC1"), QString("470"));
+    QCOMPARE(get<QComboBox>("cbTsTaperM")->currentText(), QString::fromUtf8("Linéaire"));
+    QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), QString("Marshall JCM800 2203"));
+    QVERIFY(label("lbTsDb1k") != QString("-13,2 dB"));
+    get<QPushButton>("btnTsClear")->click();
+    QCOMPARE(plot()->heldCount(), 0);
+  }
+};
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ToneStackTabTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tonestack_test.moc"
