@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "bench/silent_dialogs.h"
 #include "ui/AtelierUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
@@ -17,17 +18,7 @@
 
 namespace {
 
-class SilentDialogs : public valvora::ui::Dialogs {
- public:
-  void error(QWidget*, const QString&, const QString& text) override { errors << text; }
-  void openDocument(const QString&) override {}
-  void showModal(QDialog&) override {}
-  bool confirm(QWidget*, const QString&) override { return false; }
-  Answer confirmOrCancel(QWidget*, const QString&) override { return Answer::kAnnuler; }
-  void message(QWidget*, const QString&, const QString&) override {}
-  QString saveFileName(QWidget*, const SaveRequest&) override { return {}; }
-  QStringList errors;
-};
+using valvora::bench::SilentDialogs;
 
 // Clicks "Simuler" and turns the event loop until the run has written its fields.
 bool simulate(valvora::ui::TAtelierForm& form) {

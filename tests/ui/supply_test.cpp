@@ -46,7 +46,8 @@ SpiceVectors fourNodeRun() {
     const double t = i / 10000.0;
     const double s = std::sin(2 * std::numbers::pi * 50 * t);
     v["time"].push_back(t);
-    for (int k = 0; k < 4; ++k) v["v(" + std::to_string(k + 1) + ")"].push_back(base[k] + ripple[k] * s);
+    for (int k = 0; k < 4; ++k)
+      v["v(" + std::to_string(k + 1) + ")"].push_back(base[k] + ripple[k] * s);
     v["k1"].push_back(-500 * s);
     const double current = std::max(0.0, s) * (t < 0.05 ? 3.0 : 0.5);
     v["vi1#branch"].push_back(current);
@@ -166,9 +167,14 @@ class SupplyTabTest : public QObject {
     QCOMPARE(fake_.netlists.size(), 1U);
     QVERIFY(fake_.netlists[0].find("C1 1 0 68u\n") != std::string::npos);
     const std::pair<const char*, const char*> expected[] = {
-        {"edPsV1", "400,0"},  {"edPsRip1", "20,0"},  {"edPsV4", "330,0"},
-        {"edPsRip4", "0,0200"}, {"edPsIpk", "500"},  {"edPsIsurge", "3000"},
-        {"edPsPiv", "910"},   {"pbPs", "100"},
+        {"edPsV1", "400,0"},
+        {"edPsRip1", "20,0"},
+        {"edPsV4", "330,0"},
+        {"edPsRip4", "0,0200"},
+        {"edPsIpk", "500"},
+        {"edPsIsurge", "3000"},
+        {"edPsPiv", "910"},
+        {"pbPs", "100"},
         {"lbPsWarn", "C1 (68 µF) dépasse les 60 µF admis par le GZ34 / 5AR4."},
     };
     for (const auto& [name, value] : expected) {
@@ -279,6 +285,18 @@ class SupplyTabTest : public QObject {
     window_->close();
     QVERIFY(!fake_.running());
     QCOMPARE(fake_.stops, stops + 1);
+    // Escape hides the dialog without closing it: the run stops all the same.
+    window_->show();
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY(fake_.running());
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!fake_.running());
+    window_->show();
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY(fake_.running());
     window_.reset();  // and destroying it with a run just halted
   }
 };

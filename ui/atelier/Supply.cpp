@@ -278,7 +278,11 @@ class SupplyRunner : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Close && watched == tab_->window()) halt();
+    // Escape hides the dialog without a close event; a minimised window's hide is
+    // spontaneous and lets the run go on.
+    const bool closing =
+        event->type() == QEvent::Close || (event->type() == QEvent::Hide && !event->spontaneous());
+    if (closing && watched == tab_->window()) halt();
     return QObject::eventFilter(watched, event);
   }
 
