@@ -1,395 +1,21 @@
 #include "core/numtext.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <charconv>
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <vector>
+#include <string>
+
+#include "core/numtext/bigint.h"
 
 namespace valvora {
 namespace {
 
-using u128 = unsigned __int128;
-
-// The conversions below take the 80-bit layout apart and rely on its 64-bit significand.
-static_assert(std::numeric_limits<Real>::digits == 64, "Real must be the x87 extended type");
-static_assert(std::numeric_limits<Real>::max_exponent == 16384, "Real must be x87 extended");
-static_assert(std::endian::native == std::endian::little, "the layout read below is x86's");
-
-[[noreturn]] void fail(std::string_view message) {
-  throw CalcError(std::string(message));
-}
-
-constexpr int kExponentBias = 16383;
-constexpr int kMinNormalExponent = -16382;  // of the leading bit
-constexpr int kMaxExponent = 16383;
-// Decimal exponents outside which a reading overflows for sure or reads 0 for sure: the
-// extended maximum is about 1.19E4932 and half the smallest denormal about 1.82E-4951.
-constexpr long long kMaxDecimalExponent = 4932;
-constexpr long long kMinDecimalExponent = -4952;
-// A halfway point between two extended values has at most 11515 significant digits, so
-// digits past this many only matter through whether any of them is non-zero.
-constexpr std::size_t kMaxSignificantDigits = 11600;
-
-constexpr auto kPow10 = [] {
-  std::array<std::uint64_t, 20> p{};
-  p[0] = 1;
-  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
-  return p;
-}();
-
-constexpr auto kPow5 = [] {
-  std::array<std::uint64_t, 28> p{};
-  p[0] = 1;
-  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 5;
-  return p;
-}();
-
-constexpr auto kPow10Wide = [] {
-  std::array<u128, 39> p{};
-  p[0] = 1;
-  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
-  return p;
-}();
+using namespace numtext;
 
 // Every power of ten up to 10^27 is exact in the extended type (5^27 < 2^64).
 constexpr Real kPow10Real[28] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
                                  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
                                  1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
                                  1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
-
-int bitLength(u128 v) {
-  const auto high = static_cast<std::uint64_t>(v >> 64);
-  return high != 0 ? 128 - std::countl_zero(high)
-                   : 64 - std::countl_zero(static_cast<std::uint64_t>(v));
-}
-
-// Unsigned integers of any size, for the rare values the 128-bit paths cannot take.
-class Big {
- public:
-  Big() = default;
-  explicit Big(u128 v) {
-    for (; v != 0; v >>= 64) limbs_.push_back(static_cast<std::uint64_t>(v));
-  }
-
-  // digits: decimal digits only, most significant first.
-  static Big fromDigits(std::string_view digits) {
-    Big r;
-    std::size_t chunk = digits.size() % 19;
-    if (chunk == 0) chunk = 19;
-    for (std::size_t i = 0; i < digits.size(); i += chunk, chunk = 19) {
-      std::uint64_t part = 0;
-      for (std::size_t j = i; j < i + chunk; ++j) part = part * 10 + (digits[j] - '0');
-      r.mulAdd(kPow10[chunk], part);
-    }
-    return r;
-  }
-
-  bool isZero() const { return limbs_.empty(); }
-
-  int bitLength() const {
-    if (limbs_.empty()) return 0;
-    return static_cast<int>(limbs_.size()) * 64 - std::countl_zero(limbs_.back());
-  }
-
-  void mulAdd(std::uint64_t factor, std::uint64_t addend) {
-    u128 carry = addend;
-    for (auto& limb : limbs_) {
-      const u128 t = static_cast<u128>(limb) * factor + carry;
-      limb = static_cast<std::uint64_t>(t);
-      carry = t >> 64;
-    }
-    if (carry != 0) limbs_.push_back(static_cast<std::uint64_t>(carry));
-  }
-
-  void mulPow5(long long n) {
-    for (; n >= 27; n -= 27) mulAdd(kPow5[27], 0);
-    if (n > 0) mulAdd(kPow5[n], 0);
-  }
-
-  void shiftLeft(long long bits) {
-    if (limbs_.empty() || bits <= 0) return;
-    const auto whole = static_cast<std::size_t>(bits / 64);
-    const int part = static_cast<int>(bits % 64);
-    if (part != 0) {
-      std::uint64_t carry = 0;
-      for (auto& limb : limbs_) {
-        const std::uint64_t next = limb >> (64 - part);
-        limb = (limb << part) | carry;
-        carry = next;
-      }
-      if (carry != 0) limbs_.push_back(carry);
-    }
-    limbs_.insert(limbs_.begin(), whole, 0);
-  }
-
-  // Requires *this >= other.
-  void subtract(const Big& other) {
-    std::uint64_t borrow = 0;
-    for (std::size_t i = 0; i < limbs_.size(); ++i) {
-      const std::uint64_t o = i < other.limbs_.size() ? other.limbs_[i] : 0;
-      const std::uint64_t d = limbs_[i] - o - borrow;
-      borrow = (limbs_[i] < o || (limbs_[i] - o) < borrow) ? 1 : 0;
-      limbs_[i] = d;
-    }
-    trim();
-  }
-
-  int compare(const Big& other) const {
-    if (limbs_.size() != other.limbs_.size()) return limbs_.size() < other.limbs_.size() ? -1 : 1;
-    for (std::size_t i = limbs_.size(); i-- > 0;) {
-      if (limbs_[i] != other.limbs_[i]) return limbs_[i] < other.limbs_[i] ? -1 : 1;
-    }
-    return 0;
-  }
-
-  bool bit(long long i) const { return ((limb(i / 64) >> (i % 64)) & 1) != 0; }
-
-  // Whether any bit below position i is set.
-  bool anyBitBelow(long long i) const {
-    const auto whole = static_cast<std::size_t>(i / 64);
-    for (std::size_t k = 0; k < whole && k < limbs_.size(); ++k) {
-      if (limbs_[k] != 0) return true;
-    }
-    const int part = static_cast<int>(i % 64);
-    return part != 0 && (limb(whole) & ((std::uint64_t{1} << part) - 1)) != 0;
-  }
-
-  // count (at most 128) bits starting at position from.
-  u128 bits(long long from, int count) const {
-    const auto index = static_cast<std::size_t>(from / 64);
-    const int part = static_cast<int>(from % 64);
-    const u128 low = static_cast<u128>(limb(index)) | (static_cast<u128>(limb(index + 1)) << 64);
-    u128 r = low >> part;
-    if (part != 0) r |= static_cast<u128>(limb(index + 2)) << (128 - part);
-    if (count < 128) r &= (u128{1} << count) - 1;
-    return r;
-  }
-
- private:
-  std::uint64_t limb(std::size_t i) const { return i < limbs_.size() ? limbs_[i] : 0; }
-  void trim() {
-    while (!limbs_.empty() && limbs_.back() == 0) limbs_.pop_back();
-  }
-
-  std::vector<std::uint64_t> limbs_;
-};
-
-// floor(num / den) for a quotient below 2^64; num is left holding the remainder. The
-// quotient is estimated from the leading bits, then corrected by at most a few steps.
-std::uint64_t divideSmall(Big& num, const Big& den) {
-  const int denBits = den.bitLength();
-  if (denBits <= 64) {
-    const u128 n = num.bits(0, 128);
-    const auto d = static_cast<std::uint64_t>(den.bits(0, 64));
-    num = Big(n % d);
-    return static_cast<std::uint64_t>(n / d);
-  }
-  const int shift = denBits - 64;
-  const u128 numTop = num.bits(shift, 128);
-  const u128 denTop = den.bits(shift, 64);
-  auto q = static_cast<std::uint64_t>(numTop / (denTop + 1));  // never above the quotient
-  Big product = den;
-  product.mulAdd(q, 0);
-  num.subtract(product);
-  while (num.compare(den) >= 0) {
-    num.subtract(den);
-    ++q;
-  }
-  return q;
-}
-
-// ---------------------------------------------------------------------------------------
-// Binary to decimal
-
-// What a truncated quotient left behind, compared with half a unit of its last place.
-enum class Rest { kZero, kBelowHalf, kHalf, kAboveHalf };
-
-Rest restFromHalfBit(bool halfBit, bool anyBelow) {
-  if (!halfBit) return anyBelow ? Rest::kBelowHalf : Rest::kZero;
-  return anyBelow ? Rest::kAboveHalf : Rest::kHalf;
-}
-
-Rest restOfRemainder(Big& remainder, const Big& divisor) {
-  if (remainder.isZero()) return Rest::kZero;
-  remainder.shiftLeft(1);
-  const int c = remainder.compare(divisor);
-  return c < 0 ? Rest::kBelowHalf : c == 0 ? Rest::kHalf : Rest::kAboveHalf;
-}
-
-struct Binary {
-  std::uint64_t significand;  // |value| = significand x 2^exponent
-  int exponent;
-  bool negative;
-};
-
-Binary decompose(Real value) {
-  std::uint64_t significand = 0;
-  std::uint16_t signAndExponent = 0;
-  unsigned char bytes[sizeof(Real)];
-  std::memcpy(bytes, &value, sizeof(Real));
-  std::memcpy(&significand, bytes, 8);
-  std::memcpy(&signAndExponent, bytes + 8, 2);
-  const int biased = signAndExponent & 0x7fff;
-  return {significand, (biased == 0 ? 1 : biased) - kExponentBias - 63,
-          (signAndExponent & 0x8000) != 0};
-}
-
-// floor(log10(2^e)), exact over the whole extended range.
-int floorLog10Pow2(int e) {
-  return static_cast<int>((static_cast<long long>(e) * 1292913986LL) >> 32);
-}
-
-struct Scaled {
-  std::uint64_t whole;  // floor(m x 2^q x 10^t), below 10^19 by the choice of t
-  Rest rest;
-};
-
-// The 128-bit path: from about 1E-10 up to 2^128, which is what calculators meet.
-bool scaleFast(std::uint64_t m, int q, int t, Scaled& out) {
-  if (t >= 0) {
-    if (t >= static_cast<int>(kPow5.size())) return false;
-    const u128 a = static_cast<u128>(m) * kPow5[t];
-    const int s = q + t;
-    if (s >= 0) {
-      if (s > 63) return false;
-      out = {static_cast<std::uint64_t>(a << s), Rest::kZero};
-      return true;
-    }
-    const int r = -s;
-    if (r >= 128) return false;
-    const u128 low = a & ((u128{1} << r) - 1);
-    const u128 half = u128{1} << (r - 1);
-    out.whole = static_cast<std::uint64_t>(a >> r);
-    out.rest = low == 0      ? Rest::kZero
-               : low < half  ? Rest::kBelowHalf
-               : low == half ? Rest::kHalf
-                             : Rest::kAboveHalf;
-    return true;
-  }
-  const int u = -t;
-  if (u >= static_cast<int>(kPow10Wide.size())) return false;
-  u128 num = m;
-  u128 den = kPow10Wide[u];
-  if (q >= 0) {
-    if (bitLength(num) + q > 128) return false;
-    num <<= q;
-  } else {
-    if (bitLength(den) - q > 127) return false;
-    den <<= -q;
-  }
-  const u128 rem = num % den;
-  out.whole = static_cast<std::uint64_t>(num / den);
-  const u128 twice = rem * 2;  // den < 2^127, so no wrap
-  out.rest = rem == 0       ? Rest::kZero
-             : twice < den  ? Rest::kBelowHalf
-             : twice == den ? Rest::kHalf
-                            : Rest::kAboveHalf;
-  return true;
-}
-
-// The same with big integers; 10^t is split into 5^t and a shift.
-Scaled scaleSlow(std::uint64_t m, int q, int t) {
-  if (t >= 0) {
-    Big n(m);
-    n.mulPow5(t);
-    const long long s = static_cast<long long>(q) + t;  // value x 10^t = n x 2^s
-    if (s >= 0) {
-      n.shiftLeft(s);
-      return {static_cast<std::uint64_t>(n.bits(0, 64)), Rest::kZero};
-    }
-    return {static_cast<std::uint64_t>(n.bits(-s, 64)),
-            restFromHalfBit(n.bit(-s - 1), n.anyBitBelow(-s - 1))};
-  }
-  Big num(m);
-  Big den(1);
-  den.mulPow5(-t);
-  const long long s = static_cast<long long>(q) + t;  // value x 10^t = m x 2^s / 5^-t
-  if (s >= 0) {
-    num.shiftLeft(s);
-  } else {
-    den.shiftLeft(-s);
-  }
-  const std::uint64_t whole = divideSmall(num, den);
-  return {whole, restOfRemainder(num, den)};
-}
-
-// ---------------------------------------------------------------------------------------
-// Decimal to binary
-
-// |value| = (q + f) x 2^lsb with q of exactly 64 bits and f < 1 described by rest. Rounds
-// to nearest even, denormals included; false when the result overflows.
-bool roundToReal(std::uint64_t q, long long lsb, Rest rest, bool negative, Real& out) {
-  const Real zero = negative ? -0.0L : 0.0L;
-  const long long lead = 63 + lsb;
-  long long keep = 64;
-  if (lead < kMinNormalExponent) keep -= kMinNormalExponent - lead;
-  if (keep < 0) {  // below half the smallest denormal
-    out = zero;
-    return true;
-  }
-  const int drop = 64 - static_cast<int>(keep);
-  u128 kept = drop == 64 ? 0 : q >> drop;
-  bool up = false;
-  if (drop == 0) {
-    up = rest == Rest::kAboveHalf || (rest == Rest::kHalf && (kept & 1) != 0);
-  } else {
-    const bool half = ((q >> (drop - 1)) & 1) != 0;
-    const std::uint64_t below = drop == 1 ? 0 : q & ((std::uint64_t{1} << (drop - 1)) - 1);
-    up = half && (below != 0 || rest != Rest::kZero || (kept & 1) != 0);
-  }
-  if (up) ++kept;
-  if (kept == 0) {
-    out = zero;
-    return true;
-  }
-  const long long exponent = lsb + drop;
-  if (bitLength(kept) - 1 + exponent > kMaxExponent) return false;
-  const Real magnitude = std::ldexp(static_cast<Real>(kept), static_cast<int>(exponent));
-  out = negative ? -magnitude : magnitude;
-  return true;
-}
-
-// digits (without leading zero) x 10^exponent, correctly rounded; false on overflow.
-bool decimalToReal(Big digits, long long exponent, bool negative, Real& out) {
-  if (exponent >= 0) {
-    digits.mulPow5(exponent);  // and 2^exponent through lsb
-    const int length = digits.bitLength();
-    if (length <= 64) {
-      const int shift = 64 - length;
-      return roundToReal(static_cast<std::uint64_t>(digits.bits(0, 64)) << shift, exponent - shift,
-                         Rest::kZero, negative, out);
-    }
-    const int low = length - 64;
-    return roundToReal(static_cast<std::uint64_t>(digits.bits(low, 64)), exponent + low,
-                       restFromHalfBit(digits.bit(low - 1), digits.anyBitBelow(low - 1)), negative,
-                       out);
-  }
-  // digits x 2^exponent / 5^-exponent, scaled so that the quotient lies in [2^62, 2^64).
-  Big den(1);
-  den.mulPow5(-exponent);
-  const long long shift = 63 - (digits.bitLength() - den.bitLength());
-  if (shift >= 0) {
-    digits.shiftLeft(shift);
-  } else {
-    den.shiftLeft(-shift);
-  }
-  std::uint64_t q = divideSmall(digits, den);
-  long long lsb = exponent - shift;
-  if (q >> 63 == 0) {  // one more quotient bit
-    digits.shiftLeft(1);
-    q <<= 1;
-    --lsb;
-    if (digits.compare(den) >= 0) {
-      digits.subtract(den);
-      q |= 1;
-    }
-  }
-  return roundToReal(q, lsb, restOfRemainder(digits, den), negative, out);
-}
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
@@ -481,8 +107,7 @@ std::string notARealMessage(std::string_view text) {
   return m;
 }
 
-std::int32_t readInteger(std::string_view text) {
-  const auto bad = [&] { return CalcError(notAnIntegerMessage(text)); };
+std::optional<std::int32_t> tryReadInteger(std::string_view text) {
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n && text[i] == ' ') ++i;
@@ -491,19 +116,19 @@ std::int32_t readInteger(std::string_view text) {
     negative = text[i] == '-';
     ++i;
   }
-  if (i == n) throw bad();
+  if (i == n) return std::nullopt;
   const bool hex = text[i] == '$' || text[i] == 'x' || text[i] == 'X' ||
                    (text[i] == '0' && i + 1 < n && (text[i + 1] == 'x' || text[i + 1] == 'X'));
   if (hex) {
     i += text[i] == '0' ? 2 : 1;
-    if (i == n) throw bad();
+    if (i == n) return std::nullopt;
     std::uint32_t bits = 0;
     int significant = 0;
     for (; i < n; ++i) {
       const int v = hexValue(text[i]);
-      if (v < 0) throw bad();
+      if (v < 0) return std::nullopt;
       if (significant > 0 || v != 0) ++significant;
-      if (significant > 8) throw bad();
+      if (significant > 8) return std::nullopt;
       bits = (bits << 4) | static_cast<std::uint32_t>(v);
     }
     // The 32 bits are the two's complement pattern; the sign negates modulo 2^32.
@@ -512,14 +137,14 @@ std::int32_t readInteger(std::string_view text) {
   const std::uint64_t limit = negative ? 2147483648ull : 2147483647ull;
   std::uint64_t value = 0;
   for (; i < n; ++i) {
-    if (!isDigit(text[i])) throw bad();
+    if (!isDigit(text[i])) return std::nullopt;
     value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-    if (value > limit) throw bad();
+    if (value > limit) return std::nullopt;
   }
   return static_cast<std::int32_t>(negative ? 0 - value : value);
 }
 
-Real readReal(std::string_view text) {
+std::optional<Real> tryReadReal(std::string_view text) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n && text[i] == ' ') ++i;
@@ -538,7 +163,7 @@ Real readReal(std::string_view text) {
     while (i < n && isDigit(text[i])) ++i;
     fracEnd = i;
   }
-  if (i == intStart) throw CalcError(notARealMessage(text));
+  if (i == intStart) return std::nullopt;
   long long exponent = 0;
   if (i < n && (text[i] == 'E' || text[i] == 'e')) {
     ++i;
@@ -554,7 +179,7 @@ Real readReal(std::string_view text) {
     if (negativeExponent) exponent = -exponent;
   }
   while (i < n && text[i] == ' ') ++i;
-  if (i != n) throw CalcError(notARealMessage(text));
+  if (i != n) return std::nullopt;
 
   // The value is D x 10^exponent, D being the digits without the comma.
   exponent -= static_cast<long long>(fracEnd - fracStart);
@@ -592,12 +217,12 @@ Real readReal(std::string_view text) {
       return negative ? -value : value;
     }
     const long long magnitude = headDigits + scale - 1;  // floor(log10) of the value
-    if (magnitude > kMaxDecimalExponent) throw CalcError(notARealMessage(text));
+    if (magnitude > kMaxDecimalExponent) return std::nullopt;
     if (magnitude < kMinDecimalExponent) return negative ? -0.0L : 0.0L;
     inRange = decimalToReal(Big(head), scale, negative, value);
   } else {
     const long long magnitude = headDigits + tailDigits + exponent - 1;
-    if (magnitude > kMaxDecimalExponent) throw CalcError(notARealMessage(text));
+    if (magnitude > kMaxDecimalExponent) return std::nullopt;
     if (magnitude < kMinDecimalExponent) return negative ? -0.0L : 0.0L;
     std::string digits;
     bool sticky = false;
@@ -619,40 +244,18 @@ Real readReal(std::string_view text) {
     }
     inRange = decimalToReal(Big::fromDigits(digits), scale, negative, value);
   }
-  if (!inRange) throw CalcError(notARealMessage(text));
+  if (!inRange) return std::nullopt;
   return value;
 }
 
-Decimal18 toDecimal18(Real value) {
-  if (!std::isfinite(value)) fail(msg::kFloatInvalid);
-  const Binary b = decompose(value);
-  if (b.significand == 0) return {0, 0, b.negative};
-  const int lead = 63 - std::countl_zero(b.significand) + b.exponent;
-  // k is floor(log10 |value|) or one less; scaling by 10^(17 - k) leaves 18 or 19 digits.
-  int k = floorLog10Pow2(lead);
-  const int t = 17 - k;
-  Scaled s;
-  if (!scaleFast(b.significand, b.exponent, t, s)) s = scaleSlow(b.significand, b.exponent, t);
-  if (s.whole >= kPow10[18]) {
-    const auto last = static_cast<int>(s.whole % 10);
-    s.whole /= 10;
-    ++k;
-    if (last == 0) {
-      s.rest = s.rest == Rest::kZero ? Rest::kZero : Rest::kBelowHalf;
-    } else if (last < 5) {
-      s.rest = Rest::kBelowHalf;
-    } else if (last == 5) {
-      s.rest = s.rest == Rest::kZero ? Rest::kHalf : Rest::kAboveHalf;
-    } else {
-      s.rest = Rest::kAboveHalf;
-    }
-  }
-  if (s.rest == Rest::kAboveHalf || (s.rest == Rest::kHalf && (s.whole & 1) != 0)) ++s.whole;
-  if (s.whole == kPow10[18]) {
-    s.whole = kPow10[17];
-    ++k;
-  }
-  return {s.whole, k, b.negative};
+std::int32_t readInteger(std::string_view text) {
+  if (const auto v = tryReadInteger(text)) return *v;
+  throw CalcError(notAnIntegerMessage(text));
+}
+
+Real readReal(std::string_view text) {
+  if (const auto v = tryReadReal(text)) return *v;
+  throw CalcError(notARealMessage(text));
 }
 
 std::string formatGeneral(Real value) {
@@ -759,6 +362,38 @@ std::string formatPattern(std::string_view pattern, Real value,
   return out;
 }
 
+std::string formatSignificant(Real value, int significant) {
+  const Decimal18 d = toDecimal18(value);
+  if (d.digits == 0) return "0";
+  const auto n = static_cast<std::size_t>(std::clamp(significant, 1, 17));
+  char digits18[18];
+  writeDigits18(d.digits, digits18);
+  // Halves away from zero on the 18-digit form, as the other forms.
+  std::string digits(digits18, n);
+  int integerPlaces = d.exponent + 1;  // value = 0.d1d2... x 10^integerPlaces
+  if (digits18[n] >= '5') {
+    incrementDigits(digits);
+    if (digits.size() > n) {
+      digits.pop_back();
+      ++integerPlaces;
+    }
+  }
+  std::string out = d.negative ? "-" : "";
+  if (integerPlaces <= 0) {
+    out += "0,";
+    out.append(static_cast<std::size_t>(-integerPlaces), '0');
+    out += digits;
+  } else if (static_cast<std::size_t>(integerPlaces) >= n) {
+    out += digits;
+    out.append(static_cast<std::size_t>(integerPlaces) - n, '0');
+  } else {
+    out.append(digits, 0, static_cast<std::size_t>(integerPlaces));
+    out += ',';
+    out.append(digits, static_cast<std::size_t>(integerPlaces));
+  }
+  return out;
+}
+
 std::string formatInteger(std::int64_t value) {
   char out[24];
   return std::string(out, std::to_chars(out, out + sizeof out, value).ptr);
@@ -770,110 +405,6 @@ std::string errorBoxText(std::string_view message) {
     text.push_back('.');
   }
   return text;
-}
-
-namespace {
-
-void requireFinite(Real a) {
-  if (!std::isfinite(a)) fail(msg::kFloatInvalid);
-}
-
-Real checkedResult(Real r) {
-  if (!std::isfinite(r)) fail(msg::kFloatOverflow);
-  return r;
-}
-
-}  // namespace
-
-Real add(Real a, Real b) {
-  requireFinite(a);
-  requireFinite(b);
-  return checkedResult(a + b);
-}
-
-Real subtract(Real a, Real b) {
-  requireFinite(a);
-  requireFinite(b);
-  return checkedResult(a - b);
-}
-
-Real multiply(Real a, Real b) {
-  requireFinite(a);
-  requireFinite(b);
-  return checkedResult(a * b);
-}
-
-Real divide(Real a, Real b) {
-  requireFinite(a);
-  requireFinite(b);
-  if (b == 0) fail(a == 0 ? msg::kFloatInvalid : msg::kFloatZeroDivide);
-  return checkedResult(a / b);
-}
-
-Real squareRoot(Real x) {
-  requireFinite(x);
-  if (x < 0) fail(msg::kFloatInvalid);
-  if (x == 0) return 0;
-  return std::sqrt(x);
-}
-
-Real ln(Real x) {
-  requireFinite(x);
-  if (x < 0) fail(msg::kFloatInvalid);
-  if (x == 0) fail(msg::kFloatZeroDivide);
-  return std::log(x);
-}
-
-Real exponential(Real x) {
-  requireFinite(x);
-  return checkedResult(std::exp(x));
-}
-
-Real power(Real x, Real y) {
-  requireFinite(x);
-  requireFinite(y);
-  if (y == 0) return 1;
-  if (x == 0 && y > 0) return 0;
-  if (y == std::trunc(y) && std::fabs(y) <= 2147483647.0L) {
-    const auto n = static_cast<std::int32_t>(y);
-    std::uint32_t rest = n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
-    // Squares only while bits remain, so an intermediate overflows exactly where the
-    // product itself would.
-    Real result = 1;
-    Real base = x;
-    for (;;) {
-      if ((rest & 1) != 0) result = multiply(result, base);
-      rest >>= 1;
-      if (rest == 0) break;
-      base = multiply(base, base);
-    }
-    return n < 0 ? divide(1, result) : result;
-  }
-  return exponential(multiply(y, ln(x)));
-}
-
-std::int64_t truncate(Real x) {
-  // [-2^63, 2^63) holds every value whose truncation fits; nothing lies in (-2^63 - 1, -2^63).
-  if (!(x >= -0x1p63L && x < 0x1p63L)) fail(msg::kFloatInvalid);
-  return static_cast<std::int64_t>(x);
-}
-
-std::int32_t divideInteger(std::int32_t a, std::int32_t b) {
-  if (b == 0) fail(msg::kIntZeroDivide);
-  if (a == std::numeric_limits<std::int32_t>::min() && b == -1) fail(msg::kFloatOverflow);
-  return a / b;
-}
-
-double store(Real value) {
-  requireFinite(value);
-  // Halfway between the largest double and 2^1024: from there on rounding gives infinity.
-  constexpr Real kOverflow = 0x1p1024L - 0x1p970L;
-  constexpr Real kLargest = std::numeric_limits<double>::max();
-  const Real magnitude = std::fabs(value);
-  if (magnitude >= kOverflow) fail(msg::kFloatOverflow);
-  if (magnitude > kLargest)
-    return value < 0 ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
-  return static_cast<double>(value);
 }
 
 }  // namespace valvora

@@ -153,12 +153,10 @@ void guardedUpdate(ColourCodeState& s, Body body) {
 
 Rgb colourFromText(std::string_view text) {
   if (text.size() == 9 && text[0] == '$') {
-    try {
-      const auto v = std::uint32_t(readInteger(text));
-      return {int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)};
-    } catch (const CalcError&) {
-      return {};
-    }
+    const auto read = tryReadInteger(text);
+    if (!read) return {};
+    const auto v = std::uint32_t(*read);
+    return {int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)};
   }
   for (const NamedColour& n : kNamedColours)
     if (equalNoCase(n.name, text)) return n.rgb;
@@ -216,13 +214,12 @@ void ActualiseAvecValeurs(ColourCodeState& s, ColourCodeControls& c) {
     std::string typed = f.text(code::valeur);
     if (typed.empty()) return reset("1", 0);
     std::ranges::replace(typed, '.', ',');
-    Real number = 0;
-    try {
-      number = readReal(typed);
-    } catch (const CalcError&) {
+    const std::optional<Real> read = tryReadReal(typed);
+    if (!read) {
       c.showBox(code::kNotANumberCaption, code::kNotANumber);
       return reset("1", 0);
     }
+    const Real number = *read;
     const int unit = c.selected(code::unite);
     // Compared before it is kept: a number too large for any unit is simply above the limit.
     const Real r = unit == 1 ? number * 1000 : unit == 2 ? number * 1000000 : number;

@@ -11,6 +11,7 @@
 #include "ui/atelier/BiasSetting.h"
 #include "ui/atelier/Safety.h"
 #include "ui/atelier/StandardValues.h"
+#include "ui/atelier/Supply.h"
 #include "ui/atelier/ToneStack.h"
 
 namespace valvora::ui {
@@ -24,6 +25,7 @@ struct AtelierTab {
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
+    {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab},
     {"tsTonalite", "Tonalité", &atelier::buildToneStackTab},
     {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab},
     {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab},

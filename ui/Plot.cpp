@@ -52,6 +52,7 @@ const QColor kMinorGridColour(232, 232, 232);
 const QColor kFrameColour(90, 90, 90);
 const QColor kTextColour(0, 0, 0);  // on the white ground whatever the desktop's theme
 const QString kHeldLegend = QStringLiteral("Courbes figées");
+constexpr qsizetype kPieceLength = 32;
 
 }  // namespace
 
@@ -304,6 +305,13 @@ void Plot::paintEvent(QPaintEvent*) {
       const double xv = c.data.x[i], yv = c.data.y[i];
       if (usable(xv, xAxis_.scale) && usable(yv, s.axis->scale)) {
         line << QPointF(px(xv), py(yv, s));
+        // A dense zigzag (a ripple over a long run) stroked as one outline costs its
+        // self-crossings many times over; short pieces joined by their round caps look the
+        // same and keep a redraw within a frame.
+        if (line.size() == kPieceLength) {
+          p.drawPolyline(line);
+          line = QPolygonF{line.back()};
+        }
         continue;
       }
       // A gap in the data breaks the line.

@@ -377,5 +377,45 @@ TEST(Forms, NonFiniteValuesAreRefused) {
   }
 }
 
+TEST(TryRead, AnswersWithoutFailureWhereTheReadingsFail) {
+  const struct {
+    std::string_view text;
+    std::optional<std::int32_t> integer;
+    std::optional<Real> real;
+  } cases[] = {
+      {"12", 12, 12.0L},
+      {"$1F", 31, {}},
+      {"8,5", {}, 8.5L},
+      {"1E5000", {}, {}},
+      {"2147483648", {}, 2147483648.0L},
+      {"", {}, {}},
+      {" -0 ", {}, -0.0L},
+      {"- 5", {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(tryReadInteger(c.text), c.integer);
+    EXPECT_EQ(tryReadReal(c.text), c.real);
+  }
+}
+
+TEST(FormatSignificant, ThreeDigitsHalvesAwayFromZero) {
+  const struct {
+    Real value;
+    std::string_view text;
+  } cases[] = {
+      {27.0L, "27,0"},      {0.369L, "0,369"}, {0.0267L, "0,0267"},       {409.44L, "409"},
+      {27.95L, "28,0"},     {9.996L, "10,0"},  {0.99951L, "1,00"},        {1234.5L, "1230"},
+      {-0.1234L, "-0,123"}, {0.0L, "0"},       {0.00012345L, "0,000123"}, {999.5L, "1000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(formatSignificant(c.value, 3), c.text);
+  }
+  EXPECT_EQ(formatSignificant(1.0L / 3, 1), "0,3");
+  EXPECT_EQ(failureOf([] { formatSignificant(std::numeric_limits<Real>::infinity(), 3); }),
+            std::string(msg::kFloatInvalid));
+}
+
 }  // namespace
 }  // namespace valvora

@@ -1,0 +1,411 @@
+#include "core/atelier/supply.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <span>
+
+#include "core/numtext.h"
+
+namespace valvora::atelier {
+namespace {
+
+[[noreturn]] void fail(std::string message) {
+  throw CalcError(message);
+}
+
+std::string nodeField(std::string_view stem, int node) {
+  return std::string(stem) + formatInteger(node);
+}
+
+// A real that a field holds, the field's label leading any failure.
+Real readField(const Fields& f, std::string_view control, std::string_view label) {
+  const std::string text = f.text(control);
+  const std::optional<Real> value = tryReadReal(text);
+  if (!value) fail(std::string(label) + " : " + notARealMessage(text));
+  if (std::fabs(*value) > std::numeric_limits<double>::max())
+    fail(std::string(label) + " : " + std::string(msg::kFloatOverflow));
+  return *value;
+}
+
+double positive(const Fields& f, std::string_view control, std::string_view label) {
+  const Real v = readField(f, control, label);
+  if (!(v > 0)) fail(std::string(label) + " : la valeur doit être supérieure à 0");
+  return store(v);
+}
+
+double notNegative(const Fields& f, std::string_view control, std::string_view label) {
+  const Real v = readField(f, control, label);
+  if (v < 0) fail(std::string(label) + " : la valeur doit être positive ou nulle");
+  return store(v);
+}
+
+int listIndex(const Fields& f, std::string_view control, std::string_view label,
+              std::span<const std::string_view> choices) {
+  const std::string text = f.text(control);
+  const auto it = std::ranges::find(choices, text);
+  if (it == choices.end())
+    fail(std::string(label) + " : '" + text + "' n'est pas un choix de la liste");
+  return static_cast<int>(it - choices.begin());
+}
+
+// Numbers in the netlist take the simulator's decimal point.
+std::string spice(Real value) {
+  std::string text = formatGeneral(value);
+  std::ranges::replace(text, ',', '.');
+  return text;
+}
+
+bool isTube(Rectifier r) {
+  return r != Rectifier::kSiliconCentreTap && r != Rectifier::kSiliconBridge &&
+         r != Rectifier::kSiliconHalfWave;
+}
+
+struct TubeData {
+  Real dropVolts;  // the data sheet's drop at one current
+  Real atAmps;
+};
+
+TubeData tubeData(Rectifier r) {
+  switch (r) {
+    case Rectifier::kU4g:
+      return {50, 0.2L};
+    case Rectifier::kY3gt:
+      return {60, 0.125L};
+    case Rectifier::kEz81:
+      return {10, 0.06L};
+    default:
+      return {17, 0.25L};
+  }
+}
+
+struct Limits {
+  double microfarads;  // 0: no limit
+  double dcMilliamps;
+  double peakMilliamps;  // steady state; silicon: the surge
+  double pivVolts;
+  std::string_view by;
+};
+
+Limits limitsOf(Rectifier r) {
+  switch (r) {
+    case Rectifier::kGz34:
+      return {60, 250, 750, 1500, "le GZ34 / 5AR4"};
+    case Rectifier::kU4g:
+      return {40, 275, 1000, 1550, "le 5U4G / 5U4GB"};
+    case Rectifier::kY3gt:
+      return {20, 125, 440, 1400, "le 5Y3GT"};
+    case Rectifier::kEz81:
+      return {50, 150, 450, 1300, "l'EZ81 / 6CA4"};
+    default:
+      return {0, 1000, 30000, 1000, "les diodes silicium (classe 1N4007)"};
+  }
+}
+
+const std::vector<double>& vectorOf(const Vectors& v, std::string_view name) {
+  const auto it = v.find(name);
+  if (it == v.end() || it->second.empty())
+    fail("La simulation n'a pas abouti : la courbe « " + std::string(name) + " » manque");
+  return it->second;
+}
+
+// The samples over [from, end of run], the first one interpolated at from.
+class Window {
+ public:
+  Window(const std::vector<double>& t, double from) : t_(t), from_(from) {
+    first_ = static_cast<std::size_t>(std::ranges::lower_bound(t, from) - t.begin());
+    if (first_ == t.size()) first_ = t.size() - 1;
+  }
+
+  template <typename Visit>  // visit(t, y) in time order
+  void walk(const std::vector<double>& y, Visit visit) const {
+    const std::size_t n = std::min(t_.size(), y.size());
+    std::size_t i = first_;
+    if (i > 0 && i < n && t_[i] > from_) {
+      const double a = (from_ - t_[i - 1]) / (t_[i] - t_[i - 1]);
+      visit(from_, y[i - 1] + a * (y[i] - y[i - 1]));
+    }
+    for (; i < n; ++i) visit(t_[i], y[i]);
+  }
+
+  // Trapezoidal integral of g(y) over the window, divided by its length.
+  template <typename G>
+  Real mean(const std::vector<double>& y, G g) const {
+    Real sum = 0;
+    Real t0 = 0;
+    Real g0 = 0;
+    Real start = 0;
+    bool any = false;
+    walk(y, [&](double t, double v) {
+      const Real gv = g(static_cast<Real>(v));
+      if (any) {
+        sum += (t - t0) * (gv + g0) / 2;
+      } else {
+        start = t;
+      }
+      t0 = t;
+      g0 = gv;
+      any = true;
+    });
+    const Real length = t0 - start;
+    return length > 0 ? sum / length : g0;
+  }
+
+  template <typename G>
+  Real maximum(const std::vector<double>& y, G g) const {
+    Real m = -std::numeric_limits<Real>::infinity();
+    walk(y, [&](double, double v) { m = std::max(m, g(static_cast<Real>(v))); });
+    return m;
+  }
+
+ private:
+  const std::vector<double>& t_;
+  double from_;
+  std::size_t first_ = 0;
+};
+
+}  // namespace
+
+SupplyInputs readSupplyInputs(const Fields& f) {
+  SupplyInputs in;
+  constexpr std::string_view kVac = "Tension secondaire (V eff.)";
+  const Real vac = readField(f, "edPsVac", kVac);
+  if (!(vac > 0 && vac <= 2000))
+    fail(std::string(kVac) + " : la valeur doit être supérieure à 0 et au plus 2000");
+  in.vac = store(vac);
+  in.rs = positive(f, "edPsRs", "Résistance du secondaire (Ω)");
+  constexpr std::string_view kHertz[] = {"50", "60"};
+  in.hertz = listIndex(f, "cbPsHz", "Fréquence secteur (Hz)", kHertz) == 0 ? 50 : 60;
+  in.rectifier = static_cast<Rectifier>(listIndex(f, "cbPsRect", "Redresseur", kRectifierCaptions));
+
+  constexpr std::string_view kLinks[] = {"Self", "Résistance"};
+  for (int k = 1; k <= kSupplyNodes; ++k) {
+    const std::string n = formatInteger(k);
+    const std::string c = nodeField("edPsC", k);
+    if (k > 2 && f.text(c).empty()) break;  // absent, with the nodes after it
+    SupplyNode node;
+    if (k > 1) {
+      node.choke = listIndex(f, nodeField("cbPsLink", k), "Liaison " + n, kLinks) == 0;
+      if (node.choke) node.henries = positive(f, nodeField("edPsL", k), "L" + n + " (H)");
+      node.ohms = node.choke ? notNegative(f, nodeField("edPsR", k), "R" + n + " (Ω)")
+                             : positive(f, nodeField("edPsR", k), "R" + n + " (Ω)");
+    }
+    node.microfarads = positive(f, c, "C" + n + " (µF)");
+    node.milliamps = notNegative(f, nodeField("edPsI", k), "Charge " + n + " (mA)");
+    in.nodes.push_back(node);
+  }
+
+  constexpr std::string_view kSeconds = "Durée simulée (s)";
+  const Real seconds = readField(f, "edPsT", kSeconds);
+  if (!(seconds >= 0.2L && seconds <= 10))
+    fail(std::string(kSeconds) + " : la valeur doit être comprise entre 0,2 et 10");
+  in.seconds = store(seconds);
+  return in;
+}
+
+std::string supplyNetlist(const SupplyInputs& in) {
+  const std::string peak = spice(multiply(squareRoot(2), in.vac));
+  const std::string hz = formatInteger(in.hertz);
+  const std::string rs = spice(in.rs);
+  std::string k;  // the tube's law, with K = I / V^1.5 from its data sheet drop
+  if (isTube(in.rectifier)) {
+    const TubeData d = tubeData(in.rectifier);
+    k = spice(divide(d.atAmps, power(d.dropVolts, 1.5L)));
+  }
+  const auto element = [&](std::string_view name, std::string_view anode) {
+    const std::string a(anode);
+    if (!isTube(in.rectifier)) return std::string(name) + " " + a + " 1 DSI\n";
+    return "B" + std::string(name.substr(1)) + " " + a + " 1 I=" + k + "*pow(max(V(" + a +
+           ",1),0),1.5)\n";
+  };
+
+  std::string n = "* Alimentation HT\n";
+  // The first element's current goes through VI1, a 0 V source the figures read.
+  switch (in.rectifier) {
+    case Rectifier::kSiliconBridge:
+      n += "VA sa b SIN(0 " + peak + " " + hz + ")\n";
+      n += "RA sa a " + rs + "\nVI1 a k1 0\n";
+      n += element("D1", "k1") + element("D2", "b");
+      n += "D3 0 a DSI\nD4 0 b DSI\n";
+      // Ties the floating winding down: with all four diodes off it has no path to ground.
+      n += "RGA a 0 10MEG\nRGB b 0 10MEG\n";
+      break;
+    case Rectifier::kSiliconHalfWave:
+      n += "VA sa 0 SIN(0 " + peak + " " + hz + ")\n";
+      n += "RA sa a " + rs + "\nVI1 a k1 0\n" + element("D1", "k1");
+      break;
+    default:
+      n += "VA sa 0 SIN(0 " + peak + " " + hz + ")\n";
+      n += "RA sa a " + rs + "\nVI1 a k1 0\n" + element("D1", "k1");
+      n += "VB sb 0 SIN(0 -" + peak + " " + hz + ")\n";
+      n += "RB sb b " + rs + "\n" + element("D2", "b");
+      break;
+  }
+  for (std::size_t i = 0; i < in.nodes.size(); ++i) {
+    const SupplyNode& node = in.nodes[i];
+    const std::string here = formatInteger(static_cast<std::int64_t>(i + 1));
+    const std::string before = formatInteger(static_cast<std::int64_t>(i));
+    if (i > 0 && node.choke && node.ohms > 0) {
+      n += "L" + here + " " + before + " m" + here + " " + spice(node.henries) + "\n";
+      n += "R" + here + " m" + here + " " + here + " " + spice(node.ohms) + "\n";
+    } else if (i > 0 && node.choke) {
+      n += "L" + here + " " + before + " " + here + " " + spice(node.henries) + "\n";
+    } else if (i > 0) {
+      n += "R" + here + " " + before + " " + here + " " + spice(node.ohms) + "\n";
+    }
+    n += "C" + here + " " + here + " 0 " + spice(node.microfarads) + "u\n";
+    // Stated current above 20 V; it never draws from an empty capacitor.
+    if (node.milliamps > 0) {
+      n += "BL" + here + " " + here + " 0 I=" + spice(divide(node.milliamps, 1000)) +
+           "*min(1,max(V(" + here + "),0)/20)\n";
+    }
+  }
+  if (!isTube(in.rectifier)) n += ".model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)\n";
+  n += ".tran 20u " + spice(in.seconds) + " 0 20u\n.end\n";
+  return n;
+}
+
+namespace {
+
+// The first and last samples, and the lowest and highest of each slice in the order they occur.
+void addSlices(Series& s, const std::vector<double>& t, const std::vector<double>& y,
+               std::size_t first, std::size_t columns, double scale) {
+  const std::size_t n = std::min(t.size(), y.size());
+  if (first >= n) return;
+  if (n - first <= 2 * columns) {
+    for (std::size_t i = first; i < n; ++i) {
+      s.x.push_back(t[i]);
+      s.y.push_back(y[i] * scale);
+    }
+    return;
+  }
+  const double t0 = t[first];
+  const double width = (t[n - 1] - t0) / static_cast<double>(columns);
+  const auto add = [&](std::size_t k) {
+    if (!s.x.empty() && s.x.back() == t[k]) return;
+    s.x.push_back(t[k]);
+    s.y.push_back(y[k] * scale);
+  };
+  add(first);  // the curve spans the whole window
+  std::size_t i = first;
+  for (std::size_t c = 0; c < columns && i < n; ++c) {
+    const bool last = c + 1 == columns;
+    const double end = t0 + width * static_cast<double>(c + 1);
+    if (!last && t[i] > end) continue;  // a slice without samples
+    std::size_t lo = i;
+    std::size_t hi = i;
+    for (; i < n && (last || t[i] <= end); ++i) {
+      if (y[i] < y[lo]) lo = i;
+      if (y[i] > y[hi]) hi = i;
+    }
+    add(std::min(lo, hi));
+    add(std::max(lo, hi));
+  }
+  add(n - 1);
+}
+
+}  // namespace
+
+std::vector<Series> supplyCurves(const SupplyInputs& in, const Vectors& v, bool steadyOnly,
+                                 std::size_t columns) {
+  const std::vector<double>& t = vectorOf(v, "time");
+  std::size_t first = 0;
+  if (steadyOnly) {
+    const double from = t.back() - 5.0 / in.hertz;
+    first = static_cast<std::size_t>(std::ranges::lower_bound(t, from) - t.begin());
+    if (first > 0) --first;  // the sample before the window, so the curve starts at its edge
+  }
+  std::vector<Series> curves;
+  for (std::size_t k = 0; k < in.nodes.size(); ++k) {
+    const std::string n = formatInteger(static_cast<std::int64_t>(k + 1));
+    Series& s = curves.emplace_back();
+    s.name = "Nœud " + n;
+    addSlices(s, t, vectorOf(v, "v(" + n + ")"), first, columns, 1);
+  }
+  Series& i = curves.emplace_back();
+  i.name = "Courant redresseur";
+  addSlices(i, t, vectorOf(v, "vi1#branch"), first, columns, 1000);
+  return curves;
+}
+
+SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
+  const std::vector<double>& t = vectorOf(v, "time");
+  const double periods = 5.0 / in.hertz;
+  if (t.back() < periods) fail("La simulation n'a pas abouti : moins de cinq périodes simulées");
+  const Window steady(t, t.back() - periods);
+  const auto same = [](Real x) { return x; };
+  SupplyFigures r;
+  for (std::size_t k = 0; k < in.nodes.size(); ++k) {
+    const std::vector<double>& y =
+        vectorOf(v, "v(" + formatInteger(static_cast<std::int64_t>(k + 1)) + ")");
+    r.volts[k] = store(steady.mean(y, same));
+    const Real high = steady.maximum(y, same);
+    const Real low = -steady.maximum(y, [](Real x) { return -x; });
+    r.ripple[k] = store(high - low);
+  }
+  const std::vector<double>& element = vectorOf(v, "vi1#branch");
+  r.peakMilliamps = store(steady.maximum(element, same) * 1000);
+  r.surgeMilliamps = store(*std::ranges::max_element(element) * 1000.0L);
+  const std::vector<double>& out = vectorOf(v, "v(1)");
+  const std::vector<double>& anode = vectorOf(v, "k1");
+  std::vector<double> reverse(std::min(out.size(), anode.size()));
+  for (std::size_t i = 0; i < reverse.size(); ++i) reverse[i] = out[i] - anode[i];
+  r.pivVolts = store(steady.maximum(reverse, same));
+  const std::vector<double>& winding = vectorOf(v, "va#branch");
+  r.rmsMilliamps = store(squareRoot(steady.mean(winding, [](Real x) { return x * x; })) * 1000);
+  return r;
+}
+
+std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyFigures& r) {
+  const Limits lim = limitsOf(in.rectifier);
+  const std::string by = " admis par " + std::string(lim.by) + ".";
+  std::vector<std::string> lines;
+  const double c1 = in.nodes.front().microfarads;
+  if (lim.microfarads > 0 && c1 > lim.microfarads) {
+    lines.push_back("C1 (" + formatGeneral(c1) + " µF) dépasse les " +
+                    formatGeneral(lim.microfarads) + " µF" + by);
+  }
+  Real load = 0;
+  for (const SupplyNode& n : in.nodes) load = add(load, n.milliamps);
+  if (load > lim.dcMilliamps) {
+    lines.push_back("La charge totale (" + formatGeneral(load) + " mA) dépasse les " +
+                    formatGeneral(lim.dcMilliamps) + " mA" + by);
+  }
+  if (isTube(in.rectifier) && r.peakMilliamps > lim.peakMilliamps) {
+    lines.push_back("Le courant crête redresseur (" + formatPattern("0", r.peakMilliamps) +
+                    " mA) dépasse les " + formatGeneral(lim.peakMilliamps) + " mA" + by);
+  }
+  // A silicon diode's limit is its surge rating, which the steady-state peak never passes first.
+  if (!isTube(in.rectifier) && r.surgeMilliamps > lim.peakMilliamps) {
+    lines.push_back("Le courant crête à la mise sous tension (" +
+                    formatPattern("0", r.surgeMilliamps) + " mA) dépasse les " +
+                    formatGeneral(lim.peakMilliamps) + " mA" + by);
+  }
+  if (r.pivVolts > lim.pivVolts) {
+    lines.push_back("La tension inverse crête (" + formatPattern("0", r.pivVolts) +
+                    " V) dépasse les " + formatGeneral(lim.pivVolts) + " V" + by);
+  }
+  return lines;
+}
+
+void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& r) {
+  for (int k = 1; k <= kSupplyNodes; ++k) {
+    const auto i = static_cast<std::size_t>(k - 1);
+    const bool present = i < in.nodes.size();
+    f.write(nodeField("edPsV", k), present ? formatPattern("0.0", r.volts[i]) : "");
+    f.write(nodeField("edPsRip", k), present ? formatSignificant(r.ripple[i], 3) : "");
+  }
+  f.write("edPsIpk", formatPattern("0", r.peakMilliamps));
+  f.write("edPsIsurge", formatPattern("0", r.surgeMilliamps));
+  f.write("edPsPiv", formatPattern("0", r.pivVolts));
+  f.write("edPsIrms", formatPattern("0", r.rmsMilliamps));
+  std::string warn;
+  for (const std::string& line : dataSheetWarnings(in, r)) {
+    if (!warn.empty()) warn += "\n";
+    warn += line;
+  }
+  f.write("lbPsWarn", warn);
+}
+
+}  // namespace valvora::atelier

@@ -1,0 +1,211 @@
+#include "platform/spice.h"
+
+#include <ngspice/sharedspice.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "core/failure.h"
+#include "core/numtext.h"
+
+namespace valvora::platform {
+namespace {
+
+constexpr std::string_view kFailed = "La simulation n'a pas abouti : ";
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() &&
+         (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
+    s.remove_suffix(1);
+  return s;
+}
+
+// "tran: 45.3%" gives 45; other statuses ("--ready--") nothing.
+std::optional<int> percentOf(std::string_view status) {
+  const std::size_t colon = status.rfind(':');
+  const std::size_t mark = status.rfind('%');
+  if (colon == std::string_view::npos || mark == std::string_view::npos || mark < colon)
+    return std::nullopt;
+  std::string figure(trim(status.substr(colon + 1, mark - colon - 1)));
+  for (char& c : figure)
+    if (c == '.') c = ',';
+  const std::optional<Real> value = tryReadReal(figure);
+  if (!value || *value < 0 || *value > 100) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
+class Ngspice final : public Simulator {
+ public:
+  Ngspice() {
+    ngSpice_Init(&Ngspice::onChar, &Ngspice::onStatus, &Ngspice::onExit, nullptr, nullptr,
+                 &Ngspice::onThread, this);
+  }
+
+  ~Ngspice() override { stop(); }
+
+  std::optional<SpiceVectors> run(std::string_view netlist,
+                                  const std::function<void(int)>& progress) override {
+    const std::lock_guard one(runMutex_);
+    {
+      const std::lock_guard lock(m_);
+      progress_ = &progress;
+      percent_ = -1;
+      inRun_ = true;
+      halted_ = false;
+      errorLine_.clear();
+      errorSeen_ = false;
+    }
+    const Ending ending(*this);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < netlist.size();) {
+      std::size_t end = netlist.find('\n', at);
+      if (end == std::string_view::npos) end = netlist.size();
+      lines.emplace_back(netlist.substr(at, end - at));
+      at = end + 1;
+    }
+    std::vector<char*> circuit;
+    for (std::string& l : lines) circuit.push_back(l.data());
+    circuit.push_back(nullptr);
+    if (ngSpice_Circ(circuit.data()) != 0 || failedSoFar()) fail();
+    {
+      const std::lock_guard lock(m_);
+      if (halted_) return std::nullopt;
+      threadRunning_ = true;  // until the thread says it has ended
+    }
+    ngSpice_Command(const_cast<char*>("bg_run"));
+    std::unique_lock lock(m_);
+    done_.wait(lock, [&] { return !threadRunning_; });
+    if (halted_) return std::nullopt;
+    if (errorSeen_) {
+      lock.unlock();
+      fail();
+    }
+    lock.unlock();
+    return collect();
+  }
+
+  void stop() override {
+    std::unique_lock lock(m_);
+    if (!inRun_) return;
+    halted_ = true;
+    // Repeated while the thread runs: a halt sent as it starts could be missed.
+    while (threadRunning_) {
+      lock.unlock();
+      ngSpice_Command(const_cast<char*>("bg_halt"));
+      lock.lock();
+      done_.wait_for(lock, std::chrono::milliseconds(20), [&] { return !threadRunning_; });
+    }
+    done_.wait(lock, [&] { return !inRun_; });
+  }
+
+ private:
+  // Whatever way a run ends: its circuit and results freed, waiting stops answered.
+  struct Ending {
+    explicit Ending(Ngspice& s) : s(s) {}
+    ~Ending() {
+      s.clear();
+      const std::lock_guard lock(s.m_);
+      s.progress_ = nullptr;
+      s.inRun_ = false;
+      s.done_.notify_all();
+    }
+    Ngspice& s;
+  };
+
+  bool failedSoFar() {
+    const std::lock_guard lock(m_);
+    return errorSeen_;
+  }
+
+  [[noreturn]] void fail() {
+    const std::lock_guard lock(m_);
+    throw CalcError(std::string(kFailed) + (errorLine_.empty() ? "erreur inconnue" : errorLine_));
+  }
+
+  // Frees the circuit and its results so that runs do not pile up.
+  void clear() {
+    ngSpice_Command(const_cast<char*>("destroy all"));
+    ngSpice_Command(const_cast<char*>("remcirc"));
+  }
+
+  SpiceVectors collect() {
+    SpiceVectors out;
+    char* plot = ngSpice_CurPlot();
+    char** names = plot ? ngSpice_AllVecs(plot) : nullptr;
+    for (; names && *names; ++names) {
+      const pvector_info v = ngGet_Vec_Info(*names);
+      if (!v || !v->v_realdata || v->v_length <= 0) continue;
+      std::string name(*names);
+      for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      out[name].assign(v->v_realdata, v->v_realdata + v->v_length);
+    }
+    return out;
+  }
+
+  static int onChar(char* text, int, void* self) {
+    auto& s = *static_cast<Ngspice*>(self);
+    std::string_view line(text);
+    constexpr std::string_view kErr = "stderr ";
+    if (line.substr(0, kErr.size()) != kErr) return 0;
+    line = trim(line.substr(kErr.size()));
+    if (line.empty()) return 0;
+    const std::lock_guard lock(s.m_);
+    // Warnings and notes come on stderr too; an error fails the run, and the lines after it
+    // (the faulty netlist line, the cause) say more, up to the closing "aborted".
+    const auto starts = [&](std::string_view p) { return line.substr(0, p.size()) == p; };
+    if (starts("Warning") || starts("warning") || starts("Note") || starts("Trying gmin") ||
+        starts("Supplies reduced") || line.find("simulation(s) aborted") != std::string_view::npos)
+      return 0;
+    if (line.find("rror") != std::string_view::npos ||
+        line.find("too small") != std::string_view::npos)
+      s.errorSeen_ = true;
+    if (s.errorSeen_) s.errorLine_ = std::string(line);
+    return 0;
+  }
+
+  static int onStatus(char* text, int, void* self) {
+    auto& s = *static_cast<Ngspice*>(self);
+    const std::optional<int> p = percentOf(text);
+    if (!p) return 0;
+    const std::lock_guard lock(s.m_);
+    if (s.progress_ && *p != s.percent_) {
+      s.percent_ = *p;
+      (*s.progress_)(*p);
+    }
+    return 0;
+  }
+
+  // ngspice asks to be unloaded after a fatal error or a "quit"; the process keeps it loaded.
+  static int onExit(int, NG_BOOL, NG_BOOL, int, void*) { return 0; }
+
+  static int onThread(NG_BOOL notRunning, int, void* self) {
+    auto& s = *static_cast<Ngspice*>(self);
+    const std::lock_guard lock(s.m_);
+    s.threadRunning_ = !notRunning;
+    s.done_.notify_all();
+    return 0;
+  }
+
+  std::mutex runMutex_;
+  std::mutex m_;
+  std::condition_variable done_;
+  const std::function<void(int)>* progress_ = nullptr;
+  int percent_ = -1;
+  bool inRun_ = false;
+  bool threadRunning_ = false;
+  bool halted_ = false;
+  bool errorSeen_ = false;
+  std::string errorLine_;
+};
+
+}  // namespace
+
+Simulator& ngspice() {
+  static Ngspice instance;
+  return instance;
+}
+
+}  // namespace valvora::platform

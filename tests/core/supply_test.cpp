@@ -1,0 +1,372 @@
+#include "core/atelier/supply.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "core/failure.h"
+#include "core/numtext.h"
+#include "tests/core/fieldmap.h"
+
+namespace valvora::atelier {
+namespace {
+
+using testing::FieldMap;
+
+FieldMap defaults() {
+  return {{"edPsVac", "350"},
+          {"edPsRs", "100"},
+          {"cbPsHz", "50"},
+          {"cbPsRect", "GZ34 / 5AR4"},
+          {"edPsC1", "32"},
+          {"cbPsLink2", "Self"},
+          {"edPsL2", "5"},
+          {"edPsR2", "100"},
+          {"edPsC2", "32"},
+          {"cbPsLink3", "Résistance"},
+          {"edPsR3", "1000"},
+          {"edPsC3", "22"},
+          {"cbPsLink4", "Résistance"},
+          {"edPsR4", "10000"},
+          {"edPsC4", "22"},
+          {"edPsI1", "0"},
+          {"edPsI2", "120"},
+          {"edPsI3", "10"},
+          {"edPsI4", "5"},
+          {"edPsT", "2"}};
+}
+
+std::string failureOf(const FieldMap& f) {
+  try {
+    readSupplyInputs(f);
+  } catch (const CalcError& e) {
+    return e.message();
+  }
+  return "";
+}
+
+TEST(SupplyInputs, EveryFailureNamesItsField) {
+  const struct {
+    const char* control;
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"edPsVac", "abc",
+       "Tension secondaire (V eff.) : 'abc' n'est pas une valeur en virgule "
+       "flottante correcte"},
+      {"edPsVac", "0",
+       "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et au "
+       "plus 2000"},
+      {"edPsVac", "2000,1",
+       "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et "
+       "au plus 2000"},
+      {"edPsVac", "1E400", "Tension secondaire (V eff.) : Débordement en virgule flottante"},
+      {"edPsRs", "0", "Résistance du secondaire (Ω) : la valeur doit être supérieure à 0"},
+      {"edPsRs", "",
+       "Résistance du secondaire (Ω) : '' n'est pas une valeur en virgule "
+       "flottante correcte"},
+      {"cbPsHz", "55", "Fréquence secteur (Hz) : '55' n'est pas un choix de la liste"},
+      {"cbPsRect", "6X4", "Redresseur : '6X4' n'est pas un choix de la liste"},
+      {"edPsC1", "", "C1 (µF) : '' n'est pas une valeur en virgule flottante correcte"},
+      {"edPsC1", "-1", "C1 (µF) : la valeur doit être supérieure à 0"},
+      {"edPsC2", "", "C2 (µF) : '' n'est pas une valeur en virgule flottante correcte"},
+      {"edPsC3", "0", "C3 (µF) : la valeur doit être supérieure à 0"},
+      {"cbPsLink2", "Fil", "Liaison 2 : 'Fil' n'est pas un choix de la liste"},
+      {"edPsL2", "0", "L2 (H) : la valeur doit être supérieure à 0"},
+      {"edPsR2", "-1", "R2 (Ω) : la valeur doit être positive ou nulle"},
+      {"edPsR3", "0", "R3 (Ω) : la valeur doit être supérieure à 0"},
+      {"edPsR4", "x", "R4 (Ω) : 'x' n'est pas une valeur en virgule flottante correcte"},
+      {"edPsI1", "-0,5", "Charge 1 (mA) : la valeur doit être positive ou nulle"},
+      {"edPsI4", "", "Charge 4 (mA) : '' n'est pas une valeur en virgule flottante correcte"},
+      {"edPsT", "0,19", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10"},
+      {"edPsT", "10,5", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10"},
+  };
+  EXPECT_EQ(failureOf(defaults()), "");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.control) + " = " + c.text);
+    FieldMap f = defaults();
+    f[c.control] = c.text;
+    EXPECT_EQ(failureOf(f), c.message);
+  }
+}
+
+TEST(SupplyInputs, AbsentNodesAndFieldsNotRead) {
+  FieldMap f = defaults();
+  f["edPsC3"] = "";
+  f["edPsR4"] = "x";  // after an absent node: not read
+  f["edPsL3"] = "x";  // a resistor link has no L
+  EXPECT_EQ(readSupplyInputs(f).nodes.size(), 2U);
+  f = defaults();
+  f["edPsC4"] = "";
+  f["edPsI4"] = "x";
+  EXPECT_EQ(readSupplyInputs(f).nodes.size(), 3U);
+}
+
+constexpr const char* kGz34Defaults = R"(* Alimentation HT
+VA sa 0 SIN(0 494.974746830583 50)
+RA sa a 100
+VI1 a k1 0
+B1 k1 1 I=0.00356670036818137*pow(max(V(k1,1),0),1.5)
+VB sb 0 SIN(0 -494.974746830583 50)
+RB sb b 100
+B2 b 1 I=0.00356670036818137*pow(max(V(b,1),0),1.5)
+C1 1 0 32u
+L2 1 m2 5
+R2 m2 2 100
+C2 2 0 32u
+BL2 2 0 I=0.12*min(1,max(V(2),0)/20)
+R3 2 3 1000
+C3 3 0 22u
+BL3 3 0 I=0.01*min(1,max(V(3),0)/20)
+R4 3 4 10000
+C4 4 0 22u
+BL4 4 0 I=0.005*min(1,max(V(4),0)/20)
+.tran 20u 2 0 20u
+.end
+)";
+
+TEST(SupplyNetlist, GoldenTextPerRectifierKind) {
+  const struct {
+    const char* rectifier;
+    std::initializer_list<std::pair<const char*, const char*>> changes;
+    const char* netlist;
+  } cases[] = {
+      {"GZ34 / 5AR4", {}, kGz34Defaults},
+      {"Diodes silicium, double alternance (point milieu)",
+       {{"edPsC3", ""}, {"edPsR2", "0"}, {"edPsI1", "2,5"}, {"cbPsHz", "60"}},
+       R"(* Alimentation HT
+VA sa 0 SIN(0 494.974746830583 60)
+RA sa a 100
+VI1 a k1 0
+D1 k1 1 DSI
+VB sb 0 SIN(0 -494.974746830583 60)
+RB sb b 100
+D2 b 1 DSI
+C1 1 0 32u
+BL1 1 0 I=0.0025*min(1,max(V(1),0)/20)
+L2 1 2 5
+C2 2 0 32u
+BL2 2 0 I=0.12*min(1,max(V(2),0)/20)
+.model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)
+.tran 20u 2 0 20u
+.end
+)"},
+      {"Pont de diodes silicium",
+       {{"edPsC3", ""}, {"cbPsLink2", "Résistance"}, {"edPsVac", "300"}, {"edPsT", "0,5"}},
+       R"(* Alimentation HT
+VA sa b SIN(0 424.264068711929 50)
+RA sa a 100
+VI1 a k1 0
+D1 k1 1 DSI
+D2 b 1 DSI
+D3 0 a DSI
+D4 0 b DSI
+RGA a 0 10MEG
+RGB b 0 10MEG
+C1 1 0 32u
+R2 1 2 100
+C2 2 0 32u
+BL2 2 0 I=0.12*min(1,max(V(2),0)/20)
+.model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)
+.tran 20u 0.5 0 20u
+.end
+)"},
+      {"Diode silicium, simple alternance",
+       {{"edPsC3", ""}, {"edPsC1", "4,7"}, {"edPsRs", "12,5"}},
+       R"(* Alimentation HT
+VA sa 0 SIN(0 494.974746830583 50)
+RA sa a 12.5
+VI1 a k1 0
+D1 k1 1 DSI
+C1 1 0 4.7u
+L2 1 m2 5
+R2 m2 2 100
+C2 2 0 32u
+BL2 2 0 I=0.12*min(1,max(V(2),0)/20)
+.model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)
+.tran 20u 2 0 20u
+.end
+)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rectifier);
+    FieldMap f = defaults();
+    f["cbPsRect"] = c.rectifier;
+    for (const auto& [control, text] : c.changes) f[control] = text;
+    EXPECT_EQ(supplyNetlist(readSupplyInputs(f)), c.netlist);
+  }
+}
+
+TEST(SupplyNetlist, TubeLawFromEachDataSheetDrop) {
+  const struct {
+    const char* rectifier;
+    double volts, amps;
+  } cases[] = {{"GZ34 / 5AR4", 17, 0.25},
+               {"5U4G / 5U4GB", 50, 0.2},
+               {"5Y3GT", 60, 0.125},
+               {"EZ81 / 6CA4", 10, 0.06}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rectifier);
+    FieldMap f = defaults();
+    f["cbPsRect"] = c.rectifier;
+    const std::string n = supplyNetlist(readSupplyInputs(f));
+    const std::size_t at = n.find("B1 k1 1 I=") + 10;
+    std::string k = n.substr(at, n.find('*', at) - at);
+    std::ranges::replace(k, '.', ',');
+    EXPECT_NEAR(static_cast<double>(readReal(k)) * std::pow(c.volts, 1.5), c.amps, 1e-12);
+  }
+}
+
+// Two nodes, 50 Hz, 1 s of samples; the steady window is the last 0,1 s.
+Vectors twoNodeRun() {
+  Vectors v;
+  std::vector<double>& t = v["time"];
+  // Crowded samples in the first half of each period: a plain average would lean there.
+  for (double p = 0; p < 50; ++p)
+    for (int i = 0; i < 100; ++i)
+      t.push_back((p + (i < 75 ? i / 150.0 : 0.5 + (i - 75) / 50.0)) / 50);
+  t.push_back(1.0);
+  for (const double s : t) {
+    const double phase = 2 * std::numbers::pi * 50 * s;
+    v["v(1)"].push_back(400 + 10 * std::sin(phase));
+    v["v(2)"].push_back(s < 0.5 ? 0 : 380);
+    v["k1"].push_back(-500 * std::sin(phase));
+    const double i = std::max(0.0, std::sin(phase)) * (s < 0.1 ? 2.0 : 0.5);
+    v["vi1#branch"].push_back(i);
+    v["va#branch"].push_back(-i);
+  }
+  return v;
+}
+
+TEST(SupplyFigures, TimeWeightedOverTheLastFivePeriods) {
+  FieldMap f = defaults();
+  f["edPsC3"] = "";
+  const SupplyInputs in = readSupplyInputs(f);
+  const SupplyFigures r = supplyFigures(in, twoNodeRun());
+  EXPECT_NEAR(r.volts[0], 400, 0.05);  // a plain sample average gives about 403
+  EXPECT_NEAR(r.ripple[0], 20, 0.1);
+  EXPECT_DOUBLE_EQ(r.volts[1], 380);
+  EXPECT_DOUBLE_EQ(r.ripple[1], 0);
+  EXPECT_NEAR(r.peakMilliamps, 500, 1);
+  EXPECT_NEAR(r.surgeMilliamps, 2000, 5);
+  EXPECT_NEAR(r.pivVolts, 910, 1);
+  // RMS of a half sine of 0,5 A: 0,5 / 2.
+  EXPECT_NEAR(r.rmsMilliamps, 250, 3);
+
+  Vectors missing = twoNodeRun();
+  missing.erase("k1");
+  EXPECT_THROW(supplyFigures(in, missing), CalcError);
+}
+
+TEST(SupplyChecks, EachDataSheetLimit) {
+  const SupplyFigures ok{{409, 395, 380, 330}, {28, 1, 0.5, 0.1}, 400, 3000, 910, 300};
+  const struct {
+    const char* rectifier;
+    const char* line;
+    const char* control = nullptr;  // an input changed ...
+    const char* text = nullptr;
+    double peak = 400, surge = 3000, piv = 910;  // ... or a figure
+  } cases[] = {
+      {"GZ34 / 5AR4", "C1 (68 µF) dépasse les 60 µF admis par le GZ34 / 5AR4.", "edPsC1", "68"},
+      {"5U4G / 5U4GB", "C1 (47 µF) dépasse les 40 µF admis par le 5U4G / 5U4GB.", "edPsC1", "47"},
+      {"5Y3GT", "C1 (22 µF) dépasse les 20 µF admis par le 5Y3GT.", "edPsC1", "22"},
+      {"EZ81 / 6CA4", "C1 (50,5 µF) dépasse les 50 µF admis par l'EZ81 / 6CA4.", "edPsC1", "50,5"},
+      {"GZ34 / 5AR4", "La charge totale (255 mA) dépasse les 250 mA admis par le GZ34 / 5AR4.",
+       "edPsI2", "240"},
+      {"5Y3GT", "La charge totale (126 mA) dépasse les 125 mA admis par le 5Y3GT.", "edPsI2",
+       "111"},
+      {"Pont de diodes silicium",
+       "La charge totale (1005 mA) dépasse les 1000 mA admis par les diodes silicium (classe "
+       "1N4007).",
+       "edPsI2", "990"},
+      {"GZ34 / 5AR4",
+       "Le courant crête redresseur (751 mA) dépasse les 750 mA admis par le GZ34 / 5AR4.", nullptr,
+       nullptr, 751},
+      {"EZ81 / 6CA4",
+       "Le courant crête redresseur (460 mA) dépasse les 450 mA admis par l'EZ81 / 6CA4.", nullptr,
+       nullptr, 460},
+      {"Diode silicium, simple alternance",
+       "Le courant crête à la mise sous tension (30500 mA) dépasse les 30000 mA admis par les "
+       "diodes silicium (classe 1N4007).",
+       nullptr, nullptr, 400, 30500},
+      {"5U4G / 5U4GB",
+       "La tension inverse crête (1560 V) dépasse les 1550 V admis par le 5U4G / 5U4GB.", nullptr,
+       nullptr, 400, 3000, 1560},
+      {"Diodes silicium, double alternance (point milieu)",
+       "La tension inverse crête (1001 V) dépasse les 1000 V admis par les diodes silicium "
+       "(classe 1N4007).",
+       nullptr, nullptr, 400, 3000, 1001},
+  };
+  for (const char* rectifier : {"GZ34 / 5AR4", "Pont de diodes silicium"}) {
+    FieldMap f = defaults();
+    f["cbPsRect"] = rectifier;
+    EXPECT_TRUE(dataSheetWarnings(readSupplyInputs(f), ok).empty()) << rectifier;
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    FieldMap f = defaults();
+    f["cbPsRect"] = c.rectifier;
+    f["edPsC1"] = "20";  // within every tube's limits
+    f["edPsI2"] = "100";
+    if (c.control) f[c.control] = c.text;
+    SupplyFigures r = ok;
+    r.peakMilliamps = c.peak;
+    r.surgeMilliamps = c.surge;
+    r.pivVolts = c.piv;
+    const auto lines = dataSheetWarnings(readSupplyInputs(f), r);
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_EQ(lines[0], c.line);
+  }
+}
+
+TEST(SupplyResults, PatternsAndAbsentNodesEmptied) {
+  FieldMap f = defaults();
+  f["edPsC4"] = "";
+  f["edPsV4"] = "old";
+  f["edPsRip4"] = "old";
+  FieldMap in = f;
+  const SupplyFigures r{
+      {409.44, 395.06, 380.0, 0}, {27.96, 0.3694, 0.02674, 0}, 559.6, 3456.4, 909.5, 301.2};
+  writeSupplyResults(f, readSupplyInputs(in), r);
+  const std::pair<const char*, const char*> expected[] = {
+      {"edPsV1", "409,4"}, {"edPsRip1", "28,0"},   {"edPsV2", "395,1"}, {"edPsRip2", "0,369"},
+      {"edPsV3", "380,0"}, {"edPsRip3", "0,0267"}, {"edPsV4", ""},      {"edPsRip4", ""},
+      {"edPsIpk", "560"},  {"edPsIsurge", "3456"}, {"edPsPiv", "910"},  {"edPsIrms", "301"},
+      {"lbPsWarn", ""},
+  };
+  for (const auto& [control, text] : expected) EXPECT_EQ(f.text(control), text) << control;
+}
+
+TEST(SupplyCurves, SlicesKeepEveryPeakAndTheZoomKeepsFivePeriods) {
+  FieldMap f = defaults();
+  f["edPsC3"] = "";
+  const SupplyInputs in = readSupplyInputs(f);
+  const Vectors v = twoNodeRun();  // 5001 samples over 1 s
+  const struct {
+    bool steady;
+    std::size_t columns;
+    double from;
+  } cases[] = {{false, 100, 0.0}, {true, 100, 0.9}, {false, 10000, 0.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.steady);
+    const std::vector<Series> curves = supplyCurves(in, v, c.steady, c.columns);
+    ASSERT_EQ(curves.size(), 3U);
+    EXPECT_EQ(curves[0].name, "Nœud 1");
+    EXPECT_EQ(curves[2].name, "Courant redresseur");
+    for (const Series& s : curves) {
+      EXPECT_LE(s.x.size(), std::min(2 * c.columns + 2, v.at("time").size()));
+      EXPECT_TRUE(std::ranges::is_sorted(s.x));
+      EXPECT_NEAR(s.x.front(), c.from, 0.001);
+      EXPECT_DOUBLE_EQ(s.x.back(), 1.0);
+    }
+    const auto [lo, hi] = std::ranges::minmax(curves[0].y);
+    EXPECT_NEAR(hi - lo, 20, 0.1);
+    EXPECT_NEAR(std::ranges::max(curves[2].y), c.steady ? 500 : 2000, 5);  // in mA
+  }
+}
+
+}  // namespace
+}  // namespace valvora::atelier

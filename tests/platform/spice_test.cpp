@@ -1,0 +1,112 @@
+#include "platform/spice.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
+
+#include "core/atelier/supply.h"
+#include "core/failure.h"
+#include "tests/core/fieldmap.h"
+
+namespace valvora::platform {
+namespace {
+
+using valvora::testing::FieldMap;
+
+FieldMap supplyDefaults() {
+  return {{"edPsVac", "350"},
+          {"edPsRs", "100"},
+          {"cbPsHz", "50"},
+          {"cbPsRect", "GZ34 / 5AR4"},
+          {"edPsC1", "32"},
+          {"cbPsLink2", "Self"},
+          {"edPsL2", "5"},
+          {"edPsR2", "100"},
+          {"edPsC2", "32"},
+          {"cbPsLink3", "Résistance"},
+          {"edPsR3", "1000"},
+          {"edPsC3", "22"},
+          {"cbPsLink4", "Résistance"},
+          {"edPsR4", "10000"},
+          {"edPsC4", "22"},
+          {"edPsI1", "0"},
+          {"edPsI2", "120"},
+          {"edPsI3", "10"},
+          {"edPsI4", "5"},
+          {"edPsT", "2"}};
+}
+
+// The figures this ngspice gives with the tab's defaults; a wrong model, source phase or
+// window would move them far beyond these margins.
+TEST(Ngspice, DefaultSupplyFigures) {
+  const atelier::SupplyInputs in = atelier::readSupplyInputs(supplyDefaults());
+  std::vector<int> seen;
+  const auto v = ngspice().run(atelier::supplyNetlist(in), [&](int p) { seen.push_back(p); });
+  ASSERT_TRUE(v);
+  const atelier::SupplyFigures r = atelier::supplyFigures(in, *v);
+  const struct {
+    const char* figure;
+    double value, expected, margin;
+  } cases[] = {
+      {"V1", r.volts[0], 409, 3},  {"ondulation 1", r.ripple[0], 28, 1},
+      {"V2", r.volts[1], 395, 3},  {"V3", r.volts[2], 380, 3},
+      {"V4", r.volts[3], 330, 3},  {"crête", r.peakMilliamps, 560, 10},
+      {"PIV", r.pivVolts, 910, 5},
+  };
+  for (const auto& c : cases) EXPECT_NEAR(c.value, c.expected, c.margin) << c.figure;
+  EXPECT_GT(r.surgeMilliamps, r.peakMilliamps);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_TRUE(std::ranges::is_sorted(seen));
+  EXPECT_GE(seen.back(), 80);
+}
+
+TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {
+  const struct {
+    const char* netlist;
+    const char* message;
+  } cases[] = {
+      {"* t\nV1 1 0 SIN(0 1 50)\nD1 1 2 DX\nC1 2 0 1u\n.tran 1u 10m\n.end\n",
+       "La simulation n'a pas abouti : could not find a valid modelname"},
+      {"* t\nV1 1 0 1\nV2 1 0 2\n.tran 1u 1m\n.end\n",
+       "La simulation n'a pas abouti : doAnalyses: TRAN:  Timestep too small; initial timepoint: "
+       "cause unrecorded."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.netlist);
+    try {
+      ngspice().run(c.netlist, [](int) {});
+      ADD_FAILURE() << "no failure";
+    } catch (const CalcError& e) {
+      EXPECT_EQ(e.message(), c.message);
+    }
+  }
+}
+
+TEST(Ngspice, StopHaltsALongRunAndTheNextRunStartsAfresh) {
+  FieldMap f = supplyDefaults();
+  f["edPsT"] = "10";
+  const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
+  std::atomic<int> percent = -1;
+  std::optional<SpiceVectors> halted = SpiceVectors{};
+  std::thread worker(
+      [&] { halted = ngspice().run(atelier::supplyNetlist(in), [&](int p) { percent = p; }); });
+  while (percent < 1) std::this_thread::yield();
+  ngspice().stop();
+  EXPECT_LT(percent, 50);  // halted, not run to its end
+  worker.join();
+  EXPECT_FALSE(halted);
+  ngspice().stop();  // nothing running: returns at once
+
+  f["edPsT"] = "0,2";
+  const atelier::SupplyInputs shortRun = atelier::readSupplyInputs(f);
+  const auto v = ngspice().run(atelier::supplyNetlist(shortRun), [](int) {});
+  ASSERT_TRUE(v);
+  EXPECT_NEAR(v->at("time").back(), 0.2, 1e-9);
+  EXPECT_NEAR(v->at("time").front(), 0, 1e-12);
+}
+
+}  // namespace
+}  // namespace valvora::platform

@@ -1,0 +1,311 @@
+// The "Alimentation HT" tab under the offscreen platform, with a fake simulator: results and
+// plot of a run, every input failure and a simulator failure in the error box, "Arrêter"
+// during a long run, a window that answers while the simulation runs, closing during a run.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <numbers>
+#include <optional>
+
+#include "core/failure.h"
+#include "platform/spice.h"
+#include "tests/ui/uitest.h"
+#include "ui/AtelierUnit.h"
+#include "ui/PageControl.h"
+#include "ui/Plot.h"
+#include "ui/atelier/Supply.h"
+
+using valvora::platform::SpiceVectors;
+using valvora::testing::fieldText;
+using valvora::testing::RecordingDialogs;
+using valvora::testing::typeInto;
+using valvora::ui::TAtelierForm;
+
+namespace {
+
+// Four nodes at 400, 390, 380 and 330 V with 20, 2, 0,2 and 0,02 V of ripple over 2 s at
+// 50 Hz; the element's current peaks at 3 A at turn-on and 0,5 A after.
+SpiceVectors fourNodeRun() {
+  SpiceVectors v;
+  const double base[] = {400, 390, 380, 330};
+  const double ripple[] = {10, 1, 0.1, 0.01};
+  for (int i = 0; i <= 20000; ++i) {
+    const double t = i / 10000.0;
+    const double s = std::sin(2 * std::numbers::pi * 50 * t);
+    v["time"].push_back(t);
+    for (int k = 0; k < 4; ++k)
+      v["v(" + std::to_string(k + 1) + ")"].push_back(base[k] + ripple[k] * s);
+    v["k1"].push_back(-500 * s);
+    const double current = std::max(0.0, s) * (t < 0.05 ? 3.0 : 0.5);
+    v["vi1#branch"].push_back(current);
+    v["va#branch"].push_back(-current);
+  }
+  return v;
+}
+
+class FakeSimulator : public valvora::platform::Simulator {
+ public:
+  std::optional<SpiceVectors> run(std::string_view netlist,
+                                  const std::function<void(int)>& progress) override {
+    std::unique_lock lock(m_);
+    netlists.push_back(std::string(netlist));
+    stopped_ = false;
+    running_ = true;
+    lock.unlock();
+    progress(5);
+    lock.lock();
+    if (holdUntilStopped) done_.wait(lock, [&] { return stopped_; });
+    running_ = false;
+    done_.notify_all();
+    if (stopped_) return std::nullopt;
+    if (!failure.empty()) throw valvora::CalcError(failure);
+    progress(97);
+    return fourNodeRun();
+  }
+  void stop() override {
+    std::unique_lock lock(m_);
+    stopped_ = true;
+    done_.notify_all();
+    done_.wait(lock, [&] { return !running_; });
+    ++stops;
+  }
+  bool running() {
+    const std::lock_guard lock(m_);
+    return running_;
+  }
+
+  bool holdUntilStopped = false;
+  std::string failure;
+  std::vector<std::string> netlists;
+  int stops = 0;
+
+ private:
+  std::mutex m_;
+  std::condition_variable done_;
+  bool stopped_ = false;
+  bool running_ = false;
+};
+
+}  // namespace
+
+class SupplyTabTest : public QObject {
+  Q_OBJECT
+
+ private:
+  RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
+  FakeSimulator fake_;
+  std::optional<valvora::ui::atelier::ScopedSupplySimulator> simulatorScope_;
+  std::unique_ptr<TAtelierForm> window_;
+
+  template <typename T = QWidget>
+  T* control(const char* name) {
+    auto* w = window_->findChild<T*>(name);
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+  QString text(const char* name) {
+    if (auto* label = window_->findChild<QLabel*>(name)) return label->text();
+    return fieldText(control(name));
+  }
+  void set(const char* name, const QString& value) {
+    if (auto* combo = window_->findChild<QComboBox*>(name)) {
+      combo->setCurrentText(value);
+      return;
+    }
+    typeInto(control(name), value);
+  }
+  // Clicks "Simuler" and waits for the run's end.
+  void simulate() {
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+  }
+
+ private slots:
+  void initTestCase() {
+    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
+    dialogsScope_.emplace(dialogs_);
+    simulatorScope_.emplace(fake_);
+    valvora::testing::failOnModalBoxes(this);
+  }
+  void init() {
+    dialogs_.clear();
+    fake_.holdUntilStopped = false;
+    fake_.failure.clear();
+    fake_.netlists.clear();
+    window_ = std::make_unique<TAtelierForm>();
+    window_->pageControl()->setCurrentIndex(1);
+    window_->show();
+  }
+  void cleanup() {
+    window_.reset();
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+  }
+
+  void runWritesFiguresChecksAndCurves() {
+    QCOMPARE(window_->pageControl()->tab(1)->text(), QString("Alimentation HT"));
+    QCOMPARE(window_->pageControl()->page(1)->objectName(), QString("tsAlimHT"));
+    QVERIFY(!control("edPsL3")->isEnabled());
+    set("cbPsLink3", "Self");
+    QVERIFY(control("edPsL3")->isEnabled());
+    set("cbPsLink3", QString::fromUtf8("Résistance"));
+    set("edPsC1", "68");
+    simulate();
+    QCOMPARE(fake_.netlists.size(), 1U);
+    QVERIFY(fake_.netlists[0].find("C1 1 0 68u\n") != std::string::npos);
+    const std::pair<const char*, const char*> expected[] = {
+        {"edPsV1", "400,0"},
+        {"edPsRip1", "20,0"},
+        {"edPsV4", "330,0"},
+        {"edPsRip4", "0,0200"},
+        {"edPsIpk", "500"},
+        {"edPsIsurge", "3000"},
+        {"edPsPiv", "910"},
+        {"pbPs", "100"},
+        {"lbPsWarn", "C1 (68 µF) dépasse les 60 µF admis par le GZ34 / 5AR4."},
+    };
+    for (const auto& [name, value] : expected) {
+      const QString shown = std::string_view(name) == "pbPs"
+                                ? QString::number(control<QProgressBar>("pbPs")->value())
+                                : text(name);
+      QCOMPARE(shown, QString::fromUtf8(value));
+    }
+
+    auto* plot = control<valvora::ui::Plot>("plPs");
+    const auto& curves = plot->curves();
+    QCOMPARE(curves.size(), 5U);
+    QCOMPARE(curves[0].data.name, std::string("Nœud 1"));
+    QVERIFY(curves[4].axis == valvora::ui::YAxis::kRight);
+    QCOMPARE(curves[0].data.x.front(), 0.0);
+    const QColor first = curves[0].colour;
+    control<QCheckBox>("chkPsZoom")->setChecked(true);
+    QVERIFY(plot->curves()[0].data.x.front() >= 1.899);
+    QCOMPARE(plot->curves()[0].colour, first);  // kept from view to view
+
+    // A second run with node 4 absent empties its fields.
+    set("edPsC4", "");
+    simulate();
+    QCOMPARE(text("edPsV4"), QString());
+    QCOMPARE(text("edPsRip4"), QString());
+    QCOMPARE(plot->curves().size(), 4U);
+  }
+
+  void everyFailureInTheErrorBox_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    const struct {
+      const char* field;
+      const char* typed;
+      const char* message;
+    } cases[] = {
+        {"edPsVac", "2500",
+         "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et au plus 2000."},
+        {"edPsRs", "x",
+         "Résistance du secondaire (Ω) : 'x' n'est pas une valeur en virgule flottante correcte."},
+        {"edPsC1", "0", "C1 (µF) : la valeur doit être supérieure à 0."},
+        {"edPsC2", "", "C2 (µF) : '' n'est pas une valeur en virgule flottante correcte."},
+        {"edPsL2", "0", "L2 (H) : la valeur doit être supérieure à 0."},
+        {"edPsR2", "-5", "R2 (Ω) : la valeur doit être positive ou nulle."},
+        {"edPsR3", "0", "R3 (Ω) : la valeur doit être supérieure à 0."},
+        {"edPsC4", "-1", "C4 (µF) : la valeur doit être supérieure à 0."},
+        {"edPsI2", "-1", "Charge 2 (mA) : la valeur doit être positive ou nulle."},
+        {"edPsT", "12", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10."},
+    };
+    for (const auto& c : cases)
+      QTest::newRow(c.field) << QString(c.field) << QString::fromUtf8(c.typed)
+                             << QString::fromUtf8(c.message);
+  }
+  void everyFailureInTheErrorBox() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    set(field.toLatin1().constData(), typed);
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QCOMPARE(dialogs_.errors, QStringList{message});
+    QVERIFY(fake_.netlists.empty());  // nothing started
+    QVERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    dialogs_.clear();
+  }
+
+  void simulatorFailureInTheErrorBox() {
+    simulate();
+    fake_.failure =
+        "La simulation n'a pas abouti : doAnalyses: TRAN:  Timestep too small; trouble with node a";
+    simulate();
+    QCOMPARE(dialogs_.errors,
+             QStringList{"La simulation n'a pas abouti : doAnalyses: TRAN:  Timestep too small; "
+                         "trouble with node a."});
+    QCOMPARE(text("edPsV1"), QString("400,0"));  // the last results stay
+    dialogs_.clear();
+  }
+
+  void stopDuringALongRunKeepsTheOldResults() {
+    simulate();
+    set("edPsT", "10");
+    set("edPsVac", "300");
+    fake_.holdUntilStopped = true;
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
+    timer.start(10);
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QVERIFY(!control<QPushButton>("btnPsRun")->isEnabled());
+    QVERIFY(control<QPushButton>("btnPsStop")->isEnabled());
+    QTRY_COMPARE(control<QProgressBar>("pbPs")->value(), 5);
+    QTRY_VERIFY(ticks >= 5);  // the window answers during the run
+    QVERIFY(fake_.running());
+    QTest::mouseClick(control<QPushButton>("btnPsStop"), Qt::LeftButton);
+    QVERIFY(!fake_.running());
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    QVERIFY(!control<QPushButton>("btnPsStop")->isEnabled());
+    QCOMPARE(text("edPsV1"), QString("400,0"));
+    QCOMPARE(text("edPsIpk"), QString("500"));
+    QCOMPARE(text("edPsT"), QString("10"));
+  }
+
+  void closingTheWindowStopsTheRun() {
+    fake_.holdUntilStopped = true;
+    const int stops = fake_.stops;
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY(fake_.running());
+    window_->close();
+    QVERIFY(!fake_.running());
+    QCOMPARE(fake_.stops, stops + 1);
+    // Escape hides the dialog without closing it: the run stops all the same.
+    window_->show();
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY(fake_.running());
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!fake_.running());
+    window_->show();
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY(fake_.running());
+    window_.reset();  // and destroying it with a run just halted
+  }
+};
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  SupplyTabTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "supply_test.moc"

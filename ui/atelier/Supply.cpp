@@ -1,0 +1,403 @@
+#include "ui/atelier/Supply.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/atelier/supply.h"
+#include "core/failure.h"
+#include "platform/spice.h"
+#include "ui/CalculatorHost.h"
+#include "ui/Dialogs.h"
+#include "ui/Plot.h"
+#include "ui/pages/Builders.h"
+
+namespace valvora::ui::atelier {
+namespace {
+
+using pages::FormGrid;
+namespace core = valvora::atelier;
+
+platform::Simulator* installedSimulator = nullptr;
+
+constexpr const char* kNumericFields[] = {
+    "edPsVac", "edPsRs", "edPsC1", "edPsL2", "edPsR2", "edPsC2", "edPsL3", "edPsR3", "edPsC3",
+    "edPsL4",  "edPsR4", "edPsC4", "edPsI1", "edPsI2", "edPsI3", "edPsI4", "edPsT"};
+
+// One row of the filter grid per node; node 1 has no link.
+struct NodeDefaults {
+  bool choke;
+  const char* henries;
+  const char* ohms;
+  const char* microfarads;
+  const char* milliamps;
+};
+constexpr NodeDefaults kNodes[core::kSupplyNodes] = {
+    {false, "", "", "32", "0"},
+    {true, "5", "100", "32", "120"},
+    {false, "", "1000", "22", "10"},
+    {false, "", "10000", "22", "5"},
+};
+
+// Node k's curve keeps its colour from run to run; the rectifier current comes last.
+const QColor kNodeColours[] = {QColor(0, 70, 170), QColor(0, 140, 60), QColor(200, 110, 0),
+                               QColor(130, 40, 160)};
+const QColor kCurrentColour(200, 30, 30);
+constexpr std::size_t kPlotColumns = 600;
+
+QString u(const char* text) {
+  return QString::fromUtf8(text);
+}
+
+QString nodeName(const char* stem, int k) {
+  return QLatin1String(stem) + QString::number(k);
+}
+
+QLineEdit* gridEdit(QWidget* owner, const QString& name, const QString& accessible,
+                    const char* text, bool result) {
+  auto* edit = new QLineEdit(QString::fromUtf8(text), owner);
+  edit->setObjectName(name);
+  edit->setAccessibleName(accessible);
+  edit->setFixedWidth(FormGrid::kFieldWidth);
+  if (result) {
+    edit->setReadOnly(true);
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Button));
+    p.setColor(QPalette::Text, QColor(0, 0, 128));
+    edit->setPalette(p);
+  }
+  return edit;
+}
+
+QGroupBox* buildSource(QWidget* tab) {
+  auto* group = new QGroupBox(QStringLiteral("Transformateur"), tab);
+  group->setObjectName("gbPsSource");
+  FormGrid form(group);
+  form.addEdit(QStringLiteral("Tension secondaire (V eff.) :"), "edPsVac", QStringLiteral("350"));
+  form.addEdit(u("Résistance du secondaire (Ω) :"), "edPsRs", QStringLiteral("100"));
+  form.addChoice(u("Fréquence secteur (Hz) :"), "cbPsHz",
+                 {QStringLiteral("50"), QStringLiteral("60")});
+  form.addEdit(u("Durée simulée (s) :"), "edPsT", QStringLiteral("2"));
+
+  auto* run = new QPushButton(QStringLiteral("Simuler"), group);
+  run->setObjectName("btnPsRun");
+  auto* stop = new QPushButton(u("Arrêter"), group);
+  stop->setObjectName("btnPsStop");
+  stop->setEnabled(false);
+  auto* progress = new QProgressBar(group);
+  progress->setObjectName("pbPs");
+  progress->setAccessibleName(QStringLiteral("Avancement de la simulation"));
+  progress->setRange(0, 100);
+  progress->setValue(0);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(run);
+  buttons->addWidget(stop);
+  buttons->addWidget(progress, 1);
+
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(form.layout());
+  layout->addLayout(buttons);
+  layout->addStretch(1);
+  return group;
+}
+
+QGroupBox* buildFilter(QWidget* tab) {
+  auto* group = new QGroupBox(u("Redresseur, filtre et charges"), tab);
+  group->setObjectName("gbPsFilter");
+  // The rectifier's captions are long: its own row, above the nodes.
+  FormGrid rectifier(group);
+  QStringList rectifiers;
+  for (const std::string_view r : core::kRectifierCaptions)
+    rectifiers << QString::fromUtf8(r.data(), static_cast<int>(r.size()));
+  QComboBox* kind = rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers, 3);
+  kind->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  kind->setFixedWidth(kind->sizeHint().width());
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+  const char* headers[] = {"Nœud", "Liaison", "L (H)", "R (Ω)", "C (µF)", "Charge (mA)"};
+  for (int c = 0; c < 6; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
+  for (int k = 1; k <= core::kSupplyNodes; ++k) {
+    const NodeDefaults& d = kNodes[k - 1];
+    const QString n = QString::number(k);
+    grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
+    if (k > 1) {
+      auto* link = new QComboBox(group);
+      link->addItems({QStringLiteral("Self"), u("Résistance")});
+      link->setCurrentIndex(d.choke ? 0 : 1);
+      link->setObjectName(nodeName("cbPsLink", k));
+      link->setAccessibleName(QStringLiteral("Liaison ") + n);
+      auto* henries = gridEdit(group, nodeName("edPsL", k), "L" + n + " (H)", d.henries, false);
+      henries->setEnabled(d.choke);
+      QObject::connect(link, &QComboBox::currentIndexChanged, henries,
+                       [henries](int index) { henries->setEnabled(index == 0); });
+      grid->addWidget(link, k, 1);
+      grid->addWidget(henries, k, 2);
+      grid->addWidget(gridEdit(group, nodeName("edPsR", k), "R" + n + u(" (Ω)"), d.ohms, false), k,
+                      3);
+    }
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsC", k), "C" + n + u(" (µF)"), d.microfarads, false), k, 4);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps, false), k, 5);
+  }
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(rectifier.layout());
+  layout->addLayout(grid);
+  layout->addStretch(1);
+  return group;
+}
+
+QGroupBox* buildResults(QWidget* tab) {
+  auto* group = new QGroupBox(u("Résultats"), tab);
+  group->setObjectName("gbPsResults");
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(new QLabel(u("Nœud"), group), 0, 0);
+  grid->addWidget(new QLabel(u("Tension continue (V)"), group), 0, 1);
+  grid->addWidget(new QLabel(u("Ondulation c. à c. (V)"), group), 0, 2);
+  for (int k = 1; k <= core::kSupplyNodes; ++k) {
+    const QString n = QString::number(k);
+    grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsV", k), u("Tension continue du nœud ") + n, "", true), k, 1);
+    grid->addWidget(gridEdit(group, nodeName("edPsRip", k), u("Ondulation du nœud ") + n, "", true),
+                    k, 2);
+  }
+  FormGrid rectifier(group);
+  rectifier.addResult(u("Courant crête redresseur (mA) :"), "edPsIpk");
+  rectifier.addResult(u("Courant crête à la mise sous tension (mA) :"), "edPsIsurge");
+  rectifier.addResult(u("Tension inverse crête (V) :"), "edPsPiv");
+  rectifier.addResult(QStringLiteral("Courant efficace secondaire (mA) :"), "edPsIrms");
+
+  auto* warn = new QLabel(group);
+  warn->setObjectName("lbPsWarn");
+  warn->setAccessibleName(QStringLiteral("Limites du redresseur"));
+  warn->setWordWrap(true);
+  warn->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  QPalette p = warn->palette();
+  p.setColor(QPalette::WindowText, QColor(170, 0, 0));
+  warn->setPalette(p);
+
+  auto* row = new QHBoxLayout;
+  row->addLayout(grid);
+  row->addSpacing(16);
+  row->addLayout(rectifier.layout());
+  row->addSpacing(16);
+  row->addWidget(warn, 1);
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(row);
+  return group;
+}
+
+// One simulation at a time: the inputs read in the user-interface thread, ngspice in a worker
+// thread, its progress and ending sent back by queued signals.
+class SupplyRunner : public QObject {
+  Q_OBJECT
+
+ public:
+  SupplyRunner(QWidget* tab, CalculatorHost& host, Plot* plot)
+      : QObject(tab), tab_(tab), host_(host), plot_(plot) {
+    run_ = tab->findChild<QPushButton*>("btnPsRun");
+    stop_ = tab->findChild<QPushButton*>("btnPsStop");
+    progress_ = tab->findChild<QProgressBar*>("pbPs");
+    zoom_ = tab->findChild<QCheckBox*>("chkPsZoom");
+    connect(this, &SupplyRunner::progressed, progress_, &QProgressBar::setValue);
+    connect(this, &SupplyRunner::simulated, this, &SupplyRunner::onSimulated);
+    connect(this, &SupplyRunner::failed, this, &SupplyRunner::onFailed);
+    connect(this, &SupplyRunner::halted, this, [this] {
+      finish();
+      progress_->setValue(0);
+    });
+    connect(stop_, &QPushButton::clicked, this, &SupplyRunner::halt);
+    connect(zoom_, &QCheckBox::toggled, this, &SupplyRunner::showCurves);
+    // Closing the window during a run stops it; so does destroying it with the program.
+    tab->window()->installEventFilter(this);
+  }
+
+  ~SupplyRunner() override { halt(); }
+
+  // Every input read and checked first: a failure goes to the caller's error box.
+  void start(Fields& f) {
+    if (running_) return;
+    core::SupplyInputs in = core::readSupplyInputs(f);
+    std::string netlist = core::supplyNetlist(in);
+    join();
+    pending_ = std::move(in);
+    running_ = true;
+    run_->setEnabled(false);
+    stop_->setEnabled(true);
+    progress_->setValue(0);
+    simulator_ = &supplySimulator();
+    worker_ = std::thread([this, netlist = std::move(netlist)] {
+      try {
+        std::optional<platform::SpiceVectors> v =
+            simulator_->run(netlist, [this](int percent) { emit progressed(percent); });
+        if (!v) {
+          emit halted();
+          return;
+        }
+        {
+          const std::lock_guard lock(resultMutex_);
+          result_ = std::move(*v);
+        }
+        emit simulated();
+      } catch (const CalcError& e) {
+        // A worker shows no box: the message goes back to the window's guarded path.
+        emit failed(QString::fromStdString(e.message()));
+      } catch (const std::bad_alloc&) {
+        emit failed(u("Mémoire insuffisante pour la simulation"));
+      }
+    });
+  }
+
+  // Halts a run in progress and waits for its thread; the fields keep their texts.
+  void halt() {
+    if (!worker_.joinable()) return;
+    simulator_->stop();
+    join();
+  }
+
+ signals:
+  void progressed(int percent);
+  void simulated();
+  void failed(const QString& message);
+  void halted();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Escape hides the dialog without a close event; a minimised window's hide is
+    // spontaneous and lets the run go on.
+    const bool closing =
+        event->type() == QEvent::Close || (event->type() == QEvent::Hide && !event->spontaneous());
+    if (closing && watched == tab_->window()) halt();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  void join() {
+    if (worker_.joinable()) worker_.join();
+  }
+
+  void finish() {
+    join();
+    running_ = false;
+    run_->setEnabled(true);
+    stop_->setEnabled(false);
+  }
+
+  void onSimulated() {
+    finish();
+    progress_->setValue(100);
+    platform::SpiceVectors v;
+    {
+      const std::lock_guard lock(resultMutex_);
+      v = std::move(result_);
+    }
+    guarded(tab_->window(), [&] {
+      const core::SupplyFigures figures = core::supplyFigures(pending_, v);
+      core::writeSupplyResults(host_.fields(), pending_, figures);
+      shownHertz_ = pending_.hertz;
+      whole_ = core::supplyCurves(pending_, v, false, kPlotColumns);
+      steady_ = core::supplyCurves(pending_, v, true, kPlotColumns);
+      showCurves();
+    });
+  }
+
+  void onFailed(const QString& message) {
+    finish();
+    progress_->setValue(0);
+    showError(message.toStdString(), tab_->window());
+  }
+
+  void showCurves() {
+    const bool steady = zoom_->isChecked();
+    const std::vector<Series>& from = steady ? steady_ : whole_;
+    // The run's own span: round ticks inside it rather than an axis widened past its ends.
+    if (!from.empty() && !from.front().x.empty()) {
+      const double end = from.front().x.back();
+      plot_->setXAxis({QStringLiteral("Temps (s)"), AxisScale::kLinear, false,
+                       steady ? end - 5.0 / shownHertz_ : 0.0, end});
+    }
+    std::vector<PlotCurve> curves;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+      const bool current = i + 1 == from.size();
+      curves.push_back({from[i], current ? kCurrentColour : kNodeColours[i % 4],
+                        current ? YAxis::kRight : YAxis::kLeft});
+    }
+    plot_->setCurves(std::move(curves));
+  }
+
+  QWidget* tab_;
+  CalculatorHost& host_;
+  Plot* plot_;
+  QPushButton* run_;
+  QPushButton* stop_;
+  QProgressBar* progress_;
+  QCheckBox* zoom_;
+  bool running_ = false;
+  platform::Simulator* simulator_ = nullptr;
+  core::SupplyInputs pending_;
+  std::thread worker_;
+  std::mutex resultMutex_;
+  platform::SpiceVectors result_;
+  std::vector<Series> whole_, steady_;
+  int shownHertz_ = 50;
+};
+
+}  // namespace
+
+platform::Simulator& supplySimulator() {
+  return installedSimulator ? *installedSimulator : platform::ngspice();
+}
+
+ScopedSupplySimulator::ScopedSupplySimulator(platform::Simulator& replacement)
+    : previous_(installedSimulator) {
+  installedSimulator = &replacement;
+}
+
+ScopedSupplySimulator::~ScopedSupplySimulator() {
+  installedSimulator = previous_;
+}
+
+void buildSupplyTab(QWidget* tab, CalculatorHost& host) {
+  auto* top = new QHBoxLayout;
+  top->addWidget(buildSource(tab));
+  top->addWidget(buildFilter(tab), 1);
+
+  auto* zoom = new QCheckBox(u("Régime établi"), tab);
+  zoom->setObjectName("chkPsZoom");
+  zoom->setAccessibleName(u("Régime établi : les cinq dernières périodes seules"));
+  auto* plot = new Plot(tab);
+  plot->setObjectName("plPs");
+  plot->setAccessibleName(u("Tensions des nœuds et courant du redresseur"));
+  plot->setXAxis({QStringLiteral("Temps (s)")});
+  plot->setLeftAxis({QStringLiteral("Tension (V)")});
+  plot->setRightAxis({QStringLiteral("Courant redresseur (mA)")});
+
+  auto* layout = new QVBoxLayout(tab);
+  layout->addLayout(top);
+  layout->addWidget(buildResults(tab));
+  layout->addWidget(zoom);
+  layout->addWidget(plot, 1);
+
+  auto* runner = new SupplyRunner(tab, host, plot);
+  host.bind("btnPsRun", [runner](Fields& f) { runner->start(f); });
+  host.filterDecimalKeys(kNumericFields);
+}
+
+}  // namespace valvora::ui::atelier
+
+#include "Supply.moc"
