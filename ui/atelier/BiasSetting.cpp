@@ -37,6 +37,7 @@ const Method kMethods[] = {
     {"rbAsDrop", "Chute de tension dans le demi-primaire", BiasMethod::Drop, {"edAsRp"}},
     {"rbAsShared", "Résistance de cathode commune", BiasMethod::Shared, {"edAsRk", "edAsN"}},
 };
+constexpr int kUnitWidth = 28;
 constexpr const char* kMethodFields[] = {"edAsRp", "edAsRm", "edAsRk", "edAsN"};
 
 constexpr const char* kNumericFields[] = {"edAsPa", "edAsVa", "edAsVk", "edAsIg2",
@@ -97,11 +98,14 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   results.addResult(u("Courant d'anode visé (mA) :"), "edAsIa");
   results.addResult(QStringLiteral("Courant de cathode par lampe (mA) :"), "edAsIk");
   results.addResult(u("À lire sur l'appareil :"), "edAsRead");
-  results.addUnit(QStringLiteral("mV"), "lbAsUnit")->setMinimumWidth(24);
+  results.addUnit(QStringLiteral("mV"), "lbAsUnit")->setFixedWidth(kUnitWidth);
 
-  // One column of fields down the group, the unit beside the last.
-  for (const FormGrid* grid : {&inputs, &method, &results})
-    grid->layout()->setColumnMinimumWidth(2, 28);
+  // One column of fields down the group: every grid keeps the unit's column.
+  for (const FormGrid* grid : {&inputs, &method}) {
+    auto* room = new QWidget(group);
+    room->setFixedSize(kUnitWidth, 1);
+    grid->layout()->addWidget(room, 0, 2);
+  }
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(inputs.layout());
   layout->addWidget(how);
