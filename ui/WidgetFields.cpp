@@ -83,6 +83,8 @@ std::string WidgetFields::text(std::string_view control) const {
 void WidgetFields::write(std::string_view control, std::string text) {
   QWidget* w = find(control);
   if (auto* label = qobject_cast<QLabel*>(w)) {
+    // A result is a text, never markup, whatever a typed value it quotes holds.
+    label->setTextFormat(Qt::PlainText);
     // A result shown in a label takes its text's size, unless a layout gives it its place.
     label->setText(QString::fromStdString(text));
     const QWidget* parent = label->parentWidget();

@@ -138,6 +138,16 @@ class AtelierTest : public QObject {
     dialogs_.clear();
   }
 
+  // A typed value quoted in a message or a result is shown as typed, never as markup.
+  void markupStaysText() {
+    typeInto(control("edTsR1"), "<b>1");
+    auto* error = control<QLabel>("lbTsError");
+    QVERIFY2(error->text().contains("'<b>1'"), qPrintable(error->text()));
+    QCOMPARE(error->textFormat(), Qt::PlainText);
+    control<QPushButton>("btnAsCalc")->click();
+    QCOMPARE(control<QLabel>("lbAsNote")->textFormat(), Qt::PlainText);
+  }
+
   // A window of two calculators through the host alone; a name on two inputs is refused.
   void hostAlone() {
     QWidget window;

@@ -236,6 +236,7 @@ void ToneStackTab::build() {
 
   error_ = new QLabel(tab_);
   error_->setObjectName("lbTsError");
+  error_->setTextFormat(Qt::PlainText);  // the message quotes what was typed, markup and all
   error_->setAccessibleName(QStringLiteral("Erreur"));
   QPalette red = error_->palette();
   red.setColor(QPalette::WindowText, QColor(200, 0, 0));
