@@ -12,22 +12,29 @@ if [ "${VALVORA_OWN_LOCK_PLACE:-}" != 1 ]; then
     echo "skipped: no user namespace can be made here"
     exit 77
   fi
-  # Inside, the user is the namespace's root, whose home is /root.
-  for path in "$exe" "$source"; do
-    case $(realpath "$path") in
-      /tmp/* | /run/user/* | /root/*)
-        echo "skipped: $path lies in a folder the test replaces"
-        exit 77
-        ;;
-    esac
-  done
   exec unshare --user --map-root-user --mount env VALVORA_OWN_LOCK_PLACE=1 bash "$0" "$@"
 fi
 
+HOME=$(getent passwd "$(id -u)" | cut -d: -f6)
+# The folders the test replaces may hold the program and its data (a clone under /tmp): they
+# are set aside on a private stash first and put back at their places afterwards.
+keep=()
+for path in "$(realpath "$(dirname "$exe")")" "$(realpath "$source")"; do
+  case $path/ in /tmp/* | /run/user/* | "$HOME"/*) keep+=("$path") ;; esac
+done
+stash=/mnt
+if [ "${#keep[@]}" -gt 0 ]; then
+  mount -t tmpfs tmpfs "$stash" || exit 1
+  for i in "${!keep[@]}"; do
+    mkdir -p "$stash/$i" && mount --bind "${keep[$i]}" "$stash/$i" || exit 1
+  done
+fi
 mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 1
 if [ -d /run/user ]; then mount -t tmpfs -o mode=755 tmpfs /run/user || exit 1; fi
-HOME=$(getent passwd "$(id -u)" | cut -d: -f6)
 mount -t tmpfs -o mode=700 tmpfs "$HOME" || exit 1
+for i in "${!keep[@]}"; do
+  mkdir -p "${keep[$i]}" && mount --bind "$stash/$i" "${keep[$i]}" || exit 1
+done
 export HOME
 unset XDG_RUNTIME_DIR XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME
 
@@ -42,7 +49,7 @@ first=$!
 for _ in $(seq 50); do
   while IFS= read -r -d '' lock; do
     flock -n "$lock" true || break 2
-  done < <(find /tmp /run/user "$HOME" -name '*.lock' -print0 2>/dev/null)
+  done < <(find /tmp /run/user "$HOME" -maxdepth 3 -name '*.lock' -print0 2>/dev/null)
   sleep 0.1
 done
 
