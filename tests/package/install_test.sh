@@ -119,13 +119,18 @@ press() {
     sleep 0.5
   done
 }
-# From the page tabs, Shift+Tab goes back through Fermer, Aide, A propos, then the bias
-# page's buttons from the last: Etat HTML, Schéma, Charger, Enregistrer.
+# From the page tabs, Shift+Tab goes back through Fermer, Aide, A propos, Atelier, then the
+# bias page's buttons from the last: Etat HTML, Schéma, Charger, Enregistrer.
+back() {
+  for _ in $(seq "$1"); do press shift+Tab; done
+}
 enregistrer() {
-  press shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Return Return
+  back 8
+  press space Return Return
 }
 charger() {
-  press shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Return Return
+  back 7
+  press space Return Return
 }
 # Five pages on from "2 HP" is "Taux de Bias"; the focus is then on the page tabs.
 press ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab ctrl+Tab
