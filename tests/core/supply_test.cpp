@@ -9,35 +9,13 @@
 
 #include "core/failure.h"
 #include "core/numtext.h"
-#include "tests/core/fieldmap.h"
+#include "tests/core/supply_defaults.h"
 
 namespace valvora::atelier {
 namespace {
 
 using testing::FieldMap;
-
-FieldMap defaults() {
-  return {{"edPsVac", "350"},
-          {"edPsRs", "100"},
-          {"cbPsHz", "50"},
-          {"cbPsRect", "GZ34 / 5AR4"},
-          {"edPsC1", "32"},
-          {"cbPsLink2", "Self"},
-          {"edPsL2", "5"},
-          {"edPsR2", "100"},
-          {"edPsC2", "32"},
-          {"cbPsLink3", "Résistance"},
-          {"edPsR3", "1000"},
-          {"edPsC3", "22"},
-          {"cbPsLink4", "Résistance"},
-          {"edPsR4", "10000"},
-          {"edPsC4", "22"},
-          {"edPsI1", "0"},
-          {"edPsI2", "120"},
-          {"edPsI3", "10"},
-          {"edPsI4", "5"},
-          {"edPsT", "2"}};
-}
+using testing::supplyDefaults;
 
 std::string failureOf(const FieldMap& f) {
   try {
@@ -84,22 +62,22 @@ TEST(SupplyInputs, EveryFailureNamesItsField) {
       {"edPsT", "0,19", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10"},
       {"edPsT", "10,5", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10"},
   };
-  EXPECT_EQ(failureOf(defaults()), "");
+  EXPECT_EQ(failureOf(supplyDefaults()), "");
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.control) + " = " + c.text);
-    FieldMap f = defaults();
+    FieldMap f = supplyDefaults();
     f[c.control] = c.text;
     EXPECT_EQ(failureOf(f), c.message);
   }
 }
 
 TEST(SupplyInputs, AbsentNodesAndFieldsNotRead) {
-  FieldMap f = defaults();
+  FieldMap f = supplyDefaults();
   f["edPsC3"] = "";
   f["edPsR4"] = "x";  // after an absent node: not read
   f["edPsL3"] = "x";  // a resistor link has no L
   EXPECT_EQ(readSupplyInputs(f).nodes.size(), 2U);
-  f = defaults();
+  f = supplyDefaults();
   f["edPsC4"] = "";
   f["edPsI4"] = "x";
   EXPECT_EQ(readSupplyInputs(f).nodes.size(), 3U);
@@ -193,7 +171,7 @@ BL2 2 0 I=0.12*min(1,max(V(2),0)/20)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rectifier);
-    FieldMap f = defaults();
+    FieldMap f = supplyDefaults();
     f["cbPsRect"] = c.rectifier;
     for (const auto& [control, text] : c.changes) f[control] = text;
     EXPECT_EQ(supplyNetlist(readSupplyInputs(f)), c.netlist);
@@ -210,7 +188,7 @@ TEST(SupplyNetlist, TubeLawFromEachDataSheetDrop) {
                {"EZ81 / 6CA4", 10, 0.06}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rectifier);
-    FieldMap f = defaults();
+    FieldMap f = supplyDefaults();
     f["cbPsRect"] = c.rectifier;
     const std::string n = supplyNetlist(readSupplyInputs(f));
     const std::size_t at = n.find("B1 k1 1 I=") + 10;
@@ -242,7 +220,7 @@ Vectors twoNodeRun() {
 }
 
 TEST(SupplyFigures, TimeWeightedOverTheLastFivePeriods) {
-  FieldMap f = defaults();
+  FieldMap f = supplyDefaults();
   f["edPsC3"] = "";
   const SupplyInputs in = readSupplyInputs(f);
   const SupplyFigures r = supplyFigures(in, twoNodeRun());
@@ -301,13 +279,13 @@ TEST(SupplyChecks, EachDataSheetLimit) {
        nullptr, nullptr, 400, 3000, 1001},
   };
   for (const char* rectifier : {"GZ34 / 5AR4", "Pont de diodes silicium"}) {
-    FieldMap f = defaults();
+    FieldMap f = supplyDefaults();
     f["cbPsRect"] = rectifier;
     EXPECT_TRUE(dataSheetWarnings(readSupplyInputs(f), ok).empty()) << rectifier;
   }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    FieldMap f = defaults();
+    FieldMap f = supplyDefaults();
     f["cbPsRect"] = c.rectifier;
     f["edPsC1"] = "20";  // within every tube's limits
     f["edPsI2"] = "100";
@@ -323,7 +301,7 @@ TEST(SupplyChecks, EachDataSheetLimit) {
 }
 
 TEST(SupplyResults, PatternsAndAbsentNodesEmptied) {
-  FieldMap f = defaults();
+  FieldMap f = supplyDefaults();
   f["edPsC4"] = "";
   f["edPsV4"] = "old";
   f["edPsRip4"] = "old";
@@ -341,7 +319,7 @@ TEST(SupplyResults, PatternsAndAbsentNodesEmptied) {
 }
 
 TEST(SupplyCurves, SlicesKeepEveryPeakAndTheZoomKeepsFivePeriods) {
-  FieldMap f = defaults();
+  FieldMap f = supplyDefaults();
   f["edPsC3"] = "";
   const SupplyInputs in = readSupplyInputs(f);
   const Vectors v = twoNodeRun();  // 5001 samples over 1 s

@@ -9,35 +9,13 @@
 
 #include "core/atelier/supply.h"
 #include "core/failure.h"
-#include "tests/core/fieldmap.h"
+#include "tests/core/supply_defaults.h"
 
 namespace valvora::platform {
 namespace {
 
 using valvora::testing::FieldMap;
-
-FieldMap supplyDefaults() {
-  return {{"edPsVac", "350"},
-          {"edPsRs", "100"},
-          {"cbPsHz", "50"},
-          {"cbPsRect", "GZ34 / 5AR4"},
-          {"edPsC1", "32"},
-          {"cbPsLink2", "Self"},
-          {"edPsL2", "5"},
-          {"edPsR2", "100"},
-          {"edPsC2", "32"},
-          {"cbPsLink3", "Résistance"},
-          {"edPsR3", "1000"},
-          {"edPsC3", "22"},
-          {"cbPsLink4", "Résistance"},
-          {"edPsR4", "10000"},
-          {"edPsC4", "22"},
-          {"edPsI1", "0"},
-          {"edPsI2", "120"},
-          {"edPsI3", "10"},
-          {"edPsI4", "5"},
-          {"edPsT", "2"}};
-}
+using valvora::testing::supplyDefaults;
 
 // The figures this ngspice gives with the tab's defaults; a wrong model, source phase or
 // window would move them far beyond these margins.
