@@ -82,7 +82,11 @@ class Ngspice final : public Simulator {
       lock.unlock();
       fail();
     }
+    // ngspice reports its progress at intervals: the last report may come before the end.
+    const bool finalReport = percent_ != 100;
+    percent_ = 100;
     lock.unlock();
+    if (finalReport) progress(100);
     return collect();
   }
 

@@ -19,7 +19,8 @@ class Simulator {
   virtual ~Simulator() = default;
 
   // Runs the netlist's analysis to its end, blocking the calling thread (a worker, never the
-  // user interface). progress gets 0 to 100 from the simulating thread, once per new percent.
+  // user interface). progress gets 0 to 100, once per new percent, from the simulating
+  // thread; a finished run's 100 may come from the calling one.
   // Returns the vectors of the analysis, or nothing when stop() halted it. A circuit the
   // simulator cannot load or finish throws CalcError « La simulation n'a pas abouti : »
   // followed by the simulator's last error line. One run at a time: a second caller waits.

@@ -38,7 +38,7 @@ TEST(Ngspice, DefaultSupplyFigures) {
   EXPECT_GT(r.surgeMilliamps, r.peakMilliamps);
   ASSERT_FALSE(seen.empty());
   EXPECT_TRUE(std::ranges::is_sorted(seen));
-  EXPECT_GE(seen.back(), 80);
+  EXPECT_EQ(seen.back(), 100);
 }
 
 TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {
