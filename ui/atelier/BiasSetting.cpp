@@ -136,12 +136,8 @@ QGroupBox* buildMatching(QWidget* tab) {
     auto* deviation = new QLineEdit(group);
     deviation->setObjectName(QStringLiteral("edAsD") + n);
     deviation->setAccessibleName(QStringLiteral("Écart de la lampe %1").arg(n));
-    deviation->setReadOnly(true);
     deviation->setFixedWidth(FormGrid::kFieldWidth);
-    QPalette p = deviation->palette();
-    p.setColor(QPalette::Base, p.color(QPalette::Button));
-    p.setColor(QPalette::Text, QColor(0, 0, 128));
-    deviation->setPalette(p);
+    pages::markResult(deviation);
     grid->addWidget(label, i, 0);
     grid->addWidget(reading, i, 1);
     grid->addWidget(deviation, i, 2);

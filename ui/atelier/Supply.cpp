@@ -70,13 +70,7 @@ QLineEdit* gridEdit(QWidget* owner, const QString& name, const QString& accessib
   edit->setObjectName(name);
   edit->setAccessibleName(accessible);
   edit->setFixedWidth(FormGrid::kFieldWidth);
-  if (result) {
-    edit->setReadOnly(true);
-    QPalette p = edit->palette();
-    p.setColor(QPalette::Base, p.color(QPalette::Button));
-    p.setColor(QPalette::Text, QColor(0, 0, 128));
-    edit->setPalette(p);
-  }
+  if (result) pages::markResult(edit);
   return edit;
 }
 

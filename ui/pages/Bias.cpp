@@ -1,4 +1,5 @@
 #include "ui/pages/Bias.h"
+#include "ui/pages/Builders.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -78,15 +79,6 @@ constexpr Button kButtons[] = {
     {"btnDataSheet", "Data Sheet"}, {"btnCalcul", "Calcul"}, {"btnRecord", "Enregistrer"},
     {"btnLoad", "Charger"},         {"btnSchem", "Schéma"},  {"btnHTML", "Etat HTML"},
 };
-
-// Results: read-only, button-face background, navy text.
-void markResult(QLineEdit* edit) {
-  edit->setReadOnly(true);
-  QPalette p = edit->palette();
-  p.setColor(QPalette::Base, p.color(QPalette::Button));
-  p.setColor(QPalette::Text, kNavy);
-  edit->setPalette(p);
-}
 
 // One grid group; returns its fields column by column (top to bottom), for the focus order.
 template <std::size_t N>

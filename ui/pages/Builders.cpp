@@ -64,13 +64,17 @@ QComboBox* FormGrid::addChoice(const QString& label, const QString& name, const 
   return list;
 }
 
-QLineEdit* FormGrid::addResult(const QString& label, const QString& name) {
-  QLineEdit* edit = addEdit(label, name);
+void markResult(QLineEdit* edit) {
   edit->setReadOnly(true);
   QPalette p = edit->palette();
   p.setColor(QPalette::Base, p.color(QPalette::Button));
   p.setColor(QPalette::Text, QColor(0, 0, 128));
   edit->setPalette(p);
+}
+
+QLineEdit* FormGrid::addResult(const QString& label, const QString& name) {
+  QLineEdit* edit = addEdit(label, name);
+  markResult(edit);
   return edit;
 }
 

@@ -41,6 +41,9 @@ class FormGrid {
   int row_ = 0;
 };
 
+// A result field: read-only, button-face background, navy text.
+void markResult(QLineEdit* edit);
+
 // An editable drop-down list: the user picks an item or types any text, which is read as
 // typed (no completion, no new item).
 QComboBox* editableList(QWidget* owner = nullptr);
