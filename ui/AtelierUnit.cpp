@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/spice.h"
 #include "ui/CalculatorHost.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
@@ -20,7 +21,7 @@ namespace {
 struct AtelierTab {
   const char* sheet;
   const char* caption;  // "&&" shows as "&"
-  void (*build)(QWidget* tab, CalculatorHost& host);
+  void (*build)(QWidget* tab, const atelier::TabContext& context);
 };
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
@@ -33,7 +34,8 @@ constexpr AtelierTab kAtelierTabs[] = {
 
 }  // namespace
 
-TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings)
+TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
+                           platform::Simulator* simulator)
     : QDialog(parent), settings_(std::move(settings)), pages_(new PageControl(this)) {
   setObjectName("AtelierForm");
   setWindowTitle(QStringLiteral("Atelier"));
@@ -61,7 +63,9 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings)
   layout->addLayout(bar);
 
   host_ = std::make_unique<CalculatorHost>(this);
-  for (int i = 0; i < pages_->count(); ++i) kAtelierTabs[i].build(pages_->page(i), *host_);
+  const atelier::TabContext context{*host_, settings_,
+                                    simulator ? *simulator : platform::ngspice()};
+  for (int i = 0; i < pages_->count(); ++i) kAtelierTabs[i].build(pages_->page(i), context);
   // Enter belongs to the "Calcul" of the group being typed in, not to a default button of
   // the dialog.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);

@@ -5,6 +5,10 @@
 
 #include "platform/profile.h"
 
+namespace valvora::platform {
+class Simulator;
+}
+
 namespace valvora::ui {
 
 class CalculatorHost;
@@ -15,14 +19,15 @@ class PageControl;
 class TAtelierForm : public QDialog {
   Q_OBJECT
  public:
-  // The data sheet limits come from settings, as on the bias page.
+  // The data sheet limits come from settings, as on the bias page; the supply's runs go to
+  // simulator (the process's ngspice unless a test hands its fake).
   explicit TAtelierForm(QWidget* parent = nullptr,
-                        platform::ProfileFile settings = platform::settingsFile());
+                        platform::ProfileFile settings = platform::settingsFile(),
+                        platform::Simulator* simulator = nullptr);
   ~TAtelierForm() override;
 
   PageControl* pageControl() const { return pages_; }
   CalculatorHost& host() { return *host_; }
-  const platform::ProfileFile& settingsFile() const { return settings_; }
 
  private:
   platform::ProfileFile settings_;

@@ -8,8 +8,8 @@
 #include "core/failure.h"
 #include "ui/DecimalKeyFilter.h"
 #include "ui/Dialogs.h"
+#include "ui/FormGrid.h"
 #include "ui/WidgetFields.h"
-#include "ui/pages/Builders.h"
 
 namespace valvora::ui {
 
@@ -31,7 +31,7 @@ void CalculatorHost::bind(const char* button, std::function<void(Fields&)> run) 
   QObject::connect(b, &QPushButton::clicked, root_,
                    [this, run = std::move(run)] { guarded(root_, [&] { run(*fields_); }); });
   // Each button sits in its group, beside the fields it computes from.
-  pages::computeOnEnter(b->parentWidget(), b);
+  computeOnEnter(b->parentWidget(), b);
 }
 
 void CalculatorHost::add(std::span<const CalculatorRow> rows) {

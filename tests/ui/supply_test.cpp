@@ -108,7 +108,6 @@ class SupplyTabTest : public QObject {
   RecordingDialogs dialogs_;
   std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   FakeSimulator fake_;
-  std::optional<valvora::ui::atelier::ScopedSupplySimulator> simulatorScope_;
   std::unique_ptr<TAtelierForm> window_;
 
   template <typename T = QWidget>
@@ -138,7 +137,6 @@ class SupplyTabTest : public QObject {
   void initTestCase() {
     QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
     dialogsScope_.emplace(dialogs_);
-    simulatorScope_.emplace(fake_);
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {
@@ -146,7 +144,7 @@ class SupplyTabTest : public QObject {
     fake_.holdUntilStopped = false;
     fake_.failure.clear();
     fake_.netlists.clear();
-    window_ = std::make_unique<TAtelierForm>();
+    window_ = std::make_unique<TAtelierForm>(nullptr, valvora::platform::settingsFile(), &fake_);
     window_->pageControl()->setCurrentIndex(1);
     window_->show();
   }

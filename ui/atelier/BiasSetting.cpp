@@ -13,16 +13,14 @@
 
 #include "core/atelier/biassetting.h"
 #include "platform/profile.h"
-#include "ui/AtelierUnit.h"
 #include "ui/CalculatorHost.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 namespace valvora::ui::atelier {
 namespace {
 
-using pages::FormGrid;
 using valvora::atelier::BiasMethod;
 
 struct Method {
@@ -137,7 +135,7 @@ QGroupBox* buildMatching(QWidget* tab) {
     deviation->setObjectName(QStringLiteral("edAsD") + n);
     deviation->setAccessibleName(QStringLiteral("Écart de la lampe %1").arg(n));
     deviation->setFixedWidth(FormGrid::kFieldWidth);
-    pages::markResult(deviation);
+    markResult(deviation);
     grid->addWidget(label, i, 0);
     grid->addWidget(reading, i, 1);
     grid->addWidget(deviation, i, 2);
@@ -169,7 +167,8 @@ void enableMethodFields(QWidget* tab, int method) {
 
 }  // namespace
 
-void buildBiasSettingTab(QWidget* tab, CalculatorHost& host) {
+void buildBiasSettingTab(QWidget* tab, const TabContext& context) {
+  CalculatorHost& host = context.host;
   auto* methods = new QButtonGroup(tab);
   methods->setObjectName("bgAsMethod");
   auto* layout = new QHBoxLayout(tab);
@@ -189,8 +188,7 @@ void buildBiasSettingTab(QWidget* tab, CalculatorHost& host) {
 
   // The limit comes from the data sheet section as the file holds it at the time of the pick.
   auto* tube = tab->findChild<QComboBox*>("cbAsTube");
-  const auto* window = qobject_cast<const TAtelierForm*>(tab->window());
-  const platform::ProfileFile settings = window ? window->settingsFile() : platform::settingsFile();
+  const platform::ProfileFile settings = context.settings;
   auto pick = [tube, &host, settings] {
     guarded(tube, [&] {
       const std::string limit = valvora::atelier::dataSheetAnodeLimit(

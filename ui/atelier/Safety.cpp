@@ -12,12 +12,10 @@
 #include "core/atelier/discharge.h"
 #include "ui/CalculatorHost.h"
 #include "ui/Dialogs.h"
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 namespace valvora::ui::atelier {
 namespace {
-
-using pages::FormGrid;
 
 struct Row {
   const char* label;
@@ -119,7 +117,8 @@ QGroupBox* buildTransformer(QWidget* tab) {
 
 }  // namespace
 
-void buildSafetyTab(QWidget* tab, CalculatorHost& host) {
+void buildSafetyTab(QWidget* tab, const TabContext& context) {
+  CalculatorHost& host = context.host;
   auto* row = new QHBoxLayout(tab);
   row->setContentsMargins(6, 6, 6, 6);
   row->setSpacing(8);

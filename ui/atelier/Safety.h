@@ -1,15 +1,13 @@
 #pragma once
 
-class QWidget;
+#include "ui/atelier/TabContext.h"
 
-namespace valvora::ui {
-class CalculatorHost;
-}
+class QWidget;
 
 namespace valvora::ui::atelier {
 
 // "Sécurité & transfo": the filter capacitors' discharge and bleeder, and the load the output
 // transformer's tap sees.
-void buildSafetyTab(QWidget* tab, CalculatorHost& host);
+void buildSafetyTab(QWidget* tab, const TabContext& context);
 
 }  // namespace valvora::ui::atelier

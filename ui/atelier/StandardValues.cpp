@@ -18,12 +18,11 @@
 #include "core/atelier/standardvalues.h"
 #include "ui/CalculatorHost.h"
 #include "ui/Dialogs.h"
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 namespace valvora::ui::atelier {
 namespace {
 
-using pages::FormGrid;
 using valvora::atelier::BandCode;
 using valvora::atelier::BandColour;
 namespace bands = valvora::atelier::bands;
@@ -251,7 +250,8 @@ QRect codeBandRect(int band) {
   }
 }
 
-void buildStandardValuesTab(QWidget* tab, CalculatorHost& host) {
+void buildStandardValuesTab(QWidget* tab, const TabContext& context) {
+  CalculatorHost& host = context.host;
   auto* row = new QHBoxLayout(tab);
   row->setContentsMargins(6, 6, 6, 6);
   row->setSpacing(8);

@@ -20,16 +20,13 @@
 #include "platform/spice.h"
 #include "ui/CalculatorHost.h"
 #include "ui/Dialogs.h"
+#include "ui/FormGrid.h"
 #include "ui/Plot.h"
-#include "ui/pages/Builders.h"
 
 namespace valvora::ui::atelier {
 namespace {
 
-using pages::FormGrid;
 namespace core = valvora::atelier;
-
-platform::Simulator* installedSimulator = nullptr;
 
 constexpr const char* kNumericFields[] = {
     "edPsVac", "edPsRs", "edPsC1", "edPsL2", "edPsR2", "edPsC2", "edPsL3", "edPsR3", "edPsC3",
@@ -70,7 +67,7 @@ QLineEdit* gridEdit(QWidget* owner, const QString& name, const QString& accessib
   edit->setObjectName(name);
   edit->setAccessibleName(accessible);
   edit->setFixedWidth(FormGrid::kFieldWidth);
-  if (result) pages::markResult(edit);
+  if (result) markResult(edit);
   return edit;
 }
 
@@ -202,8 +199,8 @@ class SupplyRunner : public QObject {
   Q_OBJECT
 
  public:
-  SupplyRunner(QWidget* tab, CalculatorHost& host, Plot* plot)
-      : QObject(tab), tab_(tab), host_(host), plot_(plot) {
+  SupplyRunner(QWidget* tab, CalculatorHost& host, platform::Simulator& simulator, Plot* plot)
+      : QObject(tab), tab_(tab), host_(host), simulator_(simulator), plot_(plot) {
     run_ = tab->findChild<QPushButton*>("btnPsRun");
     stop_ = tab->findChild<QPushButton*>("btnPsStop");
     progress_ = tab->findChild<QProgressBar*>("pbPs");
@@ -234,11 +231,10 @@ class SupplyRunner : public QObject {
     run_->setEnabled(false);
     stop_->setEnabled(true);
     progress_->setValue(0);
-    simulator_ = &supplySimulator();
     worker_ = std::thread([this, netlist = std::move(netlist)] {
       try {
         std::optional<platform::SpiceVectors> v =
-            simulator_->run(netlist, [this](int percent) { emit progressed(percent); });
+            simulator_.run(netlist, [this](int percent) { emit progressed(percent); });
         if (!v) {
           emit halted();
           return;
@@ -260,7 +256,7 @@ class SupplyRunner : public QObject {
   // Halts a run in progress and waits for its thread; the fields keep their texts.
   void halt() {
     if (!worker_.joinable()) return;
-    simulator_->stop();
+    simulator_.stop();
     join();
   }
 
@@ -336,13 +332,13 @@ class SupplyRunner : public QObject {
 
   QWidget* tab_;
   CalculatorHost& host_;
+  platform::Simulator& simulator_;
   Plot* plot_;
   QPushButton* run_;
   QPushButton* stop_;
   QProgressBar* progress_;
   QCheckBox* zoom_;
   bool running_ = false;
-  platform::Simulator* simulator_ = nullptr;
   core::SupplyInputs pending_;
   std::thread worker_;
   std::mutex resultMutex_;
@@ -353,20 +349,8 @@ class SupplyRunner : public QObject {
 
 }  // namespace
 
-platform::Simulator& supplySimulator() {
-  return installedSimulator ? *installedSimulator : platform::ngspice();
-}
-
-ScopedSupplySimulator::ScopedSupplySimulator(platform::Simulator& replacement)
-    : previous_(installedSimulator) {
-  installedSimulator = &replacement;
-}
-
-ScopedSupplySimulator::~ScopedSupplySimulator() {
-  installedSimulator = previous_;
-}
-
-void buildSupplyTab(QWidget* tab, CalculatorHost& host) {
+void buildSupplyTab(QWidget* tab, const TabContext& context) {
+  CalculatorHost& host = context.host;
   auto* top = new QHBoxLayout;
   top->addWidget(buildSource(tab));
   top->addWidget(buildFilter(tab), 1);
@@ -387,7 +371,7 @@ void buildSupplyTab(QWidget* tab, CalculatorHost& host) {
   layout->addWidget(zoom);
   layout->addWidget(plot, 1);
 
-  auto* runner = new SupplyRunner(tab, host, plot);
+  auto* runner = new SupplyRunner(tab, host, context.simulator, plot);
   host.bind("btnPsRun", [runner](Fields& f) { runner->start(f); });
   host.filterDecimalKeys(kNumericFields);
 }

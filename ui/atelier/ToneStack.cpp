@@ -17,14 +17,13 @@
 #include "core/numtext.h"
 #include "ui/CalculatorHost.h"
 #include "ui/Dialogs.h"
+#include "ui/FormGrid.h"
 #include "ui/Plot.h"
-#include "ui/pages/Builders.h"
 
 namespace valvora::ui::atelier {
 namespace {
 
 namespace ts = valvora::atelier;
-using pages::FormGrid;
 
 QString u(std::string_view text) {
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -314,7 +313,8 @@ void ToneStackTab::recompute() {
 
 }  // namespace
 
-void buildToneStackTab(QWidget* tab, CalculatorHost& host) {
+void buildToneStackTab(QWidget* tab, const TabContext& context) {
+  CalculatorHost& host = context.host;
   auto* state = new ToneStackTab(tab, host);
   state->build();
   state->recompute();

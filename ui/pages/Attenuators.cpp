@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/attenuators.h"
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 namespace valvora::ui::pages {
 

@@ -1,5 +1,5 @@
 #include "ui/pages/Bias.h"
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include "core/capacitors.h"
 
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 namespace valvora::ui::pages {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "core/failure.h"
 #include "ui/Dialogs.h"
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 namespace valvora::ui::pages {
 namespace {

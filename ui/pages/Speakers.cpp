@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "core/speakers.h"
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 namespace valvora::ui::pages {
 

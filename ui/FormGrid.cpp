@@ -1,4 +1,4 @@
-#include "ui/pages/Builders.h"
+#include "ui/FormGrid.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -8,7 +8,7 @@
 #include <QPalette>
 #include <QPushButton>
 
-namespace valvora::ui::pages {
+namespace valvora::ui {
 
 FormGrid::FormGrid(QWidget* owner) : grid_(new QGridLayout), owner_(owner) {
   grid_->setHorizontalSpacing(6);
@@ -103,4 +103,4 @@ void computeOnEnter(QWidget* scope, QAbstractButton* button) {
   }
 }
 
-}  // namespace valvora::ui::pages
+}  // namespace valvora::ui

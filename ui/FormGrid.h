@@ -11,7 +11,7 @@ class QComboBox;
 class QPushButton;
 class QWidget;
 
-namespace valvora::ui::pages {
+namespace valvora::ui {
 
 // Rows of "label : field" that every calculator group is made of. Each control gets its
 // object name, and each field its label's text as accessible name.
@@ -52,4 +52,4 @@ QComboBox* editableList(QWidget* owner = nullptr);
 // clicks button, the group's "Calcul"; read-only result fields are left alone.
 void computeOnEnter(QWidget* scope, QAbstractButton* button);
 
-}  // namespace valvora::ui::pages
+}  // namespace valvora::ui
