@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,5 +13,9 @@ struct Series {
   std::string name;
   std::vector<double> x, y;
 };
+
+// A simulator's results by its own names ("time", a node "v(1)", a branch "va#branch"), in
+// lower case, each sampled at the points of "time".
+using SpiceVectors = std::map<std::string, std::vector<double>, std::less<>>;
 
 }  // namespace valvora

@@ -45,8 +45,10 @@ class Ngspice final : public Simulator {
 
   ~Ngspice() override { stop(); }
 
-  std::optional<SpiceVectors> run(std::string_view netlist,
-                                  const std::function<void(int)>& progress) override {
+  using Simulator::run;
+  std::optional<SpiceVectors> run(std::string_view netlist, const RunHooks& hooks) override {
+    const std::function<void(int)> progress =
+        hooks.progress ? hooks.progress : std::function<void(int)>([](int) {});
     const std::lock_guard one(runMutex_);
     {
       const std::lock_guard lock(m_);

@@ -58,8 +58,10 @@ SpiceVectors fourNodeRun() {
 
 class FakeSimulator : public valvora::platform::Simulator {
  public:
+  using Simulator::run;
   std::optional<SpiceVectors> run(std::string_view netlist,
-                                  const std::function<void(int)>& progress) override {
+                                  const valvora::platform::RunHooks& hooks) override {
+    const auto& progress = hooks.progress;
     std::unique_lock lock(m_);
     netlists.push_back(std::string(netlist));
     stopped_ = false;
