@@ -7,6 +7,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/instancelock.h"
+#include "platform/numericlocale.h"
 #include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
 #include "ui/DataSheetUnit.h"
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
   valvora::platform::ignoreFileSizeSignal();
 
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   // The desktop knows the program by these: the window class and the menu entry's name.
   QApplication::setApplicationName(QStringLiteral("valvora"));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.valvora"));

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "bench/silent_dialogs.h"
+#include "platform/numericlocale.h"
 #include "ui/AboutUnit.h"
 #include "ui/AlimUnit.h"
 #include "ui/AtelierUnit.h"
@@ -103,6 +104,7 @@ BENCHMARK(AboutBoxWithoutWaiting)
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "bench/silent_dialogs.h"
+#include "platform/numericlocale.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
@@ -82,6 +83,7 @@ BENCHMARK(StartUpReadings)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Itera
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -33,7 +33,13 @@ QUrl urlOf(std::string_view nameOrAddress) {
         QString::fromUtf8(nameOrAddress.data(), static_cast<qsizetype>(nameOrAddress.size())),
         QUrl::TolerantMode);
   }
-  return QUrl::fromLocalFile(QString::fromStdString(fullPath(nameOrAddress)));
+  // "Valvora.html#atelier": a section of a local page.
+  const std::size_t hash = nameOrAddress.rfind('#');
+  QUrl url = QUrl::fromLocalFile(QString::fromStdString(fullPath(nameOrAddress.substr(0, hash))));
+  if (hash != std::string_view::npos)
+    url.setFragment(QString::fromUtf8(nameOrAddress.substr(hash + 1).data(),
+                                      static_cast<qsizetype>(nameOrAddress.size() - hash - 1)));
+  return url;
 }
 
 }  // namespace

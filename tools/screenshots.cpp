@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTextStream>
 
+#include "platform/numericlocale.h"
 #include "ui/AboutUnit.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
@@ -17,6 +18,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   valvora::ui::setApplicationTitle();
   const QStringList args = QApplication::arguments();
   if (args.size() < 2) {

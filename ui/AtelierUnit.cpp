@@ -22,14 +22,15 @@ struct AtelierTab {
   const char* sheet;
   const char* caption;  // "&&" shows as "&"
   void (*build)(QWidget* tab, const atelier::TabContext& context);
+  const char* helpAnchor = "atelier";  // the tab's section in the help
 };
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
-    {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
-    {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab},
-    {"tsTonalite", "Tonalité", &atelier::buildToneStackTab},
-    {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab},
-    {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab},
+    {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab, "reglage-bias"},
+    {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab, "alimentation-ht"},
+    {"tsTonalite", "Tonalité", &atelier::buildToneStackTab, "tonalite"},
+    {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab, "securite"},
+    {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab, "valeurs-normalisees"},
 };
 
 }  // namespace
@@ -47,8 +48,12 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
 
   auto* help = new QPushButton(QStringLiteral("Aide"), this);
   help->setObjectName("btnAtelierHelp");
-  connect(help, &QPushButton::clicked, this,
-          [] { dialogs().openDocument(QStringLiteral("Valvora.html")); });
+  connect(help, &QPushButton::clicked, this, [this] {
+    const int at = pages_->currentIndex();
+    const char* anchor =
+        at >= 0 && at < int(std::size(kAtelierTabs)) ? kAtelierTabs[at].helpAnchor : "atelier";
+    dialogs().openDocument(QStringLiteral("Valvora.html#") + QLatin1String(anchor));
+  });
   auto* close = new QPushButton(QStringLiteral("Fermer"), this);
   close->setObjectName("btnAtelierClose");
   connect(close, &QPushButton::clicked, this, &QDialog::close);
@@ -69,7 +74,7 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
   // Enter belongs to the "Calcul" of the group being typed in, not to a default button of
   // the dialog.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
-  resize(900, 680);
+  resize(QSize(900, 680).expandedTo(minimumSizeHint()));
 }
 
 TAtelierForm::~TAtelierForm() = default;

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QWidget>
 
 namespace valvora::ui {
 
@@ -34,17 +32,6 @@ const std::initializer_list<const char*>& decimalKeyFields() {
       // "Condensateur && Misc."
       "edpF", "ednF", "edmicF", "edc1_par", "edc2_par", "edc1_ser", "edc2_ser"};
   return names;
-}
-
-int bindDecimalKeys(QWidget* root, DecimalKeyFilter* filter) {
-  int bound = 0;
-  for (const char* name : decimalKeyFields()) {
-    if (auto* edit = root->findChild<QLineEdit*>(QLatin1String(name))) {
-      edit->installEventFilter(filter);
-      ++bound;
-    }
-  }
-  return bound;
 }
 
 }  // namespace valvora::ui

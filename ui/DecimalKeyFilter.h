@@ -3,8 +3,6 @@
 #include <QObject>
 #include <initializer_list>
 
-class QWidget;
-
 namespace valvora::ui {
 
 // ed6L6anodeKeyPress: a typed comma or full stop becomes the decimal comma; every other key
@@ -18,11 +16,8 @@ class DecimalKeyFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// The numeric fields that take the filter, on every page. Names that the window does not
-// (yet) have are skipped.
+// The pages' numeric fields that take the filter, bound by the window's CalculatorHost; the
+// Atelier tabs bind theirs from their tools' field specs.
 const std::initializer_list<const char*>& decimalKeyFields();
-
-// Binds the filter to those of decimalKeyFields() found under root; returns how many.
-int bindDecimalKeys(QWidget* root, DecimalKeyFilter* filter);
 
 }  // namespace valvora::ui

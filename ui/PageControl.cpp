@@ -182,6 +182,16 @@ int PageControl::tabsPerRow() const {
   return std::max(1, width() / kTabWidth);
 }
 
+QSize PageControl::minimumSizeHint() const {
+  QSize largest(0, 0);
+  for (int i = 0; i < count(); ++i) largest = largest.expandedTo(page(i)->minimumSizeHint());
+  if (largest.isEmpty()) return QWidget::minimumSizeHint();
+  largest = largest.expandedTo(stack_->minimumSizeHint());  // with the stack's frame
+  const int perRow = std::max(1, largest.width() / kTabWidth);
+  const int rows = (count() + perRow - 1) / perRow;
+  return {largest.width(), rows * kTabHeight + largest.height()};
+}
+
 void PageControl::placeTabs() {
   const int perRow = tabsPerRow();
   const int n = count();

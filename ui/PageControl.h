@@ -34,6 +34,10 @@ class PageControl : public QWidget {
   void nextPage();
   void previousPage();
 
+  // Pages laid out by a layout need their largest page's minimum under as many rows of tabs
+  // as that width takes; pages placed by hand leave the window its own minimum.
+  QSize minimumSizeHint() const override;
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 

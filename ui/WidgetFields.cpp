@@ -92,7 +92,13 @@ void WidgetFields::write(std::string_view control, std::string text) {
     return;
   }
   auto* combo = qobject_cast<QComboBox*>(w);
-  QLineEdit* edit = combo ? combo->lineEdit() : static_cast<QLineEdit*>(w);
+  if (combo && !combo->isEditable()) {
+    // A fixed list has no line to type into: the text picks its entry, if it has one.
+    combo->setCurrentText(QString::fromStdString(text));
+    return;
+  }
+  QLineEdit* edit = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(w);
+  if (!edit) return;
   edit->setText(QString::fromStdString(text));
   // A result longer than its field shows its beginning, where the figure's magnitude is.
   edit->setCursorPosition(0);

@@ -22,6 +22,7 @@ TEST(DocumentUrl, AddressesStayAndNamesBecomeLocalFiles) {
       {"HTTP://example.org/", "http://example.org/"},
       {"mailto:auteur@example.org", "mailto:auteur@example.org"},
       {"file:///tmp/x.txt", "file:///tmp/x.txt"},
+      {"Valvora.html#tonalite", "file://" + here + "/Valvora.html#tonalite"},
   };
   for (const Case& c : cases) EXPECT_EQ(documentUrl(c.text), c.url) << c.text;
 }

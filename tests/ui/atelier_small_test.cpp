@@ -16,6 +16,7 @@
 
 #include "core/atelier/discharge.h"
 #include "core/atelier/standardvalues.h"
+#include "platform/numericlocale.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
 #include "ui/atelier/StandardValues.h"
@@ -192,6 +193,7 @@ class AtelierSmallTabsTest : public QObject {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   QApplication::setApplicationDisplayName("Valvora Suite 1.5");
   AtelierSmallTabsTest test;
   return QTest::qExec(&test, argc, argv);

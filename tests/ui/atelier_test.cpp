@@ -83,6 +83,34 @@ class AtelierTest : public QObject {
     QVERIFY(dialogs_.errors.isEmpty());
   }
 
+  // "Aide" opens the current tab's section; the window never shrinks below what every tab
+  // needs.
+  void helpAndMinimumSize() {
+    auto* pages = window_->findChild<valvora::ui::PageControl*>("pcAtelier");
+    const struct {
+      int tab;
+      const char* opened;
+    } cases[] = {{0, "Valvora.html#reglage-bias"},
+                 {1, "Valvora.html#alimentation-ht"},
+                 {2, "Valvora.html#tonalite"}};
+    for (const auto& c : cases) {
+      pages->setCurrentIndex(c.tab);
+      dialogs_.opened.clear();
+      control<QPushButton>("btnAtelierHelp")->click();
+      QCOMPARE(dialogs_.opened, QStringList{c.opened});
+    }
+    window_->show();
+    window_->resize(600, 400);
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      QApplication::processEvents();
+      QWidget* page = pages->page(i);
+      QVERIFY2(page->width() >= page->minimumSizeHint().width() &&
+                   page->height() >= page->minimumSizeHint().height(),
+               qPrintable(page->objectName()));
+    }
+  }
+
   void tubeListWritesTheDataSheetLimit() {
     QCOMPARE(control<QComboBox>("cbAsTube")->currentText(), QString("EL34"));
     QCOMPARE(text("edAsPa"), QString("25,00"));

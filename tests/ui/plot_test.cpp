@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/numericlocale.h"
 #include "ui/Plot.h"
 
 using valvora::ui::AxisScale;
@@ -111,6 +112,7 @@ class PlotTest : public QObject {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   PlotTest test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "core/failure.h"
+#include "platform/numericlocale.h"
 #include "platform/spice.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
@@ -304,6 +305,7 @@ class SupplyTabTest : public QObject {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   SupplyTabTest test;
   return QTest::qExec(&test, argc, argv);
 }

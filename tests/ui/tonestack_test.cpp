@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/numericlocale.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
 #include "ui/Plot.h"
@@ -135,6 +136,7 @@ class ToneStackTabTest : public QObject {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
   ToneStackTabTest test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -17,6 +17,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/numericlocale.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
 
@@ -179,6 +180,7 @@ class UiTest : public QObject {
   int main(int argc, char** argv) {                                                              \
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
     QApplication app(argc, argv);                                                                \
+    valvora::platform::keepDecimalPoint();                                                       \
     valvora::ui::setApplicationTitle();                                                          \
     TestClass test;                                                                              \
     return QTest::qExec(&test, argc, argv);                                                      \
