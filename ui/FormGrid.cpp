@@ -134,11 +134,17 @@ StaleMark::StaleMark(QAbstractButton* button, QList<QWidget*> inputs, QList<QWid
   label_->setObjectName(QStringLiteral("lbStale_") + button->objectName());
   label_->setAccessibleName(label_->text());
   label_->hide();
-  // Beside the button when it sits in a grid, else right after it in its box.
+  // Beside the button in its grid: in the label column, which a button row leaves empty, so
+  // that showing it moves no field; else after the button.
   if (QGridLayout* grid = gridHolding(button->parentWidget()->layout(), button)) {
     int row = 0, column = 0, rows = 0, columns = 0;
     grid->getItemPosition(grid->indexOf(button), &row, &column, &rows, &columns);
-    grid->addWidget(label_, row, column + 1, 1, -1);
+    if (column > 0 && !grid->itemAtPosition(row, column - 1)) {
+      label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      grid->addWidget(label_, row, column - 1);
+    } else {
+      grid->addWidget(label_, row, column + 1, 1, -1);
+    }
   }
   for (QWidget* input : inputs) watch(input);
 }
