@@ -379,6 +379,15 @@ std::string formatSignificant(Real value, int significant) {
     }
   }
   std::string out = d.negative ? "-" : "";
+  // Past 15 digits the fixed form hides the figure among zeros: the exponent form, as the
+  // general form writes it.
+  const std::size_t fixedDigits = integerPlaces <= 0 ? n + 1 + std::size_t(-integerPlaces)
+                                                     : std::max(n, std::size_t(integerPlaces));
+  if (fixedDigits > 15) {
+    out += digits[0];
+    if (n > 1) out += "," + digits.substr(1);
+    return out + "E" + formatInteger(integerPlaces - 1);
+  }
   if (integerPlaces <= 0) {
     out += "0,";
     out.append(static_cast<std::size_t>(-integerPlaces), '0');

@@ -46,7 +46,7 @@ std::string formatPattern(std::string_view pattern, Real value,
 
 // A number of significant digits (1 to 17) with the decimal comma, trailing zeros kept; with 3:
 // "27,0", "0,369", "0,0267", "409"; a value of 4 digits or more keeps its integer digits
-// rounded ("1230").
+// rounded ("1230"). Where that form would pass 15 digits, the exponent form: "1,23E-20".
 std::string formatSignificant(Real value, int significant);
 
 // Plain decimal digits with "-" for a negative number, no separator.

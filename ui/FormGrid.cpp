@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace valvora::ui {
 
@@ -94,6 +95,110 @@ QLabel* FormGrid::addUnit(const QString& text, const QString& name) {
   unit->setObjectName(name);
   grid_->addWidget(unit, row_ - 1, 2);
   return unit;
+}
+
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString specCaption(const FieldSpec& spec) {
+  QString caption = fromUtf8(spec.label);
+  if (!spec.unit.empty()) caption += QStringLiteral(" (") + fromUtf8(spec.unit) + QLatin1Char(')');
+  return caption + QStringLiteral(" :");
+}
+
+QLineEdit* FormGrid::addEdit(const FieldSpec& spec) {
+  return addEdit(specCaption(spec), fromUtf8(spec.name), fromUtf8(spec.defaultText));
+}
+
+QComboBox* FormGrid::addList(const FieldSpec& spec) {
+  return addList(specCaption(spec), fromUtf8(spec.name));
+}
+
+namespace {
+// The grid, among the layouts under `layout`, that holds the widget.
+QGridLayout* gridHolding(QLayout* layout, QWidget* widget) {
+  if (!layout) return nullptr;
+  auto* grid = qobject_cast<QGridLayout*>(layout);
+  if (grid && grid->indexOf(widget) >= 0) return grid;
+  for (int i = 0; i < layout->count(); ++i)
+    if (QGridLayout* g = gridHolding(layout->itemAt(i)->layout(), widget)) return g;
+  return nullptr;
+}
+}  // namespace
+
+StaleMark::StaleMark(QAbstractButton* button, QList<QWidget*> inputs, QList<QWidget*> results)
+    : QObject(button), results_(std::move(results)) {
+  for (QWidget* r : results_) palettes_.append(r->palette());
+  label_ = new QLabel(QString::fromUtf8("Résultats à recalculer"), button->parentWidget());
+  label_->setObjectName(QStringLiteral("lbStale_") + button->objectName());
+  label_->setAccessibleName(label_->text());
+  label_->hide();
+  // Beside the button in its grid: in the label column, which a button row leaves empty, so
+  // that showing it moves no field; else after the button.
+  if (QGridLayout* grid = gridHolding(button->parentWidget()->layout(), button)) {
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(grid->indexOf(button), &row, &column, &rows, &columns);
+    if (column > 0 && !grid->itemAtPosition(row, column - 1)) {
+      label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      grid->addWidget(label_, row, column - 1);
+    } else {
+      grid->addWidget(label_, row, column + 1, 1, -1);
+    }
+  }
+  for (QWidget* input : inputs) watch(input);
+}
+
+void StaleMark::watch(QWidget* input) {
+  auto changed = [this] {
+    if (!running_) markStale();
+  };
+  if (auto* edit = qobject_cast<QLineEdit*>(input))
+    connect(edit, &QLineEdit::textChanged, this, changed);
+  else if (auto* list = qobject_cast<QComboBox*>(input))
+    connect(list, &QComboBox::currentTextChanged, this, changed);
+  else if (auto* choice = qobject_cast<QAbstractButton*>(input))
+    connect(choice, &QAbstractButton::toggled, this, changed);
+}
+
+void StaleMark::markStale() {
+  stale_ = true;
+  for (QWidget* r : results_) {
+    r->setProperty("stale", true);
+    QPalette p = r->palette();
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText})
+      p.setColor(role, QColor(128, 128, 128));
+    r->setPalette(p);
+  }
+  label_->show();
+}
+
+void StaleMark::markFresh() {
+  stale_ = false;
+  for (qsizetype i = 0; i < results_.size(); ++i) {
+    results_[i]->setProperty("stale", false);
+    results_[i]->setPalette(palettes_[i]);
+  }
+  label_->hide();
+}
+
+std::function<void(Fields&)> StaleMark::wrap(std::function<void(Fields&)> run) {
+  return [this, run = std::move(run)](Fields& f) {
+    running_ = true;
+    try {
+      run(f);
+    } catch (...) {
+      for (QWidget* r : results_) {
+        if (auto* edit = qobject_cast<QLineEdit*>(r)) edit->clear();
+        if (auto* label = qobject_cast<QLabel*>(r)) label->clear();
+      }
+      running_ = false;
+      markStale();
+      throw;
+    }
+    running_ = false;
+    markFresh();
+  };
 }
 
 void computeOnEnter(QWidget* scope, QAbstractButton* button) {

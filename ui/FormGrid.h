@@ -1,7 +1,15 @@
 #pragma once
 
+#include <QList>
+#include <QObject>
+#include <QPalette>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <string_view>
+
+#include "core/fields.h"
+#include "core/fieldspec.h"
 
 class QAbstractButton;
 class QGridLayout;
@@ -32,6 +40,9 @@ class FormGrid {
   QPushButton* addButton(const QString& caption, const QString& name);
   // A unit ("Ohms", "V") after the field of the last row.
   QLabel* addUnit(const QString& text, const QString& name);
+  // A field from a tool's spec: its caption (specCaption), name and default text.
+  QLineEdit* addEdit(const FieldSpec& spec);
+  QComboBox* addList(const FieldSpec& spec);
   QGridLayout* layout() const { return grid_; }
 
  private:
@@ -39,6 +50,36 @@ class FormGrid {
   QGridLayout* grid_;
   QWidget* owner_;
   int row_ = 0;
+};
+
+// A spec's caption as its row shows it: "Capacité (µF) :", "Tolérance (%) :".
+QString specCaption(const FieldSpec& spec);
+QString fromUtf8(std::string_view text);
+
+// Results that no longer answer their inputs. Once an input changes (a text typed or written,
+// a pick, a radio button) or the computation fails, the results are shown greyed (dynamic
+// property "stale", a grey text; the font is left alone) and a label « Résultats à
+// recalculer » (object name "lbStale_" + the button's name) shows beside the button, until
+// the next computation that succeeds. A failed computation also empties its results.
+class StaleMark : public QObject {
+ public:
+  StaleMark(QAbstractButton* button, QList<QWidget*> inputs, QList<QWidget*> results);
+  // The computation to bind to the button: it marks the results fresh when run succeeds,
+  // empties them and marks them stale when it fails (the failure goes on to the caller).
+  // Writes made while it runs are not changes of the inputs.
+  std::function<void(Fields&)> wrap(std::function<void(Fields&)> run);
+  void markStale();
+  void markFresh();
+  bool isStale() const { return stale_; }
+  QLabel* label() const { return label_; }
+
+ private:
+  void watch(QWidget* input);
+  QList<QWidget*> results_;
+  QList<QPalette> palettes_;  // each result's own, restored when fresh
+  QLabel* label_;
+  bool stale_ = false;
+  bool running_ = false;
 };
 
 // A result field: read-only, button-face background, navy text.

@@ -25,10 +25,6 @@ constexpr DataSheetSection kSections[] = {
   throw CalcError(message);
 }
 
-bool blank(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
-}
-
 // One decimal and always a sign: "-" only when the text of a negative value is not all zeros.
 std::string signedTenths(Real value) {
   const std::string magnitude = formatPattern("0.0", value < 0 ? -value : value);
@@ -40,7 +36,14 @@ std::string signedTenths(Real value) {
 
 std::string dataSheetAnodeLimit(const ProfileReader& read, std::string_view tube) {
   for (const DataSheetSection& s : kSections)
-    if (s.tube == tube) return formatPattern("0.00", readReal(read(s.section, "Pa")));
+    if (s.tube == tube) {
+      const std::string text = read(s.section, "Pa");
+      const std::optional<Real> pa = tryReadReal(text);
+      if (!pa)
+        throw CalcError("Pa de la " + std::string(tube) + " : '" + quotedText(text) +
+                        "' n'est pas un nombre.");
+      return formatPattern("0.00", *pa);
+    }
   return {};
 }
 
@@ -48,70 +51,126 @@ long double targetAnodeCurrent(long double pa, long double target, long double v
   return multiply(divide(divide(multiply(pa, target), 100), vak), 1000);
 }
 
+namespace {
+
+// Results are gathered and written once the whole computation has succeeded, so that a
+// failure leaves no mixture of new and old figures.
+using Results = std::vector<std::pair<std::string, std::string>>;
+void writeAll(Fields& f, const Results& results) {
+  for (const auto& [name, text] : results) f.write(name, text);
+}
+
+Real field(const Fields& f, std::string_view name) {
+  return readSpecField(f, specNamed(kBiasFields, name));
+}
+
+// Pa x target = Ia x (Va - N Rk (Ia + Ig2)), in A, V and ohms: the smaller root of
+// N Rk Ia² + (N Rk Ig2 - Va) Ia + P = 0, the current at which the cathode has not yet
+// eaten the anode's voltage.
+Real sharedAnodeCurrent(Real p, Real va, Real nrk, Real ig2) {
+  const Real b = subtract(multiply(nrk, ig2), va);
+  const Real discriminant = subtract(multiply(b, b), multiply(multiply(4, nrk), p));
+  if (b >= 0 || discriminant < 0)
+    fail("Cible impossible avec cette résistance de cathode : la tension d'anode ne suffit pas.");
+  // 2c / (-b + √Δ): the small root without the cancellation of -b - √Δ.
+  return divide(multiply(2, p), add(-b, squareRoot(discriminant)));
+}
+
+}  // namespace
+
+const std::array<FieldSpec, 14> kBiasFields = {{
+    {"edAsPa", "Dissipation anode max", "W", "", true, 0, 200},
+    {"edAsVa", "Tension anode", "V", "450", true, 0, 1500},
+    {"edAsVk", "Tension cathode", "V", "0", true, 0, 500},
+    {"edAsIg2", "Courant grille 2", "mA", "0", true, 0, 100},
+    {"cbAsTarget", "Cible", "% de Pa max", "70", true, 0, 100},
+    {"edAsRp", "Résistance du demi-primaire", "Ω", "41", true, 0, 1000},
+    {"edAsRm", "Résistance de l'appareil de mesure", "Ω", "5", true, 0, 10000},
+    {"edAsRk", "Résistance de cathode commune", "Ω", "220", true, 0, 10000},
+    // Checked as a whole number by the calculation, with its own message.
+    {"edAsN", "Nombre de lampes sur cette résistance", "", "2", true, 0, 0},
+    {"edAsM1", "Lampe 1", "", "", true, 0, 10000},
+    {"edAsM2", "Lampe 2", "", "", true, 0, 10000},
+    {"edAsM3", "Lampe 3", "", "", true, 0, 10000},
+    {"edAsM4", "Lampe 4", "", "", true, 0, 10000},
+    {"edAsTol", "Tolérance", "%", "5", true, 0, 100},
+}};
+
 void BiasTarget(Fields& f, BiasMethod method) {
-  const Real pa = readReal(f.text("edAsPa"));
-  const Real va = readReal(f.text("edAsVa"));
-  const Real vk = readReal(f.text("edAsVk"));
-  const Real ig2 = readReal(f.text("edAsIg2"));
-  const Real target = readReal(f.text("cbAsTarget"));
+  const bool shared = method == BiasMethod::Shared;
+  const Real pa = field(f, "edAsPa");
+  const Real va = field(f, "edAsVa");
+  const Real ig2 = field(f, "edAsIg2");
+  const Real target = field(f, "cbAsTarget");
   if (pa <= 0) fail("La dissipation maximale doit être positive.");
   if (target <= 0 || target > 100) fail("La cible doit être comprise entre 0 et 100 %.");
-  const Real vak = subtract(va, vk);
-  if (vak <= 0) fail("La tension d'anode doit dépasser la tension de cathode.");
-  if (ig2 < 0) fail("Le courant de grille 2 ne peut pas être négatif.");
 
+  Results out;
   const Real p = divide(multiply(pa, target), 100);
-  f.write("edAsP", formatPattern("0.00", p));
-  // Plate to cathode: the cathode's own voltage takes no part in the anode's dissipation.
-  const Real ia = targetAnodeCurrent(pa, target, vak);
-  f.write("edAsIa", formatPattern("0.0", ia));
+  out.emplace_back("edAsP", formatPattern("0.00", p));
+  Real ia = 0;
+  Real rk = 0;
+  Real n = 0;
+  if (shared) {
+    rk = field(f, "edAsRk");
+    n = field(f, "edAsN");
+    if (rk <= 0) fail("La résistance de cathode doit être positive.");
+    if (n < 1 || n > 8 || n != truncate(n))
+      fail("Le nombre de lampes doit être compris entre 1 et 8.");
+    if (va <= 0) fail("La tension d'anode doit être positive.");
+    ia = multiply(sharedAnodeCurrent(p, va, multiply(n, rk), divide(ig2, 1000)), 1000);
+  } else {
+    const Real vak = subtract(va, field(f, "edAsVk"));
+    if (vak <= 0) fail("La tension d'anode doit dépasser la tension de cathode.");
+    // Plate to cathode: the cathode's own voltage takes no part in the anode's dissipation.
+    ia = targetAnodeCurrent(pa, target, vak);
+  }
+  out.emplace_back("edAsIa", formatPattern("0.0", ia));
   const Real ik = add(ia, ig2);
-  f.write("edAsIk", formatPattern("0.0", ik));
+  out.emplace_back("edAsIk", formatPattern("0.0", ik));
 
   switch (method) {
     case BiasMethod::OneOhm:
-      f.write("edAsRead", formatPattern("0.0", ik));
-      f.write("lbAsUnit", "mV");
-      f.write("lbAsNote",
-              "Sur 1 Ω, 1 mV vaut 1 mA de courant de cathode : courant d'anode et courant "
-              "de grille 2 ensemble.");
-      return;
+      out.emplace_back("edAsRead", formatPattern("0.0", ik));
+      out.emplace_back("lbAsUnit", "mV");
+      out.emplace_back("lbAsNote",
+                       "Sur 1 Ω, 1 mV vaut 1 mA de courant de cathode : courant d'anode et "
+                       "courant de grille 2 ensemble.");
+      break;
     case BiasMethod::Shunt: {
-      const Real rp = readReal(f.text("edAsRp"));
-      const Real rm = readReal(f.text("edAsRm"));
+      const Real rp = field(f, "edAsRp");
+      const Real rm = field(f, "edAsRm");
       if (rp <= 0) fail("La résistance du demi-primaire doit être positive.");
-      if (rm < 0) fail("La résistance de l'appareil ne peut pas être négative.");
       const Real total = add(rp, rm);
-      f.write("edAsRead", formatPattern("0.0", divide(multiply(ia, rp), total)));
-      f.write("lbAsUnit", "mA");
-      f.write("lbAsNote", "L'appareil court-circuite le demi-primaire et lit " +
-                              formatPattern("0.0", multiply(divide(rm, total), 100)) +
-                              " % de moins que le courant d'anode réel.");
-      return;
+      out.emplace_back("edAsRead", formatPattern("0.0", divide(multiply(ia, rp), total)));
+      out.emplace_back("lbAsUnit", "mA");
+      out.emplace_back("lbAsNote", "L'appareil court-circuite le demi-primaire et lit " +
+                                       formatPattern("0.0", multiply(divide(rm, total), 100)) +
+                                       " % de moins que le courant d'anode réel.");
+      break;
     }
     case BiasMethod::Drop: {
-      const Real rp = readReal(f.text("edAsRp"));
+      const Real rp = field(f, "edAsRp");
       if (rp <= 0) fail("La résistance du demi-primaire doit être positive.");
-      f.write("edAsRead", formatPattern("0.000", divide(multiply(ia, rp), 1000)));
-      f.write("lbAsUnit", "V");
-      f.write("lbAsNote",
-              "Chute de tension du seul courant d'anode : le courant de grille 2 ne passe "
-              "pas par le primaire.");
-      return;
+      out.emplace_back("edAsRead", formatPattern("0.000", divide(multiply(ia, rp), 1000)));
+      out.emplace_back("lbAsUnit", "V");
+      out.emplace_back("lbAsNote",
+                       "Chute de tension du seul courant d'anode : le courant de grille 2 ne "
+                       "passe pas par le primaire.");
+      break;
     }
     case BiasMethod::Shared: {
-      const Real rk = readReal(f.text("edAsRk"));
-      const std::int32_t n = readInteger(f.text("edAsN"));
-      if (rk <= 0) fail("La résistance de cathode doit être positive.");
-      if (n < 1 || n > 8) fail("Le nombre de lampes doit être compris entre 1 et 8.");
-      f.write("edAsRead", formatPattern("0.00", divide(multiply(multiply(n, ik), rk), 1000)));
-      f.write("lbAsUnit", "V");
-      f.write("lbAsNote", "Courant de cathode des " + formatInteger(n) +
-                              " lampes ensemble : la tension ne dit pas si elles sont "
-                              "appairées.");
-      return;
+      const std::string vk = formatPattern("0.00", divide(multiply(multiply(n, ik), rk), 1000));
+      out.emplace_back("edAsRead", vk);
+      out.emplace_back("edAsVk", vk);
+      out.emplace_back("lbAsUnit", "V");
+      out.emplace_back("lbAsNote", "Courant de cathode des " + formatInteger(std::int64_t(n)) +
+                                       " lampes ensemble : la tension ne dit pas si elles sont "
+                                       "appairées.");
+      break;
     }
   }
+  writeAll(f, out);
 }
 
 void BiasMatch(Fields& f) {
@@ -120,17 +179,16 @@ void BiasMatch(Fields& f) {
   std::array<std::optional<Real>, 4> readings;
   int count = 0;
   for (std::size_t i = 0; i < kReadings.size(); ++i) {
-    const std::string text = f.text(kReadings[i]);
-    if (blank(text)) continue;
-    const Real r = readReal(text);
-    if (r <= 0)
+    const std::optional<Real> r = readOptionalSpecField(f, specNamed(kBiasFields, kReadings[i]));
+    if (!r) continue;
+    if (*r <= 0)
       throw CalcError("La mesure de la lampe " + formatInteger(std::int64_t(i) + 1) +
                       " doit être positive.");
     readings[i] = r;
     ++count;
   }
   if (count < 2) fail("Entrez au moins deux mesures.");
-  const Real tolerance = readReal(f.text("edAsTol"));
+  const Real tolerance = field(f, "edAsTol");
   if (tolerance <= 0) fail("La tolérance doit être positive.");
 
   Real sum = 0;
@@ -145,27 +203,22 @@ void BiasMatch(Fields& f) {
     first = false;
   }
   const Real mean = divide(sum, count);
-  f.write("edAsMean", formatPattern("0.00", mean));
-
-  std::string outside;
-  for (std::size_t i = 0; i < readings.size(); ++i) {
-    if (!readings[i]) {
-      f.write(kDeviations[i], "");
-      continue;
-    }
-    const Real deviation = multiply(divide(subtract(*readings[i], mean), mean), 100);
-    const std::string text = signedTenths(deviation);
-    f.write(kDeviations[i], text);
-    // Exactly at the tolerance is within it, whatever the last bit of the division.
-    const Real magnitude = deviation < 0 ? -deviation : deviation;
-    if (magnitude > tolerance * (1 + 1e-12L))
-      outside += (outside.empty() ? "" : ", ") + std::string("lampe ") +
-                 formatInteger(std::int64_t(i) + 1) + " (" + text + " %)";
-  }
-  f.write("edAsSpread", formatPattern("0.0", multiply(divide(subtract(high, low), low), 100)));
-  f.write("lbAsVerdict", outside.empty() ? "Lampes appairées : toutes à moins de " +
-                                               formatGeneral(tolerance) + " % de la moyenne."
-                                         : "Hors tolérance : " + outside + ".");
+  Results out;
+  out.emplace_back("edAsMean", formatPattern("0.00", mean));
+  for (std::size_t i = 0; i < readings.size(); ++i)
+    out.emplace_back(kDeviations[i],
+                     readings[i]
+                         ? signedTenths(multiply(divide(subtract(*readings[i], mean), mean), 100))
+                         : std::string());
+  const std::string spread = formatPattern("0.0", multiply(divide(subtract(high, low), low), 100));
+  out.emplace_back("edAsSpread", spread);
+  // The spread as shown is what is judged: "5,0 %" against 5 % admitted never reads as out.
+  const bool matched = readReal(spread) <= tolerance;
+  out.emplace_back("lbAsVerdict",
+                   (matched ? "Lampes appairées : écart de " : "Hors tolérance : écart de ") +
+                       spread + " % entre la plus forte et la plus faible (" +
+                       formatGeneral(tolerance) + " % admis).");
+  writeAll(f, out);
 }
 
 }  // namespace valvora::atelier

@@ -1,6 +1,8 @@
 #include "core/atelier/discharge.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/atelier/standardvalues.h"
 #include "core/numtext.h"
@@ -9,7 +11,13 @@ namespace valvora::atelier {
 namespace {
 
 double readStored(const Fields& f, std::string_view control) {
-  return store(readReal(f.text(control)));
+  return store(readSpecField(f, specNamed(kSafetyFields, control)));
+}
+
+// Results are gathered and written once the whole computation has succeeded.
+using Results = std::vector<std::pair<std::string, std::string>>;
+void writeAll(Fields& f, const Results& results) {
+  for (const auto& [name, text] : results) f.write(name, text);
 }
 
 void require(bool holds, std::string_view message) {
@@ -42,16 +50,27 @@ Capacitor readCapacitor(const Fields& f, bool withBleeder) {
 
 }  // namespace
 
+const std::array<FieldSpec, 8> kSafetyFields = {{
+    {"edDeC", "Capacité", "µF", "47", true, 0.001, 100000},
+    {"edDeV0", "Tension de départ", "V", "450", true, 0, 1000},
+    {"edDeVs", "Tension sans danger", "V", "60", true, 0, 1000},
+    {"edDeR", "Résistance de décharge", "kΩ", "220", true, 0, 10000000},
+    {"edDeTwant", "Temps voulu", "s", "10", true, 0, 3600},
+    {"edOtZp", "Impédance primaire nominale", "Ω", "6600", true, 0, 100000},
+    {"cbOtTap", "Prise utilisée", "Ω", "8", true, 0, 64},
+    {"cbOtLoad", "Charge branchée", "Ω", "8", true, 0, 64},
+}};
+
 void Discharge(Fields& f) {
   const Capacitor c = readCapacitor(f, true);
   const double ohms = store(multiply(readStored(f, "edDeR"), 1000));
   const double tau = store(multiply(ohms, divide(c.microfarads, 1000000)));
-  f.write("edDeTau", formatPattern("0.0", tau));
-  f.write("edDeTime", formatPattern("0.0", store(multiply(tau, c.logRatio()))));
-  f.write("edDeI", formatPattern("0.00", store(multiply(divide(c.v0, ohms), 1000))));
   const double watts = store(divide(multiply(c.v0, c.v0), ohms));
-  f.write("edDeP", formatPattern("0.00", watts));
-  f.write("edDePr", advisedRating(watts));
+  writeAll(f, {{"edDeTau", formatPattern("0.0", tau)},
+               {"edDeTime", formatPattern("0.0", store(multiply(tau, c.logRatio())))},
+               {"edDeI", formatPattern("0.00", store(multiply(divide(c.v0, ohms), 1000)))},
+               {"edDeP", formatPattern("0.00", watts)},
+               {"edDePr", advisedRating(watts)}});
 }
 
 void BleederFor(Fields& f) {
@@ -60,13 +79,16 @@ void BleederFor(Fields& f) {
   require(wanted > 0, msg::kWantedTime);
   const double farads = store(divide(c.microfarads, 1000000));
   const double kiloohms = store(divide(divide(wanted, multiply(farads, c.logRatio())), 1000));
-  f.write("edDeRcalc", formatPattern("0.0", kiloohms));
+  // Below the series' first member (a time that rounds the resistance away) no E12 value
+  // is not above it.
+  require(kiloohms >= 1e-12, msg::kBleederTooSmall);
   // Not above the computed value: the capacitors are down at least as fast as wanted.
   const Real e12 = standardBelow(ESeries::E12, kiloohms).value();
-  f.write("edDeRe12", formatGeneral(e12));
   const double watts = store(divide(multiply(c.v0, c.v0), multiply(e12, 1000)));
-  f.write("edDePe12", formatPattern("0.00", watts));
-  f.write("edDePr", advisedRating(watts));
+  writeAll(f, {{"edDeRcalc", formatPattern("0.0", kiloohms)},
+               {"edDeRe12", formatGeneral(e12)},
+               {"edDePe12", formatPattern("0.00", watts)},
+               {"edDePr2", advisedRating(watts)}});
 }
 
 void OtLoad(Fields& f) {
@@ -77,11 +99,13 @@ void OtLoad(Fields& f) {
   require(tap > 0, msg::kTap);
   require(load >= 0, msg::kLoad);
 
-  f.write("edOtRatio", formatPattern("0.00", store(squareRoot(divide(zp, tap)))));
+  Results out;
+  out.emplace_back("edOtRatio", formatPattern("0.00", store(squareRoot(divide(zp, tap)))));
   // No speaker: the primary sees an open circuit.
-  f.write("edOtZa", load == 0 ? std::string("infinie")
-                              : formatPattern("0", store(divide(multiply(zp, load), tap))));
-  f.write("edOtMis", formatPattern("0.00", store(divide(load, tap))));
+  out.emplace_back("edOtZa", load == 0
+                                 ? std::string("infinie")
+                                 : formatPattern("0", store(divide(multiply(zp, load), tap))));
+  out.emplace_back("edOtMis", formatPattern("0.00", store(divide(load, tap))));
   // The bounds on the exact products (small multiples of doubles are exact in the extended
   // type), so that a load of exactly 0,8 or 1,25 times the tap takes its verdict whatever the
   // binary quotient.
@@ -97,7 +121,8 @@ void OtLoad(Fields& f) {
     verdict = msg::kMatched;
   else if (l <= 2 * t)
     verdict = msg::kHigh;
-  f.write("lbOtVerdict", std::string(verdict));
+  out.emplace_back("lbOtVerdict", std::string(verdict));
+  writeAll(f, out);
 }
 
 }  // namespace valvora::atelier

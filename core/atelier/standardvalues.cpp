@@ -1,6 +1,7 @@
 #include "core/atelier/standardvalues.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -70,7 +71,11 @@ StandardValue nearer(const Exact& v, StandardValue low, StandardValue high) {
 }
 
 double readStored(const Fields& f, std::string_view control) {
-  return store(readReal(f.text(control)));
+  return store(readSpecField(f, specNamed(kStandardValueFields, control)));
+}
+
+void requirePositive(double value) {
+  if (!(value > 0) || !std::isfinite(value)) throw CalcError(std::string(msg::kValueNotPositive));
 }
 
 // mantissa x 10^exponent from integers: one rounding, so that the general form gives back
@@ -81,6 +86,12 @@ Real decimalValue(std::int64_t mantissa, int exponent) {
 }
 
 }  // namespace
+
+const std::array<FieldSpec, 2> kStandardValueFields = {{
+    // Up to the largest value the series' search keeps exact.
+    {"edEsValue", "Valeur", "Ω", "4321", true, 0, 1e15},
+    {"edCcIn", "Valeur", "Ω", "4700", true, 0, 1e15},
+}};
 
 std::span<const int> mantissas(ESeries series) {
   static const std::vector<int> e96 = roundedPowers(96);
@@ -105,12 +116,29 @@ std::span<const int> mantissas(ESeries series) {
   return e192Table;
 }
 
+namespace {
+constexpr std::pair<std::string_view, ESeries> kSeriesNames[] = {
+    {"E6", ESeries::E6},   {"E12", ESeries::E12}, {"E24", ESeries::E24},
+    {"E48", ESeries::E48}, {"E96", ESeries::E96}, {"E192", ESeries::E192}};
+std::string seriesName(ESeries series) {
+  for (const auto& [n, s] : kSeriesNames)
+    if (s == series) return std::string(n);
+  return {};
+}
+}  // namespace
+
 std::optional<ESeries> seriesNamed(std::string_view name) {
-  constexpr std::pair<std::string_view, ESeries> kNames[] = {
-      {"E6", ESeries::E6},   {"E12", ESeries::E12}, {"E24", ESeries::E24},
-      {"E48", ESeries::E48}, {"E96", ESeries::E96}, {"E192", ESeries::E192}};
-  for (const auto& [n, s] : kNames)
+  for (const auto& [n, s] : kSeriesNames)
     if (n == name) return s;
+  return std::nullopt;
+}
+
+std::optional<ESeries> smallestSeriesHolding(int mantissa) {
+  for (ESeries s :
+       {ESeries::E6, ESeries::E12, ESeries::E24, ESeries::E48, ESeries::E96, ESeries::E192}) {
+    const std::span<const int> m = mantissas(s);
+    if (std::binary_search(m.begin(), m.end(), mantissa)) return s;
+  }
   return std::nullopt;
 }
 
@@ -119,15 +147,19 @@ Real StandardValue::value() const {
 }
 
 StandardValue standardBelow(ESeries series, double value) {
+  requirePositive(value);
   const Exact v = exact(value);
   const std::span<const int> m = mantissas(series);
-  // The first mantissa is 100: some member of the decade is never above the value.
+  // The first mantissa is 100 and a positive value's digits are at least 10^14: some member
+  // of the decade is never above the value.
   auto it = std::upper_bound(m.begin(), m.end(), v.digits,
                              [](std::uint64_t d, int x) { return d < scaled(x); });
+  if (it == m.begin()) throw CalcError(std::string(msg::kValueNotPositive));
   return {*(it - 1), v.decade};
 }
 
 StandardValue standardAbove(ESeries series, double value) {
+  requirePositive(value);
   const Exact v = exact(value);
   const std::span<const int> m = mantissas(series);
   auto it = std::lower_bound(m.begin(), m.end(), v.digits,
@@ -145,14 +177,15 @@ void NearestStandard(Fields& f) {
   if (value >= 1E15) throw CalcError(std::string(msg::kValueTooLarge));
 
   const StandardValue low = standardBelow(*series, value);
-  f.write("edEsLow", formatGeneral(low.value()));
   const StandardValue high = standardAbove(*series, value);
-  f.write("edEsHigh", formatGeneral(high.value()));
   const StandardValue near = nearer(exact(value), low, high);
   const Real nearValue = near.value();
-  f.write("edEsNear", formatGeneral(nearValue));
   const double err = store(multiply(divide(subtract(nearValue, value), value), 100));
   const std::string text = formatPattern("0.00", err);
+  // Written once all is known: a failure leaves no mixture of old and new figures.
+  f.write("edEsLow", formatGeneral(low.value()));
+  f.write("edEsHigh", formatGeneral(high.value()));
+  f.write("edEsNear", formatGeneral(nearValue));
   f.write("edEsErr", text.front() == '-' ? text : "+" + text);
 }
 
@@ -227,16 +260,7 @@ void ColourCode(Fields& f, const BandCode& code) {
   if (digits != 0) {
     int mantissa = digits;
     while (mantissa < 100) mantissa *= 10;
-    for (ESeries s : {ESeries::E24, ESeries::E48, ESeries::E96, ESeries::E192}) {
-      const std::span<const int> m = mantissas(s);
-      if (std::binary_search(m.begin(), m.end(), mantissa)) {
-        series = s == ESeries::E24   ? "E24"
-                 : s == ESeries::E48 ? "E48"
-                 : s == ESeries::E96 ? "E96"
-                                     : "E192";
-        break;
-      }
-    }
+    if (const std::optional<ESeries> s = smallestSeriesHolding(mantissa)) series = seriesName(*s);
   }
   f.write("lbCcSeries", "Série : " + series);
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/fields.h"
+#include "core/fieldspec.h"
 #include "core/numtext.h"
 #include "core/resistors.h"
 
@@ -32,9 +33,17 @@ struct StandardValue {
 
 // The largest and the smallest member of the series not above and not below a positive
 // value, compared as exact decimals: the value is taken as its 15 significant digits, the
-// digits its text has, so that a typed 4700 or 0,47 meets its member exactly.
+// digits its text has, so that a typed 4700 or 0,47 meets its member exactly. A value that
+// is not a positive finite number fails with kValueNotPositive.
 StandardValue standardBelow(ESeries series, double value);
 StandardValue standardAbove(ESeries series, double value);
+
+// The tab's two typed values, edEsValue and edCcIn.
+extern const std::array<FieldSpec, 2> kStandardValueFields;
+
+// The smallest series from E6 to E192 that holds the mantissa (100 to 999); none for a
+// mantissa of no series.
+std::optional<ESeries> smallestSeriesHolding(int mantissa);
 
 // "Série normalisée" (edEsValue, cbEsSeries) into edEsLow, edEsHigh, edEsNear, edEsErr.
 void NearestStandard(Fields& f);

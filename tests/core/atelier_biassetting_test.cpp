@@ -56,14 +56,31 @@ TEST(BiasTarget, WorkedValues) {
        target("25", "450", "0", "3,5", "70"),
        BiasMethod::Drop,
        {{"edAsRead", "1,594"}, {"lbAsUnit", "V"}}},
-      {"two EL84 on a shared cathode resistor",
+      {"two EL84 on a shared cathode resistor: the typed Vk is not read",
        target("12", "334", "11,6", "0", "70"),
        BiasMethod::Shared,
        {{"edAsP", "8,40"},
-        {"edAsIa", "26,1"},
-        {"edAsIk", "26,1"},
+        {"edAsIa", "26,0"},
+        {"edAsIk", "26,0"},
         {"edAsRead", "11,46"},
+        {"edAsVk", "11,46"},
         {"lbAsUnit", "V"}}},
+      {"the cathode takes its share of Va: 470 ohms under two tubes",
+       [] {
+         FieldMap f = target("23", "420", "0", "0", "70");
+         f["edAsRk"] = "470";
+         return f;
+       }(),
+       BiasMethod::Shared,
+       {{"edAsIa", "42,3"}, {"edAsRead", "39,81"}, {"edAsVk", "39,81"}}},
+      {"the screen current flows through the shared resistor too",
+       [] {
+         FieldMap f = target("23", "420", "0", "5", "70");
+         f["edAsRk"] = "470";
+         return f;
+       }(),
+       BiasMethod::Shared,
+       {{"edAsIa", "42,9"}, {"edAsIk", "47,9"}, {"edAsVk", "45,06"}}},
   };
   for (TargetCase c : cases) {
     BiasTarget(c.fields, c.method);
@@ -75,64 +92,39 @@ struct FailureCase {
   FieldMap fields;
   BiasMethod method;
   const char* message;
-  std::vector<std::string> written;  // results written before the failure
 };
 
-TEST(BiasTarget, FailuresStopAtTheirStep) {
+TEST(BiasTarget, FailuresWriteNothing) {
   auto with = [](FieldMap f, const std::string& field, const std::string& text) {
     f[field] = text;
     return f;
   };
   const FieldMap ok = target("25", "450", "0", "0", "70");
   const std::vector<FailureCase> cases = {
-      {with(ok, "edAsPa", "0"),
-       BiasMethod::OneOhm,
-       "La dissipation maximale doit être positive.",
-       {}},
-      {with(ok, "cbAsTarget", "0"),
-       BiasMethod::OneOhm,
-       "La cible doit être comprise entre 0 et 100 %.",
-       {}},
-      {with(ok, "cbAsTarget", "100,5"),
-       BiasMethod::OneOhm,
-       "La cible doit être comprise entre 0 et 100 %.",
-       {}},
-      {with(ok, "edAsVk", "450"),
-       BiasMethod::OneOhm,
-       "La tension d'anode doit dépasser la tension de cathode.",
-       {}},
-      {with(ok, "edAsIg2", "-1"),
-       BiasMethod::OneOhm,
-       "Le courant de grille 2 ne peut pas être négatif.",
-       {}},
-      {with(ok, "edAsRp", "0"),
-       BiasMethod::Shunt,
-       "La résistance du demi-primaire doit être positive.",
-       {"edAsP", "edAsIa", "edAsIk"}},
-      {with(ok, "edAsRm", "-1"),
-       BiasMethod::Shunt,
-       "La résistance de l'appareil ne peut pas être négative.",
-       {"edAsIk"}},
-      {with(ok, "edAsRp", "-41"),
-       BiasMethod::Drop,
-       "La résistance du demi-primaire doit être positive.",
-       {"edAsIk"}},
-      {with(ok, "edAsRk", "0"),
-       BiasMethod::Shared,
-       "La résistance de cathode doit être positive.",
-       {"edAsIk"}},
-      {with(ok, "edAsN", "9"),
-       BiasMethod::Shared,
-       "Le nombre de lampes doit être compris entre 1 et 8.",
-       {"edAsIk"}},
-      {with(ok, "edAsN", "0"),
-       BiasMethod::Shared,
-       "Le nombre de lampes doit être compris entre 1 et 8.",
-       {"edAsIk"}},
-      {with(ok, "edAsVa", "abc"),
-       BiasMethod::OneOhm,
-       "'abc' n'est pas une valeur en virgule flottante correcte",
-       {}},
+      {with(ok, "edAsPa", "0"), BiasMethod::OneOhm, "La dissipation maximale doit être positive."},
+      {with(ok, "cbAsTarget", "0"), BiasMethod::OneOhm,
+       "La cible doit être comprise entre 0 et 100 %."},
+      {with(ok, "cbAsTarget", "100,5"), BiasMethod::OneOhm, "Cible : entre 0 et 100 % de Pa max."},
+      {with(ok, "edAsVk", "450"), BiasMethod::OneOhm,
+       "La tension d'anode doit dépasser la tension de cathode."},
+      {with(ok, "edAsIg2", "-1"), BiasMethod::OneOhm, "Courant grille 2 : entre 0 et 100 mA."},
+      {with(ok, "edAsRp", "0"), BiasMethod::Shunt,
+       "La résistance du demi-primaire doit être positive."},
+      {with(ok, "edAsRm", "-1"), BiasMethod::Shunt,
+       "Résistance de l'appareil de mesure : entre 0 et 10 000 Ω."},
+      {with(ok, "edAsRp", "-41"), BiasMethod::Drop,
+       "Résistance du demi-primaire : entre 0 et 1000 Ω."},
+      {with(ok, "edAsRk", "0"), BiasMethod::Shared, "La résistance de cathode doit être positive."},
+      {with(ok, "edAsN", "9"), BiasMethod::Shared,
+       "Le nombre de lampes doit être compris entre 1 et 8."},
+      {with(ok, "edAsN", "0"), BiasMethod::Shared,
+       "Le nombre de lampes doit être compris entre 1 et 8."},
+      {with(ok, "edAsVa", "abc"), BiasMethod::OneOhm, "Tension anode : 'abc' n'est pas un nombre."},
+      {with(ok, "edAsVa", "0"), BiasMethod::Shared, "La tension d'anode doit être positive."},
+      {with(with(ok, "edAsVa", "200"), "edAsRk", "1000"), BiasMethod::Shared,
+       "Cible impossible avec cette résistance de cathode : la tension d'anode ne suffit pas."},
+      {with(ok, "edAsN", "1,5"), BiasMethod::Shared,
+       "Le nombre de lampes doit être compris entre 1 et 8."},
   };
   for (FailureCase c : cases) {
     try {
@@ -141,8 +133,8 @@ TEST(BiasTarget, FailuresStopAtTheirStep) {
     } catch (const CalcError& e) {
       EXPECT_EQ(e.message(), c.message);
     }
-    for (const std::string& field : c.written) EXPECT_FALSE(c.fields[field].empty()) << field;
-    EXPECT_TRUE(c.fields["edAsRead"].empty()) << c.message;
+    for (const char* field : {"edAsP", "edAsIa", "edAsIk", "edAsRead"})
+      EXPECT_TRUE(c.fields[field].empty()) << field << ": " << c.message;
   }
 }
 
@@ -187,31 +179,43 @@ TEST(BiasMatch, Cases) {
        {"-2,4", "+2,4", "", ""},
        "41,00",
        "5,0",
-       "Lampes appairées : toutes à moins de 5 % de la moyenne."},
+       "Lampes appairées : écart de 5,0 % entre la plus forte et la plus faible (5 % admis)."},
       {"three tubes, a skipped middle field",
        {"30", "  ", "31", "29", "2,5"},
        {"+0,0", "", "+3,3", "-3,3"},
        "30,00",
        "6,9",
-       "Hors tolérance : lampe 3 (+3,3 %), lampe 4 (-3,3 %)."},
+       "Hors tolérance : écart de 6,9 % entre la plus forte et la plus faible (2,5 % admis)."},
       {"four tubes, two outside",
        {"40", "40", "44", "36", "5"},
        {"+0,0", "+0,0", "+10,0", "-10,0"},
        "40,00",
        "22,2",
-       "Hors tolérance : lampe 3 (+10,0 %), lampe 4 (-10,0 %)."},
-      {"exactly at the tolerance is within it",
+       "Hors tolérance : écart de 22,2 % entre la plus forte et la plus faible (5 % admis)."},
+      {"each tube within 5 % of the mean, the gap twice that",
        {"105", "95", "", "", "5"},
        {"+5,0", "-5,0", "", ""},
        "100,00",
        "10,5",
-       "Lampes appairées : toutes à moins de 5 % de la moyenne."},
+       "Hors tolérance : écart de 10,5 % entre la plus forte et la plus faible (5 % admis)."},
+      {"a gap of 7 % that the mean hides",
+       {"38,5", "41,2", "", "", "5"},
+       {"-3,4", "+3,4", "", ""},
+       "39,85",
+       "7,0",
+       "Hors tolérance : écart de 7,0 % entre la plus forte et la plus faible (5 % admis)."},
+      {"the gap as shown is judged: 5,04 % reads 5,0",
+       {"100", "105,04", "", "", "5"},
+       {"-2,5", "+2,5", "", ""},
+       "102,52",
+       "5,0",
+       "Lampes appairées : écart de 5,0 % entre la plus forte et la plus faible (5 % admis)."},
       {"a tolerance in the general form",
        {"10", "10,1", "", "", "0,5"},
        {"-0,5", "+0,5", "", ""},
        "10,05",
        "1,0",
-       "Lampes appairées : toutes à moins de 0,5 % de la moyenne."},
+       "Hors tolérance : écart de 1,0 % entre la plus forte et la plus faible (0,5 % admis)."},
   };
   for (const MatchCase& c : cases) {
     FieldMap f{{"edAsM1", c.inputs[0]}, {"edAsM2", c.inputs[1]},  {"edAsM3", c.inputs[2]},
@@ -228,11 +232,12 @@ TEST(BiasMatch, Cases) {
 TEST(BiasMatch, Messages) {
   const std::vector<std::pair<std::array<const char*, 5>, const char*>> cases = {
       {{"40", "0", "", "", "5"}, "La mesure de la lampe 2 doit être positive."},
-      {{"40", "", "", "-3", "5"}, "La mesure de la lampe 4 doit être positive."},
+      {{"40", "", "", "-3", "5"}, "Lampe 4 : entre 0 et 10 000."},
       {{"40", "", " ", "", "5"}, "Entrez au moins deux mesures."},
       {{"", "", "", "", "5"}, "Entrez au moins deux mesures."},
       {{"40", "41", "", "", "0"}, "La tolérance doit être positive."},
-      {{"40", "4x", "", "", "5"}, "'4x' n'est pas une valeur en virgule flottante correcte"},
+      {{"40", "4x", "", "", "5"}, "Lampe 2 : '4x' n'est pas un nombre."},
+      {{"40", "41", "", "", "1E300"}, "Tolérance : entre 0 et 100 %."},
   };
   for (const auto& [inputs, message] : cases) {
     FieldMap f{{"edAsM1", inputs[0]},
@@ -246,7 +251,8 @@ TEST(BiasMatch, Messages) {
     } catch (const CalcError& e) {
       EXPECT_EQ(e.message(), message);
     }
-    EXPECT_TRUE(f["edAsMean"].empty()) << message;
+    for (const char* field : {"edAsMean", "edAsD1", "edAsSpread", "lbAsVerdict"})
+      EXPECT_TRUE(f[field].empty()) << field << ": " << message;
   }
 }
 
@@ -257,6 +263,15 @@ TEST(BiasTarget, DataSheetLimitAsTheFileHoldsIt) {
   EXPECT_EQ(dataSheetAnodeLimit(read, "KT88"), "35,00");
   EXPECT_EQ(dataSheetAnodeLimit(read, "6L6GC"), "1,50");
   EXPECT_EQ(dataSheetAnodeLimit(read, "Autre"), "");
+  const ProfileReader corrupt = [](std::string_view, std::string_view) {
+    return std::string("abc");
+  };
+  try {
+    dataSheetAnodeLimit(corrupt, "EL34");
+    ADD_FAILURE() << "a corrupt Pa passed";
+  } catch (const CalcError& e) {
+    EXPECT_EQ(e.message(), "Pa de la EL34 : 'abc' n'est pas un nombre.");
+  }
 }
 
 }  // namespace

@@ -417,5 +417,23 @@ TEST(FormatSignificant, ThreeDigitsHalvesAwayFromZero) {
             std::string(msg::kFloatInvalid));
 }
 
+TEST(FormatSignificant, ExponentFormPastFifteenDigits) {
+  const struct {
+    Real value;
+    std::string_view text;
+  } cases[] = {
+      {1.2345e-12L, "0,00000000000123"},
+      {1.2345e-13L, "1,23E-13"},
+      {-9.996e-300L, "-1,00E-299"},
+      {123456789012345.0L, "123000000000000"},
+      {1.23e15L, "1,23E15"},
+      {4.4e299L, "4,40E299"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(formatSignificant(c.value, 3), c.text);
+  }
+}
+
 }  // namespace
 }  // namespace valvora

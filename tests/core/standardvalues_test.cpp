@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include <string>
 #include <vector>
 
@@ -111,9 +114,26 @@ INSTANTIATE_TEST_SUITE_P(
         NearCase{"9,99E14", "E24", "910000000000000", "1E15", "1E15", "+0,10"},
         NearCase{"999999999999999", "E48", "953000000000000", "1E15", "1E15", "+0,00"},
         NearCase{"0", "E24", "La valeur doit être positive."},
-        NearCase{"-4700", "E24", "La valeur doit être positive."},
+        NearCase{"-4700", "E24", "Valeur : entre 0 et 1E15 Ω."},
         NearCase{"1E15", "E24", "Valeur trop grande."},
-        NearCase{"4k7", "E24", "'4k7' n'est pas une valeur en virgule flottante correcte"}));
+        NearCase{"4k7", "E24", "Valeur : '4k7' n'est pas un nombre."}));
+
+// No member of a series is below zero or below a value the search cannot hold: refused,
+// never a read before the table.
+TEST(Series, RefuseValuesWithoutAMember) {
+  const double kValues[] = {0, -1, 4.9e-324, std::numeric_limits<double>::infinity(),
+                            std::numeric_limits<double>::quiet_NaN()};
+  for (const double v : kValues)
+    for (const ESeries s : {ESeries::E6, ESeries::E12, ESeries::E192}) {
+      SCOPED_TRACE(v);
+      if (v > 0 && std::isfinite(v)) {
+        EXPECT_NO_THROW(standardBelow(s, v));
+        continue;
+      }
+      EXPECT_THROW(standardBelow(s, v), CalcError);
+      EXPECT_THROW(standardAbove(s, v), CalcError);
+    }
+}
 
 // ---- Colour code ----
 
@@ -127,14 +147,16 @@ struct CodeCase {
 
 TEST(ColourCode, BandsToTexts) {
   const CodeCase cases[] = {
-      {{}, {"4700", "entre 4653 Ω et 4747 Ω", "", "E24"}},
-      {{{4, 7, 0}, 3, 0, 1, true}, {"4700", "entre 4653 Ω et 4747 Ω", "100 ppm/K", "E24"}},
-      {{{1, 0, 0}, 0, 8, 8, true}, {"1", "entre 0,95 Ω et 1,05 Ω", "1 ppm/K", "E24"}},
+      {{}, {"4700", "entre 4653 Ω et 4747 Ω", "", "E6"}},
+      {{{4, 7, 0}, 3, 0, 1, true}, {"4700", "entre 4653 Ω et 4747 Ω", "100 ppm/K", "E6"}},
+      {{{1, 0, 0}, 0, 8, 8, true}, {"1", "entre 0,95 Ω et 1,05 Ω", "1 ppm/K", "E6"}},
+      {{{1, 2, 0}, 4, 0, 0, false}, {"12000", "entre 11880 Ω et 12120 Ω", "", "E12"}},
+      {{{1, 3, 0}, 4, 0, 0, false}, {"13000", "entre 12870 Ω et 13130 Ω", "", "E24"}},
       {{{4, 6, 4}, 5, 6, 0, false}, {"464000", "entre 463536 Ω et 464464 Ω", "", "E48"}},
       {{{4, 3, 2}, 4, 2, 0, false}, {"43200", "entre 43178,4 Ω et 43221,6 Ω", "", "E96"}},
       {{{1, 0, 1}, 1, 7, 0, true}, {"10,1", "entre 10,09899 Ω et 10,10101 Ω", "250 ppm/K", "E192"}},
       {{{4, 3, 1}, 2, 1, 0, false}, {"431", "entre 422,38 Ω et 439,62 Ω", "", "aucune"}},
-      {{{0, 4, 7}, 2, 9, 0, false}, {"47", "entre 42,3 Ω et 51,7 Ω", "", "E24"}},
+      {{{0, 4, 7}, 2, 9, 0, false}, {"47", "entre 42,3 Ω et 51,7 Ω", "", "E6"}},
       {{{0, 0, 0}, 6, 0, 0, false}, {"0", "entre 0 Ω et 0 Ω", "", "aucune"}},
       {{{9, 9, 9}, 11, 9, 0, false},
        {"999000000000", "entre 899100000000 Ω et 1098900000000 Ω", "", "aucune"}},
@@ -153,7 +175,8 @@ TEST(ColourCode, ValueToBands) {
   struct Case {
     const char* typed;
     std::array<int, 3> digits;
-    int multiplier;  // -1: the message
+    int multiplier;                 // -1: the message
+    const char* message = nullptr;  // the colour code's own when none
   };
   const Case cases[] = {
       {"1", {1, 0, 0}, 0},
@@ -167,7 +190,8 @@ TEST(ColourCode, ValueToBands) {
       {"999,5E9", {}, -1},
       {"0,9994", {}, -1},
       {"0", {}, -1},
-      {"-47", {}, -1},
+      {"-47", {}, -1, "Valeur : entre 0 et 1E15 Ω."},
+      {"1E300", {}, -1, "Valeur : entre 0 et 1E15 Ω."},
   };
   for (const Case& c : cases) {
     FieldMap f{{"edCcIn", c.typed}};
@@ -178,7 +202,7 @@ TEST(ColourCode, ValueToBands) {
       EXPECT_EQ(code.multiplier, c.multiplier) << c.typed;
     } catch (const CalcError& e) {
       EXPECT_EQ(c.multiplier, -1) << c.typed;
-      EXPECT_EQ(e.message(), msg::kOutsideColourCode);
+      EXPECT_EQ(e.message(), c.message ? c.message : msg::kOutsideColourCode);
       EXPECT_EQ(code.digits, (std::array<int, 3>{2, 2, 2}));
     }
     EXPECT_EQ(code.tolerance, 5);

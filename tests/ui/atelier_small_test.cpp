@@ -101,8 +101,12 @@ class AtelierSmallTabsTest : public QObject {
 
   void safetyComputesByButtonAndByEnter() {
     click("btnDeRes");
-    expectTexts(
-        {{"edDeRcalc", "105,6"}, {"edDeRe12", "100"}, {"edDePe12", "2,02"}, {"edDePr", "5"}});
+    // The bleeder's rating has its own field: the discharge's stays.
+    expectTexts({{"edDeRcalc", "105,6"},
+                 {"edDeRe12", "100"},
+                 {"edDePe12", "2,02"},
+                 {"edDePr2", "5"},
+                 {"edDePr", "2"}});
     // Enter in the wanted time runs the bleeder only; '.' types the comma.
     typeAndEnter("edDeTwant", "0.09");
     expectTexts(
@@ -118,11 +122,99 @@ class AtelierSmallTabsTest : public QObject {
     expectTexts({{"edOtZa", "infinie"}, {"lbOtVerdict", qs(valvora::atelier::msg::kNoLoad)}});
   }
 
-  void safetyFailureShowsTheBoxAndKeepsTheResults() {
+  void safetyFailureShowsTheBoxAndEmptiesTheResults() {
     typeInto(find("edDeVs"), "500");
     click("btnDeCalc");
     QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kSafeVoltage)});
-    QCOMPARE(text("edDeTau"), QStringLiteral("10,3"));
+    QCOMPARE(text("edDeTau"), QString());
+    QVERIFY(!find("lbStale_btnDeCalc")->isHidden());
+  }
+
+  // An input changed greys its computation's results and shows the label beside its button
+  // until the next success; the results of the other computations stay as they are.
+  void staleResultsUntilTheNextComputation_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("untouched");
+    QTest::newRow("discharge") << "edDeC"
+                               << "22"
+                               << "btnDeCalc"
+                               << "edDeTau"
+                               << "edOtZa";
+    QTest::newRow("bleeder") << "edDeTwant"
+                             << "5"
+                             << "btnDeRes"
+                             << "edDePr2"
+                             << "edDePr";
+    QTest::newRow("transformer") << "cbOtLoad"
+                                 << "4"
+                                 << "btnOtCalc"
+                                 << "lbOtVerdict"
+                                 << "edDeTau";
+    QTest::newRow("series") << "edEsValue"
+                            << "1000"
+                            << "btnEsCalc"
+                            << "edEsNear"
+                            << "edCcValue";
+  }
+  void staleResultsUntilTheNextComputation() {
+    QFETCH(QString, input);
+    QFETCH(QString, typed);
+    QFETCH(QString, button);
+    QFETCH(QString, result);
+    QFETCH(QString, untouched);
+    click(qPrintable(button));  // every computation has run once
+    auto* stale = find<QLabel>("lbStale_" + button);
+    QCOMPARE(stale->text(), QStringLiteral("Résultats à recalculer"));
+    QVERIFY(stale->isHidden());
+    const QFont font = find(result)->font();
+    const QColor ink = find(result)->palette().color(QPalette::Text);
+    typeInto(find(input), typed);
+    QVERIFY(!stale->isHidden());
+    QCOMPARE(find(result)->property("stale").toBool(), true);
+    QVERIFY(find(result)->palette().color(QPalette::Text) != ink);
+    QCOMPARE(find(result)->font(), font);
+    QCOMPARE(find(untouched)->property("stale").toBool(), false);
+    click(qPrintable(button));
+    QVERIFY(stale->isHidden());
+    QCOMPARE(find(result)->property("stale").toBool(), false);
+    QCOMPARE(find(result)->palette().color(QPalette::Text), ink);
+  }
+
+  // Messages name their field; a pasted point is the comma, a pasted line break refused.
+  void messagesNameTheField_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << "edDeC"
+                           << ""
+                           << "btnDeCalc"
+                           << QString::fromUtf8("Capacité : '' n'est pas un nombre.");
+    QTest::newRow("range") << "edDeC"
+                           << "1E300"
+                           << "btnDeCalc"
+                           << QString::fromUtf8("Capacité : entre 0,001 et 100 000 µF.");
+    QTest::newRow("line break") << "edDeTwant"
+                                << "10\n5"
+                                << "btnDeRes"
+                                << QString::fromUtf8(
+                                       "Temps voulu : le texte doit tenir sur une ligne.");
+    QTest::newRow("point") << "edEsValue"
+                           << "32.5"
+                           << "btnEsCalc" << QString();
+  }
+  void messagesNameTheField() {
+    QFETCH(QString, input);
+    QFETCH(QString, typed);
+    QFETCH(QString, button);
+    QFETCH(QString, message);
+    qobject_cast<QLineEdit*>(find(input))->setText(typed);
+    click(qPrintable(button));
+    QCOMPARE(takeErrors(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (message.isEmpty()) QCOMPARE(text("edEsLow"), QStringLiteral("30"));
   }
 
   void seriesOpensWithItsDefaults() {
@@ -137,7 +229,7 @@ class AtelierSmallTabsTest : public QObject {
                  {"edCcValue", "4700"},
                  {"lbCcRange", "Résistance comprise entre 4653 Ω et 4747 Ω"},
                  {"lbCcTc", ""},
-                 {"lbCcSeries", "Série : E24"}});
+                 {"lbCcSeries", "Série : E6"}});
     QVERIFY(!find("cbCcTc")->isEnabled());
     QVERIFY(!find<QComboBox>("cbCcD1")->itemIcon(0).isNull());
     QCOMPARE(bandColour(0), QColor(255, 220, 0));  // Jaune

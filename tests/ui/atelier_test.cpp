@@ -5,16 +5,19 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 #include <memory>
 #include <optional>
 
 #include "core/failure.h"
+#include "platform/profile.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
 #include "ui/CalculatorHost.h"
@@ -117,8 +120,9 @@ class AtelierTest : public QObject {
     control<QComboBox>("cbAsTube")->setCurrentText("KT88");
     QCOMPARE(text("edAsPa"), QString("35,00"));
     typeInto(control("edAsPa"), "41");
+    // "Autre" has no data sheet: its Pa is the user's to type, not the last tube's.
     control<QComboBox>("cbAsTube")->setCurrentText("Autre");
-    QCOMPARE(text("edAsPa"), QString("41"));
+    QCOMPARE(text("edAsPa"), QString());
   }
 
   void enterComputes() {
@@ -137,17 +141,56 @@ class AtelierTest : public QObject {
   void eachMethodEnablesItsFields_data() {
     QTest::addColumn<QString>("method");
     QTest::addColumn<QStringList>("enabled");
-    QTest::newRow("1 ohm") << "rbAs1ohm" << QStringList();
-    QTest::newRow("shunt") << "rbAsShunt" << QStringList{"edAsRp", "edAsRm"};
-    QTest::newRow("drop") << "rbAsDrop" << QStringList{"edAsRp"};
+    QTest::newRow("1 ohm") << "rbAs1ohm" << QStringList{"edAsVk"};
+    QTest::newRow("shunt") << "rbAsShunt" << QStringList{"edAsVk", "edAsRp", "edAsRm"};
+    QTest::newRow("drop") << "rbAsDrop" << QStringList{"edAsVk", "edAsRp"};
     QTest::newRow("shared") << "rbAsShared" << QStringList{"edAsRk", "edAsN"};
   }
   void eachMethodEnablesItsFields() {
     QFETCH(QString, method);
     QFETCH(QStringList, enabled);
     control<QRadioButton>(qPrintable(method))->click();
-    for (const char* name : {"edAsRp", "edAsRm", "edAsRk", "edAsN"})
+    for (const char* name : {"edAsVk", "edAsRp", "edAsRm", "edAsRk", "edAsN"})
       QCOMPARE(control(name)->isEnabled(), enabled.contains(name));
+  }
+
+  // On a shared cathode resistor the cathode voltage follows from the current.
+  void sharedResistorShowsTheCathodeVoltage() {
+    control<QRadioButton>("rbAsShared")->click();
+    typeInto(control("edAsPa"), "23");
+    typeInto(control("edAsVa"), "420");
+    typeInto(control("edAsRk"), "470");
+    control<QPushButton>("btnAsCalc")->click();
+    QCOMPARE(text("edAsIa"), QString("42,3"));
+    QCOMPARE(text("edAsRead"), QString("39,81"));
+    QCOMPARE(text("edAsVk"), QString("39,81"));
+    QVERIFY(control("lbStale_btnAsCalc")->isHidden());
+  }
+
+  // A data sheet value that is not a number: one box, naming the settings file.
+  void corruptDataSheetGivesOneBox() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("reglages.ini");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[EL34DataSheet]\nPa=abc\n");
+    file.close();
+    window_ =
+        std::make_unique<TAtelierForm>(nullptr, valvora::platform::ProfileFile(path.toStdString()));
+    QCOMPARE(dialogs_.errors.size(), 1);
+    QVERIFY2(dialogs_.errors[0].contains(path), qPrintable(dialogs_.errors[0]));
+    QVERIFY2(dialogs_.errors[0].contains("'abc'"), qPrintable(dialogs_.errors[0]));
+    QCOMPARE(text("edAsPa"), QString());
+    dialogs_.clear();
+  }
+
+  // Tab goes from reading to reading: the deviations are results, read, not visited.
+  void tabSkipsTheMatchingResults() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    control("edAsM1")->setFocus();
+    QTest::keyClick(control("edAsM1"), Qt::Key_Tab);
+    QCOMPARE(window_->focusWidget()->objectName(), QString("edAsM2"));
   }
 
   void decimalKeyGivesTheComma() {

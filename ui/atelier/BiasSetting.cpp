@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/atelier/biassetting.h"
+#include "core/failure.h"
 #include "platform/profile.h"
 #include "ui/CalculatorHost.h"
 #include "ui/DataSheetUnit.h"
@@ -20,6 +21,8 @@
 
 namespace valvora::ui::atelier {
 namespace {
+
+using valvora::FieldSpec;
 
 using valvora::atelier::BiasMethod;
 
@@ -30,17 +33,21 @@ struct Method {
   std::initializer_list<const char*> fields;  // enabled with this method only
 };
 const Method kMethods[] = {
-    {"rbAs1ohm", "Résistance de 1 Ω dans la cathode", BiasMethod::OneOhm, {}},
-    {"rbAsShunt", "Shunt du transformateur de sortie", BiasMethod::Shunt, {"edAsRp", "edAsRm"}},
-    {"rbAsDrop", "Chute de tension dans le demi-primaire", BiasMethod::Drop, {"edAsRp"}},
+    {"rbAs1ohm", "Résistance de 1 Ω dans la cathode", BiasMethod::OneOhm, {"edAsVk"}},
+    {"rbAsShunt",
+     "Shunt du transformateur de sortie",
+     BiasMethod::Shunt,
+     {"edAsVk", "edAsRp", "edAsRm"}},
+    {"rbAsDrop", "Chute de tension dans le demi-primaire", BiasMethod::Drop, {"edAsVk", "edAsRp"}},
+    // The cathode voltage follows from the current: edAsVk shows it.
     {"rbAsShared", "Résistance de cathode commune", BiasMethod::Shared, {"edAsRk", "edAsN"}},
 };
 constexpr int kUnitWidth = 28;
-constexpr const char* kMethodFields[] = {"edAsRp", "edAsRm", "edAsRk", "edAsN"};
+constexpr const char* kMethodFields[] = {"edAsVk", "edAsRp", "edAsRm", "edAsRk", "edAsN"};
 
-constexpr const char* kNumericFields[] = {"edAsPa", "edAsVa", "edAsVk", "edAsIg2",
-                                          "edAsRp", "edAsRm", "edAsRk", "edAsM1",
-                                          "edAsM2", "edAsM3", "edAsM4", "edAsTol"};
+const FieldSpec& spec(std::string_view name) {
+  return specNamed(valvora::atelier::kBiasFields, name);
+}
 
 QString u(const char* text) {
   return QString::fromUtf8(text);
@@ -64,13 +71,10 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   QStringList tubes;
   for (const char* t : valvora::atelier::kBiasTubes) tubes << u(t);
   inputs.addChoice(QStringLiteral("Lampe :"), "cbAsTube", tubes, 2);
-  inputs.addEdit(u("Dissipation anode max (W) :"), "edAsPa");
-  inputs.addEdit(QStringLiteral("Tension anode (V) :"), "edAsVa", QStringLiteral("450"));
-  inputs.addEdit(QStringLiteral("Tension cathode (V) :"), "edAsVk", QStringLiteral("0"));
-  inputs.addEdit(QStringLiteral("Courant grille 2 (mA) :"), "edAsIg2", QStringLiteral("0"));
-  QComboBox* target = inputs.addList(QStringLiteral("Cible (% de Pa max) :"), "cbAsTarget");
+  for (const char* name : {"edAsPa", "edAsVa", "edAsVk", "edAsIg2"}) inputs.addEdit(spec(name));
+  QComboBox* target = inputs.addList(spec("cbAsTarget"));
   target->addItems({QStringLiteral("50"), QStringLiteral("60"), QStringLiteral("70")});
-  target->setCurrentIndex(2);
+  target->setCurrentText(fromUtf8(spec("cbAsTarget").defaultText));
 
   auto* how = new QGroupBox(u("Méthode de mesure"), group);
   how->setObjectName("gbAsMethod");
@@ -84,11 +88,7 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   methods->button(0)->setChecked(true);
 
   FormGrid method(group);
-  method.addEdit(u("Résistance du demi-primaire (Ω) :"), "edAsRp", QStringLiteral("41"));
-  method.addEdit(u("Résistance de l'appareil de mesure (Ω) :"), "edAsRm", QStringLiteral("5"));
-  method.addEdit(u("Résistance de cathode commune (Ω) :"), "edAsRk", QStringLiteral("220"));
-  method.addEdit(QStringLiteral("Nombre de lampes sur cette résistance :"), "edAsN",
-                 QStringLiteral("2"));
+  for (const char* name : {"edAsRp", "edAsRm", "edAsRk", "edAsN"}) method.addEdit(spec(name));
   method.addButton(QStringLiteral("Calcul"), "btnAsCalc");
 
   FormGrid results(group);
@@ -124,10 +124,11 @@ QGroupBox* buildMatching(QWidget* tab) {
   grid->addWidget(new QLabel(u("Écart (%)"), group), 0, 2);
   for (int i = 1; i <= 4; ++i) {
     const QString n = QString::number(i);
-    auto* label = new QLabel(QStringLiteral("Lampe %1 :").arg(n), group);
+    const FieldSpec& field = spec("edAsM" + n.toStdString());
+    auto* label = new QLabel(specCaption(field), group);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* reading = new QLineEdit(group);
-    reading->setObjectName(QStringLiteral("edAsM") + n);
+    auto* reading = new QLineEdit(fromUtf8(field.defaultText), group);
+    reading->setObjectName(fromUtf8(field.name));
     reading->setAccessibleName(label->text());
     reading->setFixedWidth(FormGrid::kFieldWidth);
     label->setBuddy(reading);
@@ -136,6 +137,8 @@ QGroupBox* buildMatching(QWidget* tab) {
     deviation->setAccessibleName(QStringLiteral("Écart de la lampe %1").arg(n));
     deviation->setFixedWidth(FormGrid::kFieldWidth);
     markResult(deviation);
+    // Results are read, not visited: Tab goes from reading to reading.
+    deviation->setFocusPolicy(Qt::ClickFocus);
     grid->addWidget(label, i, 0);
     grid->addWidget(reading, i, 1);
     grid->addWidget(deviation, i, 2);
@@ -143,7 +146,7 @@ QGroupBox* buildMatching(QWidget* tab) {
   grid->setColumnStretch(0, 1);
 
   FormGrid rest(group);
-  rest.addEdit(u("Tolérance (%) :"), "edAsTol", QStringLiteral("5"));
+  rest.addEdit(spec("edAsTol"));
   rest.addButton(QStringLiteral("Comparer"), "btnAsMatch");
   rest.addResult(QStringLiteral("Moyenne :"), "edAsMean");
   rest.addResult(u("Écart max/min (%) :"), "edAsSpread");
@@ -175,11 +178,32 @@ void buildBiasSettingTab(QWidget* tab, const TabContext& context) {
   layout->addWidget(buildTarget(tab, methods), 3);
   layout->addWidget(buildMatching(tab), 2);
 
-  host.bind("btnAsCalc", [methods](Fields& f) {
+  auto widgets = [tab](std::initializer_list<const char*> names) {
+    QList<QWidget*> out;
+    for (const char* n : names) out.append(tab->findChild<QWidget*>(QLatin1String(n)));
+    return out;
+  };
+  QList<QWidget*> targetInputs = widgets({"cbAsTube", "edAsPa", "edAsVa", "edAsVk", "edAsIg2",
+                                          "cbAsTarget", "edAsRp", "edAsRm", "edAsRk", "edAsN"});
+  for (QAbstractButton* b : methods->buttons()) targetInputs.append(b);
+  auto* targetMark =
+      new StaleMark(tab->findChild<QPushButton*>("btnAsCalc"), targetInputs,
+                    widgets({"edAsP", "edAsIa", "edAsIk", "edAsRead", "lbAsUnit", "lbAsNote"}));
+  auto* matchMark = new StaleMark(
+      tab->findChild<QPushButton*>("btnAsMatch"),
+      widgets({"edAsM1", "edAsM2", "edAsM3", "edAsM4", "edAsTol"}),
+      widgets({"edAsD1", "edAsD2", "edAsD3", "edAsD4", "edAsMean", "edAsSpread", "lbAsVerdict"}));
+  host.bind("btnAsCalc", targetMark->wrap([methods](Fields& f) {
     valvora::atelier::BiasTarget(f, kMethods[methods->checkedId()].method);
-  });
-  host.bind("btnAsMatch", &valvora::atelier::BiasMatch);
-  host.filterDecimalKeys(kNumericFields);
+  }));
+  host.bind("btnAsMatch", matchMark->wrap(&valvora::atelier::BiasMatch));
+  static const std::vector<const char*> numeric = [] {
+    std::vector<const char*> names;
+    for (const FieldSpec& s : valvora::atelier::kBiasFields)
+      if (s.numeric) names.push_back(s.name.data());
+    return names;
+  }();
+  host.filterDecimalKeys(numeric);
 
   QObject::connect(methods, &QButtonGroup::idToggled, tab, [tab](int id, bool on) {
     if (on) enableMethodFields(tab, id);
@@ -189,17 +213,27 @@ void buildBiasSettingTab(QWidget* tab, const TabContext& context) {
   // The limit comes from the data sheet section as the file holds it at the time of the pick.
   auto* tube = tab->findChild<QComboBox*>("cbAsTube");
   const platform::ProfileFile settings = context.settings;
+  // "Autre" has no section: its Pa is the user's to type, not the last tube's.
   auto pick = [tube, &host, settings] {
-    guarded(tube, [&] {
-      const std::string limit = valvora::atelier::dataSheetAnodeLimit(
-          settingsReader(settings.snapshot()), tube->currentText().toStdString());
-      if (!limit.empty()) host.fields().write("edAsPa", limit);
+    return guarded(tube, [&] {
+      const std::string name = tube->currentText().toStdString();
+      std::string limit;
+      try {
+        limit = valvora::atelier::dataSheetAnodeLimit(settingsReader(settings.snapshot()), name);
+      } catch (const CalcError& e) {
+        host.fields().write("edAsPa", "");
+        throw CalcError("Fichier de réglages " + settings.path() + " : " + e.message());
+      }
+      host.fields().write("edAsPa", limit);
     });
   };
   QObject::connect(tube, &QComboBox::currentIndexChanged, tab, pick);
-  pick();
-  // The tab opens with the target of its default texts, as the pages open with theirs.
-  guarded(tab, [&] { valvora::atelier::BiasTarget(host.fields(), BiasMethod::OneOhm); });
+  // The tab opens with the target of its default texts, as the pages open with theirs; a
+  // data sheet that cannot be read says so once, and the target waits for a typed Pa.
+  if (pick())
+    guarded(tab, [&] { valvora::atelier::BiasTarget(host.fields(), BiasMethod::OneOhm); });
+  targetMark->markFresh();
+  matchMark->markFresh();
 }
 
 }  // namespace valvora::ui::atelier

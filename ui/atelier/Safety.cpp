@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "core/atelier/discharge.h"
 #include "ui/CalculatorHost.h"
@@ -17,33 +18,34 @@
 namespace valvora::ui::atelier {
 namespace {
 
+using valvora::FieldSpec;
+
 struct Row {
   const char* label;
   const char* name;
-  const char* text = nullptr;  // an input's default; results have none
 };
 
 constexpr int kFieldWidth = 80;
 
-// Rows of a form: inputs with their default, read-only results without.
-void addRows(FormGrid& form, std::initializer_list<Row> rows) {
-  for (const Row& r : rows) {
-    const QString label = QString::fromUtf8(r.label);
-    QLineEdit* edit = r.text ? form.addEdit(label, r.name, QString::fromUtf8(r.text))
-                             : form.addResult(label, r.name);
-    edit->setFixedWidth(kFieldWidth);
-  }
+const FieldSpec& spec(std::string_view name) {
+  return specNamed(valvora::atelier::kSafetyFields, name);
+}
+
+// Read-only results.
+void addResults(FormGrid& form, std::initializer_list<Row> rows) {
+  for (const Row& r : rows)
+    form.addResult(QString::fromUtf8(r.label), r.name)->setFixedWidth(kFieldWidth);
 }
 
 // One calculator of a group: its inputs, its button, its results. Each has its own panel so
 // that Enter in an input clicks its own button only.
-QWidget* panel(QWidget* owner, std::initializer_list<Row> inputs, const char* caption,
+QWidget* panel(QWidget* owner, std::initializer_list<const char*> inputs, const char* caption,
                const char* button, std::initializer_list<Row> results) {
   auto* p = new QWidget(owner);
   FormGrid form(p);
-  addRows(form, inputs);
+  for (const char* name : inputs) form.addEdit(spec(name))->setFixedWidth(kFieldWidth);
   form.addButton(QString::fromUtf8(caption), button)->setFixedWidth(kFieldWidth);
-  addRows(form, results);
+  addResults(form, results);
   // addButton leaves a stretch under the button: the results follow it closely instead.
   for (int r = 0; r < form.layout()->rowCount(); ++r) form.layout()->setRowStretch(r, 0);
   form.layout()->setContentsMargins(0, 0, 0, 0);
@@ -55,31 +57,26 @@ QGroupBox* buildDischarge(QWidget* tab) {
   auto* box = new QGroupBox(QStringLiteral("Décharge des condensateurs de filtrage"), tab);
   box->setObjectName("gbDecharge");
   auto* column = new QVBoxLayout(box);
-  column->addWidget(panel(box,
-                          {{"Capacité (µF) :", "edDeC", "47"},
-                           {"Tension de départ (V) :", "edDeV0", "450"},
-                           {"Tension sans danger (V) :", "edDeVs", "60"},
-                           {"Résistance de décharge (kΩ) :", "edDeR", "220"}},
-                          "Calcul", "btnDeCalc",
+  column->addWidget(panel(box, {"edDeC", "edDeV0", "edDeVs", "edDeR"}, "Calcul", "btnDeCalc",
                           {{"Constante de temps (s) :", "edDeTau"},
                            {"Temps de décharge (s) :", "edDeTime"},
                            {"Courant permanent (mA) :", "edDeI"},
                            {"Puissance dissipée (W) :", "edDeP"},
                            {"Puissance conseillée (W) :", "edDePr"}}));
   column->addSpacing(8);
-  column->addWidget(panel(box, {{"Temps voulu (s) :", "edDeTwant", "10"}}, "Résistance", "btnDeRes",
+  column->addWidget(panel(box, {"edDeTwant"}, "Résistance", "btnDeRes",
                           {{"Résistance calculée (kΩ) :", "edDeRcalc"},
                            {"Valeur E12 (kΩ) :", "edDeRe12"},
-                           {"Sa puissance (W) :", "edDePe12"}}));
+                           {"Sa puissance (W) :", "edDePe12"},
+                           {"Puissance conseillée (W) :", "edDePr2"}}));
   column->addStretch(1);
   return box;
 }
 
-QComboBox* addList(FormGrid& form, const char* label, const char* name,
-                   std::initializer_list<const char*> items, const char* initial) {
-  QComboBox* list = form.addList(QString::fromUtf8(label), name);
+QComboBox* addList(FormGrid& form, const char* name, std::initializer_list<const char*> items) {
+  QComboBox* list = form.addList(spec(name));
   for (const char* item : items) list->addItem(QString::fromUtf8(item));
-  list->setCurrentText(QString::fromUtf8(initial));
+  list->setCurrentText(fromUtf8(spec(name).defaultText));
   list->setFixedWidth(kFieldWidth);
   return list;
 }
@@ -90,13 +87,13 @@ QGroupBox* buildTransformer(QWidget* tab) {
   auto* column = new QVBoxLayout(box);
   auto* p = new QWidget(box);
   FormGrid form(p);
-  addRows(form, {{"Impédance primaire nominale (Ω) :", "edOtZp", "6600"}});
-  addList(form, "Prise utilisée (Ω) :", "cbOtTap", {"4", "8", "16"}, "8");
-  addList(form, "Charge branchée (Ω) :", "cbOtLoad", {"0", "2", "4", "8", "16"}, "8");
+  form.addEdit(spec("edOtZp"))->setFixedWidth(kFieldWidth);
+  addList(form, "cbOtTap", {"4", "8", "16"});
+  addList(form, "cbOtLoad", {"0", "2", "4", "8", "16"});
   form.addButton(QStringLiteral("Calcul"), "btnOtCalc")->setFixedWidth(kFieldWidth);
-  addRows(form, {{"Rapport de transformation :", "edOtRatio"},
-                 {"Impédance vue par les lampes (Ω) :", "edOtZa"},
-                 {"Rapport charge / prise :", "edOtMis"}});
+  addResults(form, {{"Rapport de transformation :", "edOtRatio"},
+                    {"Impédance vue par les lampes (Ω) :", "edOtZa"},
+                    {"Rapport charge / prise :", "edOtMis"}});
   for (int r = 0; r < form.layout()->rowCount(); ++r) form.layout()->setRowStretch(r, 0);
   form.layout()->setContentsMargins(0, 0, 0, 0);
   p->setLayout(form.layout());
@@ -129,13 +126,34 @@ void buildSafetyTab(QWidget* tab, const TabContext& context) {
   row->addWidget(transformer, 0, Qt::AlignTop);
   row->addStretch(1);
 
-  host.bind("btnDeCalc", [](Fields& f) { valvora::atelier::Discharge(f); });
-  host.bind("btnDeRes", [](Fields& f) { valvora::atelier::BleederFor(f); });
-  host.bind("btnOtCalc", [](Fields& f) { valvora::atelier::OtLoad(f); });
-  host.filterDecimalKeys(
-      {"edDeC", "edDeV0", "edDeVs", "edDeR", "edDeTwant", "edOtZp", "cbOtTap", "cbOtLoad"});
+  auto widgets = [tab](std::initializer_list<const char*> names) {
+    QList<QWidget*> out;
+    for (const char* n : names) out.append(tab->findChild<QWidget*>(QLatin1String(n)));
+    return out;
+  };
+  auto mark = [&](const char* button, std::initializer_list<const char*> inputs,
+                  std::initializer_list<const char*> results) {
+    return new StaleMark(tab->findChild<QPushButton*>(QLatin1String(button)), widgets(inputs),
+                         widgets(results));
+  };
+  StaleMark* discharge = mark("btnDeCalc", {"edDeC", "edDeV0", "edDeVs", "edDeR"},
+                              {"edDeTau", "edDeTime", "edDeI", "edDeP", "edDePr"});
+  StaleMark* bleeder = mark("btnDeRes", {"edDeC", "edDeV0", "edDeVs", "edDeTwant"},
+                            {"edDeRcalc", "edDeRe12", "edDePe12", "edDePr2"});
+  StaleMark* load = mark("btnOtCalc", {"edOtZp", "cbOtTap", "cbOtLoad"},
+                         {"edOtRatio", "edOtZa", "edOtMis", "lbOtVerdict"});
+  host.bind("btnDeCalc", discharge->wrap([](Fields& f) { valvora::atelier::Discharge(f); }));
+  host.bind("btnDeRes", bleeder->wrap([](Fields& f) { valvora::atelier::BleederFor(f); }));
+  host.bind("btnOtCalc", load->wrap([](Fields& f) { valvora::atelier::OtLoad(f); }));
+  static const std::vector<const char*> numeric = [] {
+    std::vector<const char*> names;
+    for (const FieldSpec& s : valvora::atelier::kSafetyFields)
+      if (s.numeric) names.push_back(s.name.data());
+    return names;
+  }();
+  host.filterDecimalKeys(numeric);
 
-  // The bleeder for a wanted time waits for its button: both share the advised rating.
+  // The bleeder for a wanted time waits for its button.
   guarded(tab, [&] { valvora::atelier::Discharge(host.fields()); });
   guarded(tab, [&] { valvora::atelier::OtLoad(host.fields()); });
 }

@@ -89,7 +89,7 @@ QGroupBox* buildSeries(QWidget* tab) {
   auto* box = new QGroupBox(QStringLiteral("Série normalisée"), tab);
   box->setObjectName("gbEsSerie");
   FormGrid form(box);
-  form.addEdit(QStringLiteral("Valeur (Ω) :"), QStringLiteral("edEsValue"), QStringLiteral("4321"));
+  form.addEdit(specNamed(valvora::atelier::kStandardValueFields, "edEsValue"));
   form.addChoice(QStringLiteral("Série :"), QStringLiteral("cbEsSeries"),
                  {"E6", "E12", "E24", "E48", "E96", "E192"}, 2);
   form.addButton(QStringLiteral("Calcul"), QStringLiteral("btnEsCalc"));
@@ -183,7 +183,7 @@ QGroupBox* buildColourCode(QWidget* tab, std::array<QComboBox*, 6>& lists) {
 
   auto* back = new QWidget(box);
   FormGrid toBands(back);
-  toBands.addEdit(QStringLiteral("Valeur (Ω) :"), QStringLiteral("edCcIn"), QStringLiteral("4700"));
+  toBands.addEdit(specNamed(valvora::atelier::kStandardValueFields, "edCcIn"));
   toBands.addButton(QStringLiteral("Vers les couleurs"), QStringLiteral("btnCcToBands"))
       ->setFixedWidth(170);
   for (int r = 0; r < toBands.layout()->rowCount(); ++r) toBands.layout()->setRowStretch(r, 0);
@@ -263,7 +263,14 @@ void buildStandardValuesTab(QWidget* tab, const TabContext& context) {
   state->six = code->findChild<QRadioButton*>("rbCc6");
   state->drawing = static_cast<ResistorDrawing*>(code->findChild<QWidget*>("imgCcResistor"));
 
-  host.bind("btnEsCalc", [](Fields& f) { valvora::atelier::NearestStandard(f); });
+  QList<QWidget*> seriesResults;
+  for (const char* name : {"edEsLow", "edEsHigh", "edEsNear", "edEsErr"})
+    seriesResults.append(tab->findChild<QWidget*>(QLatin1String(name)));
+  auto* seriesMark =
+      new StaleMark(tab->findChild<QPushButton*>("btnEsCalc"),
+                    {tab->findChild<QWidget*>("edEsValue"), tab->findChild<QWidget*>("cbEsSeries")},
+                    seriesResults);
+  host.bind("btnEsCalc", seriesMark->wrap([](Fields& f) { valvora::atelier::NearestStandard(f); }));
   host.bind("btnCcToBands", [state](Fields& f) {
     valvora::atelier::BandsFromValue(f, state->code);
     state->toLists();
