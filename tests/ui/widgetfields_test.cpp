@@ -39,7 +39,7 @@ class WidgetFieldsTest : public QObject {
       const char* text;
       const char* shown;
     } cases[] = {
-        {"edA", "12,5", "12,5"},  {"cbEditable", "4,7", "4,7"}, {"cbFixed", "E12", "E12"},
+        {"edA", "12,5", "12,5"},         {"cbEditable", "4,7", "4,7"}, {"cbFixed", "E12", "E12"},
         {"cbFixed", "E96", "E12"},  // not an entry: the list keeps its pick
         {"lbA", "<b>1</b>", "<b>1</b>"},
     };
