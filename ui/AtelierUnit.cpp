@@ -59,6 +59,7 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
       {"Ouvrir…", "btnAtOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
       {"Enregistrer", "btnAtSave", QKeySequence(Qt::CTRL | Qt::Key_S)},
       {"Enregistrer sous…", "btnAtSaveAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+      {"PDF…", "btnAtPdf", QKeySequence(Qt::CTRL | Qt::Key_P)},
   };
   std::vector<QPushButton*> fileButtons;
   for (const FileCommand& c : fileCommands) {
@@ -93,6 +94,7 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
   connect(fileButtons[0], &QPushButton::clicked, sheet_, &SheetCommands::open);
   connect(fileButtons[1], &QPushButton::clicked, sheet_, &SheetCommands::save);
   connect(fileButtons[2], &QPushButton::clicked, sheet_, &SheetCommands::saveAs);
+  connect(fileButtons[3], &QPushButton::clicked, sheet_, &SheetCommands::pdf);
   // Enter belongs to the "Calcul" of the group being typed in, not to a default button of
   // the dialog.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);

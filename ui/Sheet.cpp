@@ -18,6 +18,7 @@
 #include <QValidator>
 #include <cerrno>
 #include <map>
+#include <set>
 
 #include "core/failure.h"
 #include "platform/atomicfile.h"
@@ -25,6 +26,7 @@
 #include "platform/writefile.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
+#include "ui/SheetPdf.h"
 
 namespace valvora::ui {
 namespace {
@@ -35,8 +37,8 @@ struct SectionName {
   const char* section;
 };
 constexpr SectionName kSections[] = {
-    {"tsFiche", "Fiche"},         {"tsAsBias", "Bias"},         {"tsAppairage", "Appairage"},
-    {"tsAlimHT", "Alimentation"}, {"tsTonalite", "Tonalite"},   {"tsSecurite", "Securite"},
+    {"tsFiche", "Fiche"},         {"tsAsBias", "Bias"},       {"tsAppairage", "Appairage"},
+    {"tsAlimHT", "Alimentation"}, {"tsTonalite", "Tonalite"}, {"tsSecurite", "Securite"},
     {"tsSeries", "Valeurs"},
 };
 
@@ -99,13 +101,20 @@ QString escapeSheetValue(const QString& value) {
   out.reserve(value.size() + 8);
   for (qsizetype i = 0; i < value.size(); ++i) {
     const QChar c = value[i];
-    if (c == QLatin1Char('\\')) out += QLatin1String("\\\\");
-    else if (c == QLatin1Char('\n')) out += QLatin1String("\\n");
-    else if (c == QLatin1Char('\r')) out += QLatin1String("\\r");
-    else if (c == QLatin1Char('\t')) out += QLatin1String("\\t");
-    else if (c == QLatin1Char('=') || c == QLatin1Char('[')) out += QLatin1Char('\\') + QString(c);
-    else if (c == QLatin1Char(' ') && i == 0) out += QLatin1String("\\s");
-    else out += c;
+    if (c == QLatin1Char('\\'))
+      out += QLatin1String("\\\\");
+    else if (c == QLatin1Char('\n'))
+      out += QLatin1String("\\n");
+    else if (c == QLatin1Char('\r'))
+      out += QLatin1String("\\r");
+    else if (c == QLatin1Char('\t'))
+      out += QLatin1String("\\t");
+    else if (c == QLatin1Char('=') || c == QLatin1Char('['))
+      out += QLatin1Char('\\') + QString(c);
+    else if (c == QLatin1Char(' ') && i == 0)
+      out += QLatin1String("\\s");
+    else
+      out += c;
   }
   return out;
 }
@@ -120,11 +129,16 @@ QString unescapeSheetValue(const QString& text) {
       continue;
     }
     const QChar next = text[++i];
-    if (next == QLatin1Char('n')) out += QLatin1Char('\n');
-    else if (next == QLatin1Char('r')) out += QLatin1Char('\r');
-    else if (next == QLatin1Char('t')) out += QLatin1Char('\t');
-    else if (next == QLatin1Char('s')) out += QLatin1Char(' ');
-    else out += next;
+    if (next == QLatin1Char('n'))
+      out += QLatin1Char('\n');
+    else if (next == QLatin1Char('r'))
+      out += QLatin1Char('\r');
+    else if (next == QLatin1Char('t'))
+      out += QLatin1Char('\t');
+    else if (next == QLatin1Char('s'))
+      out += QLatin1Char(' ');
+    else
+      out += next;
   }
   return out;
 }
@@ -172,9 +186,29 @@ SheetControls::SheetControls(const PageControl& pages) {
   for (int i = 0; i < pages.count(); ++i) {
     QWidget* page = pages.page(i);
     const QString section = sheetSection(page->objectName());
-    for (QWidget* w : page->findChildren<QWidget*>())
+    for (QWidget* w : page->findChildren<QWidget*>()) {
       if (isInput(w)) controls_.push_back({section, w, value(w)});
+      auto* result = qobject_cast<QLineEdit*>(w);
+      if (result && result->isReadOnly() && !result->objectName().isEmpty())
+        results_.push_back({section, result, result->text()});
+    }
   }
+}
+
+void SheetControls::resetResults() {
+  std::set<QString> changedSections;
+  for (const Control& c : controls_)
+    if (value(c.widget) != c.initial) changedSections.insert(c.section);
+  for (const Result& r : results_)
+    r.edit->setText(changedSections.count(r.section) ? QString() : r.initial);
+}
+
+bool SheetControls::changed(const QWidget* control) const {
+  for (const Control& c : controls_)
+    if (c.widget == control) return value(control) != c.initial;
+  for (const Result& r : results_)
+    if (r.edit == control) return r.edit->text() != r.initial;
+  return false;
 }
 
 std::string SheetControls::text() const {
@@ -284,7 +318,7 @@ bool SheetControls::setValue(QWidget* w, const QString& value) {
 }
 
 SheetCommands::SheetCommands(QDialog& window, const PageControl& pages)
-    : QObject(&window), window_(window), controls_(pages) {
+    : QObject(&window), window_(window), pages_(pages), controls_(pages) {
   controls_.watch(this, [this] {
     if (!loading_) setModified(true);
   });
@@ -305,9 +339,8 @@ bool SheetCommands::load(const QString& name) {
   if (!guarded(&window_, [&] { content = readSheetFile(name); })) return false;
   loading_ = true;
   // Results are not kept: each tab shows them as when the window opens.
-  for (QLineEdit* result : window_.findChildren<QLineEdit*>())
-    if (result->isReadOnly() && !result->objectName().isEmpty()) result->clear();
   const QStringList refused = controls_.load(content);
+  controls_.resetResults();
   loading_ = false;
   fileName_ = name;
   setModified(false);
@@ -324,21 +357,35 @@ bool SheetCommands::save() {
   return guarded(&window_, [&] { write(fileName_); });
 }
 
-bool SheetCommands::saveAs() {
+QString SheetCommands::askName(const char* filter, const char* suffix) {
   const QString name = dialogs().saveFileName(
-      &window_, {defaultName(), QString::fromUtf8(kSheetFilter), QString::fromUtf8(kSheetSuffix)});
-  if (name.isEmpty()) return false;
+      &window_, {defaultName(suffix), QString::fromUtf8(filter), QString::fromUtf8(suffix)});
+  if (name.isEmpty()) return {};
   if (name != fileName_ && platform::regularFileExists(QFile::encodeName(name).toStdString()) &&
       dialogs().confirmOrCancel(&window_, QStringLiteral("Remplacer le fichier %1").arg(name)) !=
           Dialogs::Answer::kOui)
+    return {};
+  return name;
+}
+
+bool SheetCommands::saveAs() {
+  const QString name = askName(kSheetFilter, kSheetSuffix);
+  return !name.isEmpty() && guarded(&window_, [&] { write(name); });
+}
+
+bool SheetCommands::pdf() {
+  const QString name = askName("Document PDF (*.pdf)", "pdf");
+  if (name.isEmpty() ||
+      !guarded(&window_, [&] { writeSheetPdf(name, pages_, pdfSections(pages_, controls_)); }))
     return false;
-  return guarded(&window_, [&] { write(name); });
+  dialogs().openDocument(name);
+  return true;
 }
 
 bool SheetCommands::mayDiscard() {
   if (!modified_) return true;
-  switch (dialogs().confirmOrCancel(&window_,
-                                    QStringLiteral("Enregistrer les modifications de la fiche ?"))) {
+  switch (dialogs().confirmOrCancel(
+      &window_, QStringLiteral("Enregistrer les modifications de la fiche ?"))) {
     case Dialogs::Answer::kOui:
       return save();
     case Dialogs::Answer::kNon:
@@ -374,7 +421,7 @@ void SheetCommands::showCaption() {
   window_.setWindowTitle(caption);
 }
 
-QString SheetCommands::defaultName() const {
+QString SheetCommands::defaultName(const char* suffix) const {
   const auto field = [&](const char* name) {
     const auto* edit = window_.findChild<QLineEdit*>(QString::fromLatin1(name));
     return edit ? edit->text().trimmed() : QString();
@@ -384,7 +431,7 @@ QString SheetCommands::defaultName() const {
   for (const char c : {'/', '\\', ':', '*', '?', '"', '<', '>', '|'})
     base.replace(QLatin1Char(c), QLatin1Char('-'));
   if (base.isEmpty()) base = QStringLiteral("fiche");
-  const QString name = base + QLatin1Char('.') + QString::fromLatin1(kSheetSuffix);
+  const QString name = base + QLatin1Char('.') + QString::fromLatin1(suffix);
   return fileName_.isEmpty() ? name : QFileInfo(fileName_).dir().filePath(name);
 }
 

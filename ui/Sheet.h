@@ -7,9 +7,11 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class QDialog;
+class QLineEdit;
 class QWidget;
 
 namespace valvora::ui {
@@ -62,6 +64,12 @@ class SheetControls {
   std::string text() const;
   // Every control back to its value when the window opened.
   void reset();
+  // The results (named read-only line edits) of a tab whose inputs are as when the window
+  // opened back to their text then; those of another tab emptied, never left from other
+  // inputs, until its "Calcul".
+  void resetResults();
+  // Whether an input or a result differs from what it was when the window opened.
+  bool changed(const QWidget* control) const;
   // Resets, then takes the values of content (without its first line checked): unknown
   // sections and keys are left aside; a control that cannot take its value keeps its first
   // value, and its label is among those returned. Lists and switches are set before texts,
@@ -77,6 +85,12 @@ class SheetControls {
 
  private:
   std::vector<Control> controls_;
+  struct Result {
+    QString section;
+    QLineEdit* edit;
+    QString initial;
+  };
+  std::vector<Result> results_;
 };
 
 // The file commands of the workshop window: open, save, save as; the caption naming the file
@@ -96,6 +110,8 @@ class SheetCommands : public QObject {
   // "Enregistrer" and "Enregistrer sous…"; false when nothing was written.
   bool save();
   bool saveAs();
+  // "PDF…": the sheet printed to a file, then shown by the desktop's viewer.
+  bool pdf();
   // Whether the window may drop its sheet: no changes, or the user saved or dropped them.
   bool mayDiscard();
 
@@ -104,8 +120,11 @@ class SheetCommands : public QObject {
   void write(const QString& name);
   void setModified(bool modified);
   void showCaption();
-  QString defaultName() const;
+  QString defaultName(const char* suffix) const;
+  // The name chosen in the save dialog, its replacing agreed; empty when dropped.
+  QString askName(const char* filter, const char* suffix);
   QDialog& window_;
+  const PageControl& pages_;
   SheetControls controls_;
   QString fileName_;
   bool modified_ = false;

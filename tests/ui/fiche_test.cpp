@@ -10,8 +10,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRadioButton>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -42,9 +44,8 @@ QString randomText(QRandomGenerator& random, int length, bool lines) {
     const QString letters = kLetters;
     // One "letter" may be two UTF-16 units (the guitar): take whole code points.
     const QList<uint> points = letters.toUcs4();
-    text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&points[random.bounded(
-                                  int(points.size()))]),
-                              1);
+    text += QString::fromUcs4(
+        reinterpret_cast<const char32_t*>(&points[random.bounded(int(points.size()))]), 1);
   }
   if (random.bounded(2)) text.prepend(QLatin1Char(' '));
   return text;
@@ -210,6 +211,39 @@ class FicheTest : public QObject {
     QCOMPARE(window_->windowTitle(), title);
   }
 
+  // The printed sheet: its head, the notes, a figure of a filled tab, the page numbers.
+  void pdf() {
+    const QString reader = QStandardPaths::findExecutable("pdftotext");
+    if (reader.isEmpty()) QSKIP("pdftotext is missing (scripts/setup installs it)");
+    edit("edFiAmp")->setText("Ampli Жёлтый Ω");
+    edit("edFiClient")->setText("Mme Żółć");
+    QStringList notes;
+    for (int i = 1; i <= 120; ++i) notes << QString("Ligne de travaux %1").arg(i);
+    window_->findChild<QPlainTextEdit*>("edFiNotes")->setPlainText(notes.join('\n'));
+    edit("edDeC")->setText("100");
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnDeCalc"), Qt::LeftButton);
+    const QString tau = edit("edDeTau")->text();
+    QVERIFY(!tau.isEmpty());
+
+    dialogs_.savedNames << path("fiche.pdf");
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAtPdf"), Qt::LeftButton);
+    QCOMPARE(dialogs_.opened, QStringList{path("fiche.pdf")});
+    QVERIFY(dialogs_.saveRequests.value(0).startsWith("Ampli Жёлтый Ω "));
+    QProcess run;
+    run.start(reader, {"-enc", "UTF-8", path("fiche.pdf"), "-"});
+    QVERIFY(run.waitForFinished(10000));
+    const QString text = QString::fromUtf8(run.readAllStandardOutput());
+    const qsizetype pages = text.count(QChar('\f'));
+    QVERIFY2(pages >= 2, qPrintable(text.left(300)));
+    for (const QString& expected :
+         {QString("Ampli Жёлтый Ω"), QString("Mme Żółć"), QString("Ligne de travaux 120"),
+          QString("Sécurité & transfo"), QString("Constante de temps"), tau,
+          QString("Page 1 / %1").arg(pages), QString("Page %1 / %1").arg(pages)})
+      QVERIFY2(text.contains(expected), qPrintable(expected));
+    // A tab left as it opened is not printed.
+    QVERIFY(!text.contains("Valeurs normalisées"));
+  }
+
   // Values a control cannot take leave it at its default; one box names them.
   void valuesNotTaken() {
     const SheetControls sheet(*window_->pageControl());
@@ -251,8 +285,8 @@ class FicheTest : public QObject {
       const char* when = onClose ? "close" : "open";
       QTest::addRow("%s Oui", when) << onClose << int(Dialogs::Answer::kOui) << true << true;
       QTest::addRow("%s Non", when) << onClose << int(Dialogs::Answer::kNon) << false << true;
-      QTest::addRow("%s Annuler", when) << onClose << int(Dialogs::Answer::kAnnuler) << false
-                                        << false;
+      QTest::addRow("%s Annuler", when)
+          << onClose << int(Dialogs::Answer::kAnnuler) << false << false;
     }
   }
   void unsavedChanges() {

@@ -47,8 +47,8 @@ void buildFicheTab(QWidget* tab, const TabContext&) {
     edit->setMaxLength(kFicheFieldLength);
     edit->setFixedWidth(kFieldWidth);
   }
-  head->findChild<QLineEdit*>("edFiDate")->setText(
-      QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+  head->findChild<QLineEdit*>("edFiDate")
+      ->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
   form.layout()->setColumnStretch(0, 0);
   form.layout()->setColumnStretch(2, 1);
   form.layout()->setContentsMargins(0, 0, 0, 0);
