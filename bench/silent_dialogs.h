@@ -16,6 +16,7 @@ class SilentDialogs : public ui::Dialogs {
   Answer confirmOrCancel(QWidget*, const QString&) override { return Answer::kNon; }
   void message(QWidget*, const QString&, const QString&) override {}
   QString saveFileName(QWidget*, const SaveRequest&) override { return {}; }
+  QString openFileName(QWidget*, const QString&) override { return {}; }
   QStringList errors;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -9,7 +10,9 @@
 #include "ui/CalculatorHost.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
+#include "ui/Sheet.h"
 #include "ui/atelier/BiasSetting.h"
+#include "ui/atelier/Fiche.h"
 #include "ui/atelier/Safety.h"
 #include "ui/atelier/StandardValues.h"
 #include "ui/atelier/Supply.h"
@@ -26,6 +29,7 @@ struct AtelierTab {
 };
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
+    {"tsFiche", "Fiche", &atelier::buildFicheTab},
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab, "reglage-bias"},
     {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab, "alimentation-ht"},
     {"tsTonalite", "Tonalité", &atelier::buildToneStackTab, "tonalite"},
@@ -46,6 +50,25 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
   pages_->setObjectName("pcAtelier");
   for (const AtelierTab& t : kAtelierTabs) pages_->addPage(t.sheet, QString::fromUtf8(t.caption));
 
+  // The sheet's file commands, left of "Aide"; connected once the tabs are built.
+  struct FileCommand {
+    const char* caption;
+    const char* name;
+    QKeySequence keys;
+  };
+  const FileCommand fileCommands[] = {
+      {"Ouvrir…", "btnAtOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
+      {"Enregistrer", "btnAtSave", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"Enregistrer sous…", "btnAtSaveAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+      {"PDF…", "btnAtPdf", QKeySequence(Qt::CTRL | Qt::Key_P)},
+  };
+  std::vector<QPushButton*> fileButtons;
+  for (const FileCommand& c : fileCommands) {
+    auto* button = new QPushButton(QString::fromUtf8(c.caption), this);
+    button->setObjectName(c.name);
+    button->setShortcut(c.keys);
+    fileButtons.push_back(button);
+  }
   auto* help = new QPushButton(QStringLiteral("Aide"), this);
   help->setObjectName("btnAtelierHelp");
   connect(help, &QPushButton::clicked, this, [this] {
@@ -60,6 +83,7 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
   help->setFixedWidth(80);
   close->setFixedWidth(80);
   auto* bar = new QHBoxLayout;
+  for (QPushButton* b : fileButtons) bar->addWidget(b);
   bar->addStretch(1);
   bar->addWidget(help);
   bar->addWidget(close);
@@ -71,6 +95,11 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
   const atelier::TabContext context{*host_, settings_,
                                     simulator ? *simulator : platform::ngspice()};
   for (int i = 0; i < pages_->count(); ++i) kAtelierTabs[i].build(pages_->page(i), context);
+  sheet_ = new SheetCommands(*this, *pages_);
+  connect(fileButtons[0], &QPushButton::clicked, sheet_, &SheetCommands::open);
+  connect(fileButtons[1], &QPushButton::clicked, sheet_, &SheetCommands::save);
+  connect(fileButtons[2], &QPushButton::clicked, sheet_, &SheetCommands::saveAs);
+  connect(fileButtons[3], &QPushButton::clicked, sheet_, &SheetCommands::pdf);
   // Enter belongs to the "Calcul" of the group being typed in, not to a default button of
   // the dialog.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
@@ -78,5 +107,11 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
 }
 
 TAtelierForm::~TAtelierForm() = default;
+
+void TAtelierForm::reject() {
+  // Escape, "Fermer" and the close box all end here (a dialog's close event rejects it): the
+  // question about the sheet comes first.
+  if (sheet_->mayDiscard()) QDialog::reject();
+}
 
 }  // namespace valvora::ui

@@ -13,6 +13,7 @@ namespace valvora::ui {
 
 class CalculatorHost;
 class PageControl;
+class SheetCommands;
 
 // The workshop window: tools that go beyond the pages (bias setting, supply simulation, tone
 // stack, small bench calculators), one tab each. Not modal; Escape closes it.
@@ -28,11 +29,17 @@ class TAtelierForm : public QDialog {
 
   PageControl* pageControl() const { return pages_; }
   CalculatorHost& host() { return *host_; }
+  // The job sheet's file commands (open, save, the question about changes).
+  SheetCommands& sheet() { return *sheet_; }
+
+ protected:
+  void reject() override;
 
  private:
   platform::ProfileFile settings_;
   PageControl* pages_;
   std::unique_ptr<CalculatorHost> host_;
+  SheetCommands* sheet_ = nullptr;
 };
 
 }  // namespace valvora::ui

@@ -51,6 +51,9 @@ class Dialogs {
     QString defaultSuffix;
   };
   virtual QString saveFileName(QWidget* parent, const SaveRequest& request) = 0;
+  // Open dialog for an existing file, with one filter ("Description (*.ext)"). The full name
+  // chosen, or the empty text when cancelled.
+  virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
 };
 
 // The process-wide seam: the Qt implementation unless a scope installed another.

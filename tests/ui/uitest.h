@@ -45,6 +45,10 @@ class RecordingDialogs : public ui::Dialogs {
     if (whileAsking) whileAsking();
     return savedNames.isEmpty() ? QString() : savedNames.takeFirst();
   }
+  QString openFileName(QWidget*, const QString& filter) override {
+    openRequests << filter;
+    return openNames.isEmpty() ? QString() : openNames.takeFirst();
+  }
   void clear() {
     captions.clear();
     errors.clear();
@@ -55,6 +59,8 @@ class RecordingDialogs : public ui::Dialogs {
     messages.clear();
     saveRequests.clear();
     savedNames.clear();
+    openRequests.clear();
+    openNames.clear();
     whileAsking = nullptr;
   }
   QStringList captions;
@@ -66,6 +72,8 @@ class RecordingDialogs : public ui::Dialogs {
   QStringList messages;               // "caption | text" of plain message boxes
   QStringList saveRequests;           // "initial name | filter | suffix" of each save dialog
   QStringList savedNames;             // chosen in turn; none left cancels the dialog
+  QStringList openRequests;           // the filter of each open dialog
+  QStringList openNames;              // chosen in turn; none left cancels the dialog
   std::function<void()> whileAsking;  // run inside the save dialog, to look at the window
 
  private:

@@ -1,0 +1,324 @@
+// The job sheet: its tab, its file read back into every input control found by walking the
+// window, the files refused, and the question about unsaved changes.
+
+#include <sys/stat.h>
+
+#include <QAbstractSlider>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+#include "tests/ui/uitest.h"
+#include "ui/AtelierUnit.h"
+#include "ui/PageControl.h"
+#include "ui/Sheet.h"
+
+using valvora::testing::RecordingDialogs;
+using valvora::ui::Dialogs;
+using valvora::ui::SheetControls;
+using valvora::ui::TAtelierForm;
+
+namespace {
+
+// Letters that a file format could trip over: its separators, escapes, spaces, other scripts.
+const QString kLetters = QStringLiteral("ab9 =[]\\;é€ΩжЖ日本語🎸");
+
+QString randomText(QRandomGenerator& random, int length, bool lines) {
+  QString text;
+  for (int i = 0; i < length; ++i) {
+    if (lines && random.bounded(8) == 0) {
+      text += QLatin1Char('\n');
+      continue;
+    }
+    const QString letters = kLetters;
+    // One "letter" may be two UTF-16 units (the guitar): take whole code points.
+    const QList<uint> points = letters.toUcs4();
+    text += QString::fromUcs4(
+        reinterpret_cast<const char32_t*>(&points[random.bounded(int(points.size()))]), 1);
+  }
+  if (random.bounded(2)) text.prepend(QLatin1Char(' '));
+  return text;
+}
+
+void writeFile(const QString& name, const QByteArray& content) {
+  QFile file(name);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(content);
+}
+
+QByteArray readAll(const QString& name) {
+  QFile file(name);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class FicheTest : public QObject {
+  Q_OBJECT
+
+ private:
+  RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
+  std::unique_ptr<TAtelierForm> window_;
+  std::unique_ptr<QTemporaryDir> folder_;
+
+  QString path(const char* name) const { return folder_->filePath(QString::fromUtf8(name)); }
+  std::string sheetText() const { return SheetControls(*window_->pageControl()).text(); }
+  QLineEdit* edit(const char* name) { return window_->findChild<QLineEdit*>(name); }
+  void saveAs(const QString& name) {
+    dialogs_.savedNames << name;
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAtSaveAs"), Qt::LeftButton);
+  }
+  void open(const QString& name) {
+    dialogs_.openNames << name;
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAtOpen"), Qt::LeftButton);
+  }
+
+ private slots:
+  void initTestCase() {
+    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
+    dialogsScope_.emplace(dialogs_);
+    valvora::testing::failOnModalBoxes(this);
+  }
+  void init() {
+    dialogs_.clear();
+    folder_ = std::make_unique<QTemporaryDir>();
+    window_ = std::make_unique<TAtelierForm>();
+  }
+  void cleanup() {
+    window_.reset();
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+  }
+
+  void ficheTab() {
+    auto* pages = window_->pageControl();
+    QCOMPARE(pages->page(0)->objectName(), QString("tsFiche"));
+    QCOMPARE(pages->tab(0)->text(), QString("Fiche"));
+    QCOMPARE(edit("edFiDate")->text(), QDate::currentDate().toString("dd/MM/yyyy"));
+    for (const char* name : {"edFiAmp", "edFiSerie", "edFiClient", "edFiDate"})
+      QCOMPARE(edit(name)->maxLength(), 200);
+    auto* notes = window_->findChild<QPlainTextEdit*>("edFiNotes");
+    notes->setPlainText(QString(10001, QLatin1Char('x')));
+    QCOMPARE(notes->toPlainText().size(), 10000);
+  }
+
+  // Every input of every tab, random values in, saved, a new window, opened: all as they were.
+  void roundTrip() {
+    const quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    const SheetControls sheet(*window_->pageControl());
+    QVERIFY(sheet.controls().size() > 40);
+    // Lists and switches first: a choice may fill fields, as the sheet's reading does.
+    for (const auto& c : sheet.controls()) {
+      if (auto* list = qobject_cast<QComboBox*>(c.widget)) {
+        if (list->isEditable())
+          list->setEditText(randomText(random, 6, false));
+        else
+          list->setCurrentIndex(random.bounded(list->count()));
+      } else if (auto* radio = qobject_cast<QRadioButton*>(c.widget)) {
+        if (random.bounded(2)) radio->setChecked(true);
+      } else if (auto* box = qobject_cast<QCheckBox*>(c.widget)) {
+        box->setChecked(random.bounded(2));
+      } else if (auto* slider = qobject_cast<QAbstractSlider*>(c.widget)) {
+        slider->setValue(random.bounded(slider->minimum(), slider->maximum() + 1));
+      }
+    }
+    for (const auto& c : sheet.controls()) {
+      if (auto* line = qobject_cast<QLineEdit*>(c.widget))
+        line->setText(randomText(random, 1 + random.bounded(12), false));
+      else if (auto* notes = qobject_cast<QPlainTextEdit*>(c.widget))
+        notes->setPlainText(randomText(random, 300, true));
+    }
+    QStringList before;
+    for (const auto& c : sheet.controls()) before << SheetControls::value(c.widget);
+
+    saveAs(path("a.vfiche"));
+    QVERIFY2(dialogs_.saveRequests.value(0).endsWith(" | Fiche Valvora (*.vfiche) | vfiche"),
+             qPrintable(dialogs_.saveRequests.value(0)));
+    QCOMPARE(window_->windowTitle(), QString("Atelier — a.vfiche"));
+    QVERIFY(readAll(path("a.vfiche")).startsWith("; Valvora fiche 1\n"));
+
+    window_ = std::make_unique<TAtelierForm>();
+    open(path("a.vfiche"));
+    QCOMPARE(window_->windowTitle(), QString("Atelier — a.vfiche"));
+    const SheetControls reopened(*window_->pageControl());
+    QCOMPARE(reopened.controls().size(), sheet.controls().size());
+    QStringList differ;
+    for (std::size_t i = 0; i < reopened.controls().size(); ++i) {
+      const QWidget* w = reopened.controls()[i].widget;
+      if (SheetControls::value(w) != before.value(qsizetype(i)))
+        differ << w->objectName() + ": " + SheetControls::value(w) + " ≠ " +
+                      before.value(qsizetype(i));
+    }
+    QVERIFY2(differ.isEmpty(), qPrintable(QString("seed %1: %2").arg(seed).arg(differ.join("; "))));
+    QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  // Files that are no sheet: refused with the message naming them, nothing changed.
+  void refusals_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("notASheet");
+    QTest::newRow("folder") << "folder" << true;
+    QTest::newRow("fifo") << "fifo" << true;
+    QTest::newRow("device") << "device" << true;
+    QTest::newRow("over 1 MiB") << "large" << true;
+    QTest::newRow("other first line") << "; Valvora fiche 10\n" << true;
+    QTest::newRow("no first line") << "[Fiche]\nedFiAmp=x\n" << true;
+    QTest::newRow("empty") << "" << true;
+    QTest::newRow("missing") << "missing" << false;
+  }
+  void refusals() {
+    QFETCH(QString, kind);
+    QFETCH(bool, notASheet);
+    saveAs(path("kept.vfiche"));
+    edit("edFiAmp")->setText("Ampli en cours");
+    const std::string content = sheetText();
+    const QString title = window_->windowTitle();
+
+    QString name = path("other.vfiche");
+    if (kind == "folder")
+      QVERIFY(QDir(folder_->path()).mkdir("other.vfiche"));
+    else if (kind == "fifo")
+      QCOMPARE(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+    else if (kind == "device")
+      name = "/dev/zero";
+    else if (kind == "large")
+      writeFile(name, "; Valvora fiche 1\n" + QByteArray(1 << 20, ';'));
+    else if (kind != "missing")
+      writeFile(name, kind.toUtf8());
+
+    dialogs_.answers << Dialogs::Answer::kNon;  // the changes: dropped
+    open(name);
+    const QStringList errors = dialogs_.errors;
+    dialogs_.errors.clear();
+    QCOMPARE(errors.size(), 1);
+    if (notASheet)
+      QCOMPARE(errors[0], QString("Ce fichier n'est pas une fiche Valvora : %1.").arg(name));
+    else
+      QVERIFY2(errors[0].startsWith("Impossible d'ouvrir"), qPrintable(errors[0]));
+    QCOMPARE(sheetText(), content);
+    QCOMPARE(window_->windowTitle(), title);
+  }
+
+  // The printed sheet: its head, the notes, a figure of a filled tab, the page numbers.
+  void pdf() {
+    const QString reader = QStandardPaths::findExecutable("pdftotext");
+    if (reader.isEmpty()) QSKIP("pdftotext is missing (scripts/setup installs it)");
+    edit("edFiAmp")->setText("Ampli Жёлтый Ω");
+    edit("edFiClient")->setText("Mme Żółć");
+    QStringList notes;
+    for (int i = 1; i <= 120; ++i) notes << QString("Ligne de travaux %1").arg(i);
+    window_->findChild<QPlainTextEdit*>("edFiNotes")->setPlainText(notes.join('\n'));
+    edit("edDeC")->setText("100");
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnDeCalc"), Qt::LeftButton);
+    const QString tau = edit("edDeTau")->text();
+    QVERIFY(!tau.isEmpty());
+
+    dialogs_.savedNames << path("fiche.pdf");
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAtPdf"), Qt::LeftButton);
+    QCOMPARE(dialogs_.opened, QStringList{path("fiche.pdf")});
+    QVERIFY(dialogs_.saveRequests.value(0).startsWith("Ampli Жёлтый Ω "));
+    QProcess run;
+    run.start(reader, {"-enc", "UTF-8", path("fiche.pdf"), "-"});
+    QVERIFY(run.waitForFinished(10000));
+    const QString text = QString::fromUtf8(run.readAllStandardOutput());
+    const qsizetype pages = text.count(QChar('\f'));
+    QVERIFY2(pages >= 2, qPrintable(text.left(300)));
+    for (const QString& expected :
+         {QString("Ampli Жёлтый Ω"), QString("Mme Żółć"), QString("Ligne de travaux 120"),
+          QString("Sécurité & transfo"), QString("Constante de temps"), tau,
+          QString("Page 1 / %1").arg(pages), QString("Page %1 / %1").arg(pages)})
+      QVERIFY2(text.contains(expected), qPrintable(expected));
+    // A tab left as it opened is not printed.
+    QVERIFY(!text.contains("Valeurs normalisées"));
+  }
+
+  // Values a control cannot take leave it at its default; one box names them.
+  void valuesNotTaken() {
+    const SheetControls sheet(*window_->pageControl());
+    const SheetControls::Control* slider = nullptr;
+    const SheetControls::Control* list = nullptr;
+    const SheetControls::Control* box = nullptr;
+    for (const auto& c : sheet.controls()) {
+      auto* l = qobject_cast<QComboBox*>(c.widget);
+      if (!slider && qobject_cast<QAbstractSlider*>(c.widget)) slider = &c;
+      if (!list && l && !l->isEditable()) list = &c;
+      if (!box && qobject_cast<QCheckBox*>(c.widget)) box = &c;
+    }
+    QVERIFY(slider && list && box);
+    const auto line = [](const SheetControls::Control* c, const char* value) {
+      return "[" + c->section.toUtf8() + "]\n" + c->widget->objectName().toUtf8() + "=" + value +
+             "\n";
+    };
+    const std::string before = sheetText();
+    writeFile(path("b.vfiche"), "; Valvora fiche 1\n[Inconnue]\nx=1\n[Fiche]\nedFiInconnu=2\n" +
+                                    line(slider, "100000") + line(list, "Pas dans la liste") +
+                                    line(box, "oui") + "[Fiche]\nedFiClient=M. Dupont\n");
+    open(path("b.vfiche"));
+    QCOMPARE(edit("edFiClient")->text(), QString("M. Dupont"));
+    edit("edFiClient")->setText(QString());
+    QCOMPARE(sheetText(), before);
+    QCOMPARE(dialogs_.messages.size(), 1);
+    for (const auto* c : {slider, list, box})
+      QVERIFY2(dialogs_.messages[0].contains("\n" + valvora::ui::controlLabel(c->widget)),
+               qPrintable(dialogs_.messages[0]));
+  }
+
+  // The question about unsaved changes, on closing and on opening another sheet.
+  void unsavedChanges_data() {
+    QTest::addColumn<bool>("onClose");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("goesOn");  // the window closed, or the other sheet opened
+    for (bool onClose : {true, false}) {
+      const char* when = onClose ? "close" : "open";
+      QTest::addRow("%s Oui", when) << onClose << int(Dialogs::Answer::kOui) << true << true;
+      QTest::addRow("%s Non", when) << onClose << int(Dialogs::Answer::kNon) << false << true;
+      QTest::addRow("%s Annuler", when)
+          << onClose << int(Dialogs::Answer::kAnnuler) << false << false;
+    }
+  }
+  void unsavedChanges() {
+    QFETCH(bool, onClose);
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    QFETCH(bool, goesOn);
+    edit("edFiAmp")->setText("Autre");
+    saveAs(path("other.vfiche"));
+    edit("edFiAmp")->setText("Premier");
+    saveAs(path("a.vfiche"));
+    window_->show();
+    window_->close();
+    QVERIFY(!window_->isVisible());
+    QVERIFY(dialogs_.questions.isEmpty());  // nothing changed since the saving
+
+    window_->show();
+    edit("edFiAmp")->setText("Modifié");
+    QCOMPARE(window_->windowTitle(), QString("Atelier — a.vfiche *"));
+    dialogs_.answers << Dialogs::Answer(answer);
+    if (onClose) {
+      window_->close();
+      QCOMPARE(window_->isVisible(), !goesOn);
+    } else {
+      open(path("other.vfiche"));
+      QCOMPARE(edit("edFiAmp")->text(), QString(goesOn ? "Autre" : "Modifié"));
+      QCOMPARE(dialogs_.openRequests.size(), goesOn ? 1 : 0);
+    }
+    QCOMPARE(dialogs_.questions, QStringList{"Enregistrer les modifications de la fiche ?"});
+    QCOMPARE(readAll(path("a.vfiche")).contains("edFiAmp=Modifié"), saved);
+  }
+};
+
+VALVORA_UI_TEST_MAIN(FicheTest)
+#include "fiche_test.moc"
