@@ -35,7 +35,8 @@ class MapFields : public Fields {
     require(text.size() <= 400);
     for (std::string_view bad : {"nan", "NaN", "inf", "Inf"})
       for (std::size_t at = text.find(bad); at != std::string::npos; at = text.find(bad, at + 1))
-        require(text.compare(at, 6, bad == "inf" ? "infini" : "Infini") == 0);  // "infinie" is a word
+        require(text.compare(at, 6, bad == "inf" ? "infini" : "Infini") ==
+                0);  // "infinie" is a word
     f[std::string(control)] = std::move(text);
   }
   std::map<std::string, std::string, std::less<>> f;

@@ -93,9 +93,10 @@ class AtelierTest : public QObject {
     const struct {
       int tab;
       const char* opened;
-    } cases[] = {{0, "Valvora.html#reglage-bias"},
-                 {1, "Valvora.html#alimentation-ht"},
-                 {2, "Valvora.html#tonalite"}};
+    } cases[] = {{0, "Valvora.html#atelier"},
+                 {1, "Valvora.html#reglage-bias"},
+                 {2, "Valvora.html#alimentation-ht"},
+                 {3, "Valvora.html#tonalite"}};
     for (const auto& c : cases) {
       pages->setCurrentIndex(c.tab);
       dialogs_.opened.clear();
@@ -188,6 +189,9 @@ class AtelierTest : public QObject {
   void tabSkipsTheMatchingResults() {
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    auto* pages = window_->findChild<valvora::ui::PageControl*>("pcAtelier");
+    for (int i = 0; i < pages->count(); ++i)
+      if (pages->page(i)->objectName() == "tsAsBias") pages->setCurrentIndex(i);
     control("edAsM1")->setFocus();
     QTest::keyClick(control("edAsM1"), Qt::Key_Tab);
     QCOMPARE(window_->focusWidget()->objectName(), QString("edAsM2"));
