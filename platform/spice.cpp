@@ -2,6 +2,8 @@
 
 #include <ngspice/sharedspice.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -39,8 +41,8 @@ std::optional<int> percentOf(std::string_view status) {
 class Ngspice final : public Simulator {
  public:
   Ngspice() {
-    ngSpice_Init(&Ngspice::onChar, &Ngspice::onStatus, &Ngspice::onExit, nullptr, nullptr,
-                 &Ngspice::onThread, this);
+    ngSpice_Init(&Ngspice::onChar, &Ngspice::onStatus, &Ngspice::onExit, &Ngspice::onData,
+                 &Ngspice::onInitData, &Ngspice::onThread, this);
   }
 
   ~Ngspice() override { stop(); }
@@ -58,6 +60,10 @@ class Ngspice final : public Simulator {
       halted_ = false;
       errorLine_.clear();
       errorSeen_ = false;
+      watch_ = hooks.watch ? &hooks.watch : nullptr;
+      watchHit_ = false;
+      watchDone_ = false;
+      pointsKept_ = 0;
     }
     const Ending ending(*this);
     std::vector<std::string> lines;
@@ -78,7 +84,16 @@ class Ngspice final : public Simulator {
     }
     ngSpice_Command(const_cast<char*>("bg_run"));
     std::unique_lock lock(m_);
-    done_.wait(lock, [&] { return !threadRunning_; });
+    // The halt a settled watch asks for is sent from here: ngspice's own thread cannot halt
+    // itself from its callback.
+    while (threadRunning_) {
+      done_.wait(lock, [&] { return !threadRunning_ || watchHit_; });
+      if (!threadRunning_) break;
+      lock.unlock();
+      ngSpice_Command(const_cast<char*>("bg_halt"));
+      lock.lock();
+      done_.wait_for(lock, std::chrono::milliseconds(20), [&] { return !threadRunning_; });
+    }
     if (halted_) return std::nullopt;
     if (errorSeen_) {
       lock.unlock();
@@ -87,9 +102,10 @@ class Ngspice final : public Simulator {
     // ngspice reports its progress at intervals: the last report may come before the end.
     const bool finalReport = percent_ != 100;
     percent_ = 100;
+    const std::size_t kept = watchHit_ ? pointsKept_ : 0;
     lock.unlock();
     if (finalReport) progress(100);
-    return collect();
+    return collect(kept);
   }
 
   void stop() override {
@@ -136,7 +152,8 @@ class Ngspice final : public Simulator {
     ngSpice_Command(const_cast<char*>("remcirc"));
   }
 
-  SpiceVectors collect() {
+  // kept: the points up to the one a watch ended the run at (0: all).
+  SpiceVectors collect(std::size_t kept) {
     SpiceVectors out;
     char* plot = ngSpice_CurPlot();
     char** names = plot ? ngSpice_AllVecs(plot) : nullptr;
@@ -146,7 +163,9 @@ class Ngspice final : public Simulator {
       std::string name(*names);
       for (char& c : name)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      out[name].assign(v->v_realdata, v->v_realdata + v->v_length);
+      std::size_t length = static_cast<std::size_t>(v->v_length);
+      if (kept > 0 && kept < length) length = kept;
+      out[name].assign(v->v_realdata, v->v_realdata + length);
     }
     return out;
   }
@@ -187,6 +206,35 @@ class Ngspice final : public Simulator {
   // ngspice asks to be unloaded after a fatal error or a "quit"; the process keeps it loaded.
   static int onExit(int, NG_BOOL, NG_BOOL, int, void*) { return 0; }
 
+  // The names of the run's vectors, before its first point; the values' buffer is made here
+  // so that a point costs no allocation.
+  static int onInitData(pvecinfoall all, int, void* self) {
+    auto& s = *static_cast<Ngspice*>(self);
+    s.names_.clear();
+    for (int i = 0; all && i < all->veccount; ++i) {
+      std::string name(all->vecs[i]->vecname);
+      for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      s.names_.push_back(std::move(name));
+    }
+    s.values_.assign(s.names_.size(), 0.0);
+    return 0;
+  }
+
+  static int onData(pvecvaluesall all, int, int, void* self) {
+    auto& s = *static_cast<Ngspice*>(self);
+    if (!s.watch_ || s.watchDone_.load(std::memory_order_relaxed) || !all) return 0;
+    const std::size_t n = std::min(s.values_.size(), static_cast<std::size_t>(all->veccount));
+    for (std::size_t i = 0; i < n; ++i) s.values_[i] = all->vecsa[i]->creal;
+    if (!(*s.watch_)(std::span(s.names_).first(n), std::span(s.values_).first(n))) return 0;
+    s.watchDone_.store(true, std::memory_order_relaxed);
+    const std::lock_guard lock(s.m_);
+    s.watchHit_ = true;
+    s.pointsKept_ = static_cast<std::size_t>(all->vecindex) + 1;
+    s.done_.notify_all();
+    return 0;
+  }
+
   static int onThread(NG_BOOL notRunning, int, void* self) {
     auto& s = *static_cast<Ngspice*>(self);
     const std::lock_guard lock(s.m_);
@@ -205,6 +253,14 @@ class Ngspice final : public Simulator {
   bool halted_ = false;
   bool errorSeen_ = false;
   std::string errorLine_;
+  // The watch's side, touched by ngspice's thread alone while a run goes.
+  const std::function<bool(std::span<const std::string>, std::span<const double>)>* watch_ =
+      nullptr;
+  std::vector<std::string> names_;
+  std::vector<double> values_;
+  std::atomic<bool> watchDone_ = false;
+  bool watchHit_ = false;
+  std::size_t pointsKept_ = 0;
 };
 
 }  // namespace

@@ -63,6 +63,30 @@ TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {
   }
 }
 
+// A watch that says "settled" past a time ends a long run there, with the vectors up to that
+// point; the next run watches afresh.
+TEST(Ngspice, WatchEndsTheRunAtItsPoint) {
+  FieldMap f = supplyDefaults();
+  f["edPsT"] = "10";
+  const std::string netlist = atelier::supplyNetlist(atelier::readSupplyInputs(f));
+  for (const double until : {0.05, 0.12}) {
+    double stoppedAt = -1;
+    std::size_t timeAt = 99;
+    RunHooks hooks;
+    hooks.watch = [&](std::span<const std::string> names, std::span<const double> values) {
+      timeAt = std::ranges::find(names, "time") - names.begin();
+      if (timeAt >= values.size() || values[timeAt] <= until) return false;
+      stoppedAt = values[timeAt];
+      return true;
+    };
+    const auto v = ngspice().run(netlist, hooks);
+    ASSERT_TRUE(v);
+    ASSERT_GT(stoppedAt, until);
+    EXPECT_EQ(v->at("time").back(), stoppedAt);
+    EXPECT_EQ(v->at("v(1)").size(), v->at("time").size());
+  }
+}
+
 TEST(Ngspice, StopHaltsALongRunAndTheNextRunStartsAfresh) {
   FieldMap f = supplyDefaults();
   f["edPsT"] = "10";
