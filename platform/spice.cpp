@@ -1,11 +1,17 @@
 #include "platform/spice.h"
 
+// The types only: the library itself is loaded at the first run, so that the program starts
+// and works without it.
+#include <dlfcn.h>
 #include <ngspice/sharedspice.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 
 #include "core/failure.h"
@@ -15,7 +21,14 @@ namespace valvora::platform {
 namespace {
 
 constexpr std::string_view kFailed = "La simulation n'a pas abouti : ";
-
+constexpr std::string_view kNotLoaded = "Le circuit n'a pas pu être chargé : ";
+constexpr std::string_view kNotInstalled =
+    "Le simulateur ngspice n'est pas installé (paquet libngspice0).";
+constexpr std::string_view kNoStart = "Le simulateur ne démarre pas.";
+constexpr std::string_view kBadLocale =
+    "Le simulateur ne peut pas lire les nombres : réglage régional incompatible.";
+constexpr auto kStartWait = std::chrono::seconds(5);
+constexpr auto kStopWait = std::chrono::milliseconds(500);
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() &&
@@ -38,13 +51,86 @@ std::optional<int> percentOf(std::string_view status) {
   return static_cast<int>(*value);
 }
 
+// The library's functions this layer calls.
+struct Api {
+  decltype(&::ngSpice_Init) init = nullptr;
+  decltype(&::ngSpice_Circ) circ = nullptr;
+  decltype(&::ngSpice_Command) command = nullptr;
+  decltype(&::ngSpice_CurPlot) curPlot = nullptr;
+  decltype(&::ngSpice_AllVecs) allVecs = nullptr;
+  decltype(&::ngGet_Vec_Info) vecInfo = nullptr;
+};
+
+template <class F>
+bool bind(void* library, const char* name, F& f) {
+  f = reinterpret_cast<F>(::dlsym(library, name));
+  return f != nullptr;
+}
+
+// The system's libngspice, or the one VALVORA_NGSPICE_LIBRARY names; nothing when it is
+// missing or lacks a function.
+std::optional<Api> loadApi() {
+  const char* chosen = std::getenv("VALVORA_NGSPICE_LIBRARY");
+  void* library = ::dlopen(chosen && *chosen ? chosen : "libngspice.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!library) return std::nullopt;
+  Api api;
+  if (bind(library, "ngSpice_Init", api.init) && bind(library, "ngSpice_Circ", api.circ) &&
+      bind(library, "ngSpice_Command", api.command) &&
+      bind(library, "ngSpice_CurPlot", api.curPlot) &&
+      bind(library, "ngSpice_AllVecs", api.allVecs) && bind(library, "ngGet_Vec_Info", api.vecInfo))
+    return api;
+  ::dlclose(library);
+  return std::nullopt;
+}
+
+// ngspice reads its decimal numbers with the C library, which follows LC_NUMERIC: "1.5e-3"
+// read under a comma locale stops at the point.
+void ensureDecimalPoint() {
+  const auto point = [] {
+    const std::lconv* c = std::localeconv();
+    return c && c->decimal_point && std::string_view(c->decimal_point) == ".";
+  };
+  if (point()) return;
+  std::setlocale(LC_NUMERIC, "C");
+  if (!point()) throw CalcError(std::string(kBadLocale));
+}
+
+// ngspice runs the commands of ./.spiceinit and ~/.spiceinit at its initialisation: none of
+// the user's files may, so it starts in an empty private folder standing as the home too.
+// Gives init's result, or -1 when the folder could not be made or entered.
+template <class F>
+int inEmptyFolder(const F& init) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/valvora-spice-XXXXXX";
+  if (!::mkdtemp(folder.data())) return -1;
+  char* const here = ::getcwd(nullptr, 0);
+  const char* home = std::getenv("HOME");
+  const std::optional<std::string> oldHome = home ? std::optional<std::string>(home) : std::nullopt;
+  int result = -1;
+  if (here && ::chdir(folder.c_str()) == 0 && ::setenv("HOME", folder.c_str(), 1) == 0) {
+    result = init();
+    if (::chdir(here) != 0) result = -1;
+  }
+  if (oldHome)
+    ::setenv("HOME", oldHome->c_str(), 1);
+  else
+    ::unsetenv("HOME");
+  std::free(here);
+  ::rmdir(folder.c_str());
+  return result;
+}
+
+std::string lowerCase(const char* text) {
+  std::string name(text ? text : "");
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
+}
+
+// Every ngspice command is sent by the thread in run(), under runMutex_: stop() only asks, and
+// that thread halts. ngspice's own thread calls back into the on* functions.
 class Ngspice final : public Simulator {
  public:
-  Ngspice() {
-    ngSpice_Init(&Ngspice::onChar, &Ngspice::onStatus, &Ngspice::onExit, &Ngspice::onData,
-                 &Ngspice::onInitData, &Ngspice::onThread, this);
-  }
-
   ~Ngspice() override { stop(); }
 
   using Simulator::run;
@@ -64,8 +150,12 @@ class Ngspice final : public Simulator {
       watchHit_ = false;
       watchDone_ = false;
       pointsKept_ = 0;
+      threadStarted_ = false;
+      threadEnded_ = false;
     }
     const Ending ending(*this);
+    ensureDecimalPoint();
+    ready();
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < netlist.size();) {
       std::size_t end = netlist.find('\n', at);
@@ -76,28 +166,30 @@ class Ngspice final : public Simulator {
     std::vector<char*> circuit;
     for (std::string& l : lines) circuit.push_back(l.data());
     circuit.push_back(nullptr);
-    if (ngSpice_Circ(circuit.data()) != 0 || failedSoFar()) fail();
+    loaded_ = true;
+    if (api_->circ(circuit.data()) != 0 || failedSoFar()) fail(kNotLoaded);
     {
       const std::lock_guard lock(m_);
       if (halted_) return std::nullopt;
-      threadRunning_ = true;  // until the thread says it has ended
     }
-    ngSpice_Command(const_cast<char*>("bg_run"));
+    if (command("bg_run") != 0) throw CalcError(std::string(kNoStart));
     std::unique_lock lock(m_);
-    // The halt a settled watch asks for is sent from here: ngspice's own thread cannot halt
-    // itself from its callback.
-    while (threadRunning_) {
-      done_.wait(lock, [&] { return !threadRunning_ || watchHit_; });
-      if (!threadRunning_) break;
+    if (!done_.wait_for(lock, kStartWait, [&] { return threadStarted_; }))
+      throw CalcError(std::string(kNoStart));
+    // A stop or a settled watch is answered here, repeated while the thread runs: a halt sent
+    // as it starts could be missed.
+    while (!threadEnded_) {
+      done_.wait(lock, [&] { return threadEnded_ || watchHit_ || halted_; });
+      if (threadEnded_) break;
       lock.unlock();
-      ngSpice_Command(const_cast<char*>("bg_halt"));
+      command("bg_halt");
       lock.lock();
-      done_.wait_for(lock, std::chrono::milliseconds(20), [&] { return !threadRunning_; });
+      done_.wait_for(lock, std::chrono::milliseconds(20), [&] { return threadEnded_; });
     }
     if (halted_) return std::nullopt;
     if (errorSeen_) {
       lock.unlock();
-      fail();
+      fail(kFailed);
     }
     // ngspice reports its progress at intervals: the last report may come before the end.
     const bool finalReport = percent_ != 100;
@@ -112,14 +204,8 @@ class Ngspice final : public Simulator {
     std::unique_lock lock(m_);
     if (!inRun_) return;
     halted_ = true;
-    // Repeated while the thread runs: a halt sent as it starts could be missed.
-    while (threadRunning_) {
-      lock.unlock();
-      ngSpice_Command(const_cast<char*>("bg_halt"));
-      lock.lock();
-      done_.wait_for(lock, std::chrono::milliseconds(20), [&] { return !threadRunning_; });
-    }
-    done_.wait(lock, [&] { return !inRun_; });
+    done_.notify_all();
+    done_.wait_for(lock, kStopWait, [&] { return !inRun_; });
   }
 
  private:
@@ -127,45 +213,60 @@ class Ngspice final : public Simulator {
   struct Ending {
     explicit Ending(Ngspice& s) : s(s) {}
     ~Ending() {
-      s.clear();
+      if (s.loaded_) s.clear();
+      s.loaded_ = false;
       const std::lock_guard lock(s.m_);
       s.progress_ = nullptr;
+      s.watch_ = nullptr;
       s.inRun_ = false;
       s.done_.notify_all();
     }
     Ngspice& s;
   };
 
+  // The library loaded and initialised once per process; a missing library is looked for again
+  // at the next run.
+  void ready() {
+    if (!api_) api_ = loadApi();
+    if (!api_) throw CalcError(std::string(kNotInstalled));
+    if (initialised_) return;
+    const int result = inEmptyFolder([&] {
+      return api_->init(&Ngspice::onChar, &Ngspice::onStatus, &Ngspice::onExit, &Ngspice::onData,
+                        &Ngspice::onInitData, &Ngspice::onThread, this);
+    });
+    if (result != 0) throw CalcError(std::string(kNoStart));
+    initialised_ = true;
+  }
+
+  int command(const char* text) { return api_->command(const_cast<char*>(text)); }
+
   bool failedSoFar() {
     const std::lock_guard lock(m_);
     return errorSeen_;
   }
 
-  [[noreturn]] void fail() {
+  [[noreturn]] void fail(std::string_view what) {
     const std::lock_guard lock(m_);
-    throw CalcError(std::string(kFailed) + (errorLine_.empty() ? "erreur inconnue" : errorLine_));
+    throw CalcError(std::string(what) + (errorLine_.empty() ? "erreur inconnue" : errorLine_));
   }
 
   // Frees the circuit and its results so that runs do not pile up.
   void clear() {
-    ngSpice_Command(const_cast<char*>("destroy all"));
-    ngSpice_Command(const_cast<char*>("remcirc"));
+    command("destroy all");
+    command("remcirc");
   }
 
   // kept: the points up to the one a watch ended the run at (0: all).
   SpiceVectors collect(std::size_t kept) {
     SpiceVectors out;
-    char* plot = ngSpice_CurPlot();
-    char** names = plot ? ngSpice_AllVecs(plot) : nullptr;
+    char* plot = api_->curPlot();
+    char** names = plot ? api_->allVecs(plot) : nullptr;
     for (; names && *names; ++names) {
-      const pvector_info v = ngGet_Vec_Info(*names);
+      const pvector_info v = api_->vecInfo(*names);
       if (!v || !v->v_realdata || v->v_length <= 0) continue;
-      std::string name(*names);
-      for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
       std::size_t length = static_cast<std::size_t>(v->v_length);
       if (kept > 0 && kept < length) length = kept;
-      out[name].assign(v->v_realdata, v->v_realdata + length);
+      out[lowerCase(*names)].assign(v->v_realdata, v->v_realdata + length);
     }
     return out;
   }
@@ -212,10 +313,7 @@ class Ngspice final : public Simulator {
     auto& s = *static_cast<Ngspice*>(self);
     s.names_.clear();
     for (int i = 0; all && i < all->veccount; ++i) {
-      std::string name(all->vecs[i]->vecname);
-      for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      s.names_.push_back(std::move(name));
+      s.names_.push_back(lowerCase(all->vecs[i]->vecname));
     }
     s.values_.assign(s.names_.size(), 0.0);
     return 0;
@@ -238,18 +336,24 @@ class Ngspice final : public Simulator {
   static int onThread(NG_BOOL notRunning, int, void* self) {
     auto& s = *static_cast<Ngspice*>(self);
     const std::lock_guard lock(s.m_);
-    s.threadRunning_ = !notRunning;
+    (notRunning ? s.threadEnded_ : s.threadStarted_) = true;
     s.done_.notify_all();
     return 0;
   }
 
   std::mutex runMutex_;
+  // Touched by the running thread alone, under runMutex_.
+  std::optional<Api> api_;
+  bool initialised_ = false;
+  bool loaded_ = false;
+
   std::mutex m_;
   std::condition_variable done_;
   const std::function<void(int)>* progress_ = nullptr;
   int percent_ = -1;
   bool inRun_ = false;
-  bool threadRunning_ = false;
+  bool threadStarted_ = false;
+  bool threadEnded_ = false;
   bool halted_ = false;
   bool errorSeen_ = false;
   std::string errorLine_;
