@@ -12,6 +12,10 @@ function(valvora_target_options target)
                                              -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(VALVORA_TSAN)
+    target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=thread)
+  endif()
   if(VALVORA_FUZZ)
     # Coverage for libFuzzer in every library the fuzz targets link; the targets add
     # -fsanitize=fuzzer themselves for the fuzzer's main.

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <clocale>
+#include <iostream>
 #include <optional>
 #include <thread>
 
@@ -41,13 +44,32 @@ TEST(Ngspice, DefaultSupplyFigures) {
   EXPECT_EQ(seen.back(), 100);
 }
 
+// Under a comma locale ngspice would read "1.5e-3" as 1: the run restores the point and gives
+// the very vectors of the C locale.
+TEST(Ngspice, CommaLocalesGiveTheFiguresOfTheCLocale) {
+  const std::string netlist = atelier::supplyNetlist(atelier::readSupplyInputs(supplyDefaults()));
+  const auto inC = ngspice().run(netlist, [](int) {});
+  ASSERT_TRUE(inC);
+  for (const char* locale : {"fr_FR.UTF-8", "de_DE.UTF-8"}) {
+    if (!std::setlocale(LC_NUMERIC, locale)) {
+      std::cout << "locale " << locale << " missing: case skipped\n";
+      continue;
+    }
+    SCOPED_TRACE(locale);
+    const auto v = ngspice().run(netlist, [](int) {});
+    std::setlocale(LC_NUMERIC, "C");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(*v, *inC);
+  }
+}
+
 TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {
   const struct {
     const char* netlist;
     const char* message;
   } cases[] = {
       {"* t\nV1 1 0 SIN(0 1 50)\nD1 1 2 DX\nC1 2 0 1u\n.tran 1u 10m\n.end\n",
-       "La simulation n'a pas abouti : could not find a valid modelname"},
+       "Le circuit n'a pas pu être chargé : could not find a valid modelname"},
       {"* t\nV1 1 0 1\nV2 1 0 2\n.tran 1u 1m\n.end\n",
        "La simulation n'a pas abouti : doAnalyses: TRAN:  Timestep too small; initial timepoint: "
        "cause unrecorded."},
@@ -60,6 +82,30 @@ TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {
     } catch (const CalcError& e) {
       EXPECT_EQ(e.message(), c.message);
     }
+  }
+}
+
+// A watch that says "settled" past a time ends a long run there, with the vectors up to that
+// point; the next run watches afresh.
+TEST(Ngspice, WatchEndsTheRunAtItsPoint) {
+  FieldMap f = supplyDefaults();
+  f["edPsT"] = "10";
+  const std::string netlist = atelier::supplyNetlist(atelier::readSupplyInputs(f));
+  for (const double until : {0.05, 0.12}) {
+    double stoppedAt = -1;
+    std::size_t timeAt = 99;
+    RunHooks hooks;
+    hooks.watch = [&](std::span<const std::string> names, std::span<const double> values) {
+      timeAt = std::ranges::find(names, "time") - names.begin();
+      if (timeAt >= values.size() || values[timeAt] <= until) return false;
+      stoppedAt = values[timeAt];
+      return true;
+    };
+    const auto v = ngspice().run(netlist, hooks);
+    ASSERT_TRUE(v);
+    ASSERT_GT(stoppedAt, until);
+    EXPECT_EQ(v->at("time").back(), stoppedAt);
+    EXPECT_EQ(v->at("v(1)").size(), v->at("time").size());
   }
 }
 
@@ -84,6 +130,33 @@ TEST(Ngspice, StopHaltsALongRunAndTheNextRunStartsAfresh) {
   ASSERT_TRUE(v);
   EXPECT_NEAR(v->at("time").back(), 0.2, 1e-9);
   EXPECT_NEAR(v->at("time").front(), 0, 1e-12);
+}
+
+// A stop while the circuit loads or the thread starts is not lost; a run that would go on
+// for seconds gives nothing.
+TEST(Ngspice, StopInTheFirstMillisecondsHaltsTheRun) {
+  FieldMap f = supplyDefaults();
+  f["edPsT"] = "10";
+  const std::string netlist = atelier::supplyNetlist(atelier::readSupplyInputs(f));
+  for (const int micros : {200, 1000, 3000, 10000}) {
+    SCOPED_TRACE(micros);
+    std::atomic<bool> started = false, ended = false;
+    std::optional<SpiceVectors> result = SpiceVectors{};
+    std::thread worker([&] {
+      started = true;
+      result = ngspice().run(netlist, [](int) {});
+      ended = true;
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::microseconds(micros));
+    ngspice().stop();
+    for (int i = 0; i < 100 && !ended; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(ended) << "stop lost";
+    while (!ended) ngspice().stop();
+    worker.join();
+    EXPECT_FALSE(result);
+  }
 }
 
 }  // namespace
