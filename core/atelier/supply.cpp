@@ -196,10 +196,10 @@ SupplyInputs readSupplyInputs(const Fields& f) {
     in.nodes.push_back(node);
   }
 
-  constexpr std::string_view kSeconds = "Durée simulée (s)";
+  constexpr std::string_view kSeconds = "Durée max. (s)";
   const Real seconds = readField(f, "edPsT", kSeconds);
-  if (!(seconds >= 0.2L && seconds <= 10))
-    fail(std::string(kSeconds) + " : la valeur doit être comprise entre 0,2 et 10");
+  if (!(seconds >= 0.5L && seconds <= 60))
+    fail(std::string(kSeconds) + " : la valeur doit être comprise entre 0,5 et 60");
   in.seconds = store(seconds);
   return in;
 }
@@ -329,6 +329,80 @@ std::vector<Series> supplyCurves(const SupplyInputs& in, const Vectors& v, bool 
   return curves;
 }
 
+bool settledMeans(std::span<const std::array<double, kSupplyNodes>> periodMeans,
+                  std::size_t nodes) {
+  const std::size_t n = periodMeans.size();
+  if (n < 10) return false;
+  for (std::size_t k = 0; k < nodes; ++k) {
+    double recent = 0;
+    double before = 0;
+    for (std::size_t p = 0; p < 5; ++p) {
+      recent += periodMeans[n - 1 - p][k] / 5;
+      before += periodMeans[n - 6 - p][k] / 5;
+    }
+    if (!(std::fabs(recent - before) < std::max(1e-4 * std::fabs(recent), 1e-3))) return false;
+  }
+  return true;
+}
+
+SettleWatch::SettleWatch(int hertz, std::size_t nodes)
+    : period_(1.0 / hertz),
+      nodes_(std::min<std::size_t>(nodes, kSupplyNodes)),
+      periodEnd_(period_) {}
+
+void SettleWatch::closePeriod() {
+  std::array<double, kSupplyNodes> mean{};
+  for (std::size_t k = 0; k < nodes_; ++k) mean[k] = sum_[k] / period_;
+  means_.push_back(mean);
+  sum_ = {};
+  periodEnd_ = period_ * static_cast<double>(means_.size() + 1);
+  if (!settled_) settled_ = settledMeans(means_, nodes_);
+}
+
+bool SettleWatch::add(double t, std::span<const double> volts) {
+  std::array<double, kSupplyNodes> now{};
+  for (std::size_t k = 0; k < nodes_ && k < volts.size(); ++k) now[k] = volts[k];
+  if (!started_) {
+    started_ = true;
+    lastT_ = t;
+    last_ = now;
+    return settled_;
+  }
+  // The trapezoids up to each period end crossed, the value there interpolated.
+  while (t >= periodEnd_ && lastT_ < periodEnd_) {
+    const double a = t > lastT_ ? (periodEnd_ - lastT_) / (t - lastT_) : 1;
+    for (std::size_t k = 0; k < nodes_; ++k) {
+      const double edge = last_[k] + a * (now[k] - last_[k]);
+      sum_[k] += (periodEnd_ - lastT_) * (last_[k] + edge) / 2;
+      last_[k] = edge;
+    }
+    lastT_ = periodEnd_;
+    closePeriod();
+  }
+  for (std::size_t k = 0; k < nodes_; ++k) sum_[k] += (t - lastT_) * (last_[k] + now[k]) / 2;
+  lastT_ = t;
+  last_ = now;
+  return settled_;
+}
+
+bool SettleWatch::watch(std::span<const std::string> names, std::span<const double> values) {
+  if (columns_.empty()) {
+    const auto column = [&](std::string_view name) {
+      const auto it = std::ranges::find(names, name);
+      return static_cast<std::size_t>(it - names.begin());
+    };
+    columns_.push_back(column("time"));
+    for (std::size_t k = 0; k < nodes_; ++k)
+      columns_.push_back(column("v(" + formatInteger(static_cast<std::int64_t>(k + 1)) + ")"));
+  }
+  std::array<double, kSupplyNodes + 1> point{};
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (columns_[c] >= values.size()) return false;  // a vector it needs is not there
+    point[c] = values[columns_[c]];
+  }
+  return add(point[0], std::span<const double>(point).subspan(1, nodes_));
+}
+
 SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
   const std::vector<double>& t = vectorOf(v, "time");
   const double periods = 5.0 / in.hertz;
@@ -336,14 +410,44 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
   const Window steady(t, t.back() - periods);
   const auto same = [](Real x) { return x; };
   SupplyFigures r;
+  const Window last(t, t.back() - 1.0 / in.hertz);
+  SettleWatch settle(in.hertz, in.nodes.size());
+  std::vector<const std::vector<double>*> nodes;
   for (std::size_t k = 0; k < in.nodes.size(); ++k) {
     const std::vector<double>& y =
         vectorOf(v, "v(" + formatInteger(static_cast<std::int64_t>(k + 1)) + ")");
+    nodes.push_back(&y);
     r.volts[k] = store(steady.mean(y, same));
-    const Real high = steady.maximum(y, same);
-    const Real low = -steady.maximum(y, [](Real x) { return -x; });
+    // The periodic part: less the straight line joining the last period's two ends, so that
+    // a slow drift is not taken for ripple.
+    double t0 = 0;
+    double y0 = 0;
+    double slope = 0;
+    bool first = true;
+    Real high = -std::numeric_limits<Real>::infinity();
+    Real low = std::numeric_limits<Real>::infinity();
+    last.walk(y, [&](double ti, double yi) {
+      if (first) {
+        t0 = ti;
+        y0 = yi;
+        const double span = t.back() - ti;
+        slope = span > 0 ? (y[std::min(y.size(), t.size()) - 1] - yi) / span : 0;
+        first = false;
+      }
+      const Real periodic = static_cast<Real>(yi) - (y0 + slope * (ti - t0));
+      high = std::max(high, periodic);
+      low = std::min(low, periodic);
+    });
     r.ripple[k] = store(high - low);
   }
+  // Replayed over the samples: the same verdict as the watch that may have ended the run.
+  std::array<double, kSupplyNodes> point{};
+  for (std::size_t i = 0; i < t.size() && !settle.settled(); ++i) {
+    for (std::size_t k = 0; k < nodes.size(); ++k)
+      point[k] = i < nodes[k]->size() ? (*nodes[k])[i] : nodes[k]->back();
+    settle.add(t[i], std::span<const double>(point).first(nodes.size()));
+  }
+  r.settled = settle.settled();
   const std::vector<double>& element = vectorOf(v, "vi1#branch");
   r.peakMilliamps = store(steady.maximum(element, same) * 1000);
   r.surgeMilliamps = store(*std::ranges::max_element(element) * 1000.0L);
@@ -400,8 +504,13 @@ void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& 
   f.write("edPsIsurge", formatPattern("0", r.surgeMilliamps));
   f.write("edPsPiv", formatPattern("0", r.pivVolts));
   f.write("edPsIrms", formatPattern("0", r.rmsMilliamps));
+  std::vector<std::string> lines = dataSheetWarnings(in, r);
+  if (!r.settled) {
+    lines.insert(lines.begin(), "Régime non établi après " + formatGeneral(in.seconds) +
+                                    " s : chiffres des 5 dernières périodes.");
+  }
   std::string warn;
-  for (const std::string& line : dataSheetWarnings(in, r)) {
+  for (const std::string& line : lines) {
     if (!warn.empty()) warn += "\n";
     warn += line;
   }

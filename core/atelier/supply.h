@@ -5,6 +5,7 @@
 
 #include <array>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,13 +64,46 @@ std::string supplyNetlist(const SupplyInputs& in);
 // element's anode "k1", the winding's current "va#branch", the element's "vi1#branch".
 using Vectors = std::map<std::string, std::vector<double>, std::less<>>;
 
+// Follows a run point by point and tells when the supply has settled: at the end of every
+// mains period from the tenth on, each node's mean over the last five periods is compared
+// with its mean over the five before; settled when each differs by less than 0,01 % of the
+// mean or 1 mV, whichever is larger. It keeps one sum per node per period: cheap enough to
+// watch every accepted point of the simulator.
+class SettleWatch {
+ public:
+  SettleWatch(int hertz, std::size_t nodes);
+
+  // One point: its time and the voltages of nodes 1 to `nodes`. True once settled.
+  bool add(double t, std::span<const double> volts);
+  // The same from the simulator's names ("time", "v(1)" ...) and that point's values.
+  bool watch(std::span<const std::string> names, std::span<const double> values);
+  bool settled() const { return settled_; }
+
+ private:
+  void closePeriod();
+
+  double period_;
+  std::size_t nodes_;
+  std::vector<std::array<double, kSupplyNodes>> means_;  // one per finished period
+  std::array<double, kSupplyNodes> sum_{}, last_{};
+  double lastT_ = 0;
+  double periodEnd_;
+  bool started_ = false;
+  bool settled_ = false;
+  std::vector<std::size_t> columns_;  // time, then the nodes, in the simulator's order
+};
+
+// The settled rule over the means of the finished periods, node by node.
+bool settledMeans(std::span<const std::array<double, kSupplyNodes>> periodMeans, std::size_t nodes);
+
 struct SupplyFigures {
   std::array<double, kSupplyNodes> volts{};   // mean in steady state
-  std::array<double, kSupplyNodes> ripple{};  // peak to peak in steady state
+  std::array<double, kSupplyNodes> ripple{};  // periodic part, peak to peak, last period
   double peakMilliamps = 0;                   // one element, steady state
   double surgeMilliamps = 0;                  // one element, whole run
   double pivVolts = 0;                        // one element, steady state
   double rmsMilliamps = 0;                    // one (half-)winding, steady state
+  bool settled = true;                        // the run ended settled
 };
 
 // Fails when a vector the figures need is missing or the run is shorter than five periods.

@@ -25,7 +25,7 @@ inline FieldMap supplyDefaults() {
           {"edPsI2", "120"},
           {"edPsI3", "10"},
           {"edPsI4", "5"},
-          {"edPsT", "2"}};
+          {"edPsT", "20"}};
 }
 
 }  // namespace valvora::testing

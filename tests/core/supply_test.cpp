@@ -59,8 +59,8 @@ TEST(SupplyInputs, EveryFailureNamesItsField) {
       {"edPsR4", "x", "R4 (Ω) : 'x' n'est pas une valeur en virgule flottante correcte"},
       {"edPsI1", "-0,5", "Charge 1 (mA) : la valeur doit être positive ou nulle"},
       {"edPsI4", "", "Charge 4 (mA) : '' n'est pas une valeur en virgule flottante correcte"},
-      {"edPsT", "0,19", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10"},
-      {"edPsT", "10,5", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10"},
+      {"edPsT", "0,49", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60"},
+      {"edPsT", "60,5", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60"},
   };
   EXPECT_EQ(failureOf(supplyDefaults()), "");
   for (const auto& c : cases) {
@@ -102,7 +102,7 @@ BL3 3 0 I=0.01*min(1,max(V(3),0)/20)
 R4 3 4 10000
 C4 4 0 22u
 BL4 4 0 I=0.005*min(1,max(V(4),0)/20)
-.tran 20u 2 0 20u
+.tran 20u 20 0 20u
 .end
 )";
 
@@ -129,7 +129,7 @@ L2 1 2 5
 C2 2 0 32u
 BL2 2 0 I=0.12*min(1,max(V(2),0)/20)
 .model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)
-.tran 20u 2 0 20u
+.tran 20u 20 0 20u
 .end
 )"},
       {"Pont de diodes silicium",
@@ -165,7 +165,7 @@ R2 m2 2 100
 C2 2 0 32u
 BL2 2 0 I=0.12*min(1,max(V(2),0)/20)
 .model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)
-.tran 20u 2 0 20u
+.tran 20u 20 0 20u
 .end
 )"},
   };
@@ -344,6 +344,65 @@ TEST(SupplyCurves, SlicesKeepEveryPeakAndTheZoomKeepsFivePeriods) {
     EXPECT_NEAR(hi - lo, 20, 0.1);
     EXPECT_NEAR(std::ranges::max(curves[2].y), c.steady ? 500 : 2000, 5);  // in mA
   }
+}
+
+// Synthetic runs at 50 Hz, 20 samples a period: node 1 as given, node 2 steady at 300 V.
+TEST(SupplySettle, StopsAtThePeriodEndWhenBothMeansAgree) {
+  const struct {
+    const char* run;
+    double (*volts)(double t);
+    double settledBy;  // in s; 0: never within 3 s
+  } cases[] = {
+      {"constant with ripple: the 10th period",
+       [](double t) { return 400 + 5 * std::sin(314.159 * t); }, 0.2},
+      {"RC charge, tau 0,1 s", [](double t) { return 400 * (1 - std::exp(-t / 0.1)); }, 1.3},
+      {"drift of 1 V/s", [](double t) { return 400 + t; }, 0},
+      {"drift of 0,5 mV/s: under 1 mV", [](double t) { return 0.0005 * t; }, 0.2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.run);
+    SettleWatch watch(50, 2);
+    double at = 0;
+    for (int i = 0; i <= 3000 && at == 0; ++i) {
+      const double t = i / 1000.0;
+      const double volts[] = {c.volts(t), 300};
+      if (watch.add(t, volts)) at = t;
+    }
+    if (c.settledBy == 0) {
+      EXPECT_EQ(at, 0);
+    } else {
+      EXPECT_GT(at, 0);
+      EXPECT_LE(at, c.settledBy);
+      EXPECT_NEAR(std::remainder(at, 0.02), 0, 1e-9);  // at a period's end
+    }
+  }
+  // The simulator's names in its own order; a vector missing never settles.
+  const std::string names[] = {"v(2)", "time", "v(1)"};
+  SettleWatch byName(50, 2);
+  bool settled = false;
+  for (int i = 0; i <= 300; ++i)
+    settled = byName.watch(names, std::vector{300.0, i / 1000.0, 400.0});
+  EXPECT_TRUE(settled);
+  SettleWatch missing(50, 3);
+  for (int i = 0; i <= 300; ++i)
+    settled = missing.watch(names, std::vector{300.0, i / 1000.0, 400.0});
+  EXPECT_FALSE(settled);
+}
+
+TEST(SupplyFigures, RippleLessTheDriftAndTheLineWhenNotSettled) {
+  FieldMap f = supplyDefaults();
+  f["edPsC3"] = "";
+  f["edPsT"] = "1";
+  const SupplyInputs in = readSupplyInputs(f);
+  Vectors v = twoNodeRun();
+  for (std::size_t i = 0; i < v["time"].size(); ++i) v["v(2)"][i] = 300 + 50 * v["time"][i];
+  const SupplyFigures r = supplyFigures(in, v);
+  EXPECT_FALSE(r.settled);
+  EXPECT_NEAR(r.ripple[0], 20, 0.1);
+  EXPECT_NEAR(r.ripple[1], 0, 1e-9);  // a straight drift of 1 V a period is no ripple
+  writeSupplyResults(f, in, r);
+  EXPECT_EQ(f.text("lbPsWarn"), "Régime non établi après 1 s : chiffres des 5 dernières périodes.");
+  EXPECT_TRUE(supplyFigures(in, twoNodeRun()).settled);
 }
 
 }  // namespace

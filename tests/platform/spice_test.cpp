@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <optional>
+#include <span>
 #include <thread>
 
 #include "core/atelier/supply.h"
@@ -20,7 +21,9 @@ using valvora::testing::supplyDefaults;
 // The figures this ngspice gives with the tab's defaults; a wrong model, source phase or
 // window would move them far beyond these margins.
 TEST(Ngspice, DefaultSupplyFigures) {
-  const atelier::SupplyInputs in = atelier::readSupplyInputs(supplyDefaults());
+  FieldMap f = supplyDefaults();
+  f["edPsT"] = "2";  // the figures of a 2 s run, whether or not the run stops once settled
+  const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
   std::vector<int> seen;
   const auto v = ngspice().run(atelier::supplyNetlist(in), [&](int p) { seen.push_back(p); });
   ASSERT_TRUE(v);
@@ -39,6 +42,31 @@ TEST(Ngspice, DefaultSupplyFigures) {
   ASSERT_FALSE(seen.empty());
   EXPECT_TRUE(std::ranges::is_sorted(seen));
   EXPECT_EQ(seen.back(), 100);
+}
+
+// The default circuit settles within 3 s, its last node's ripple then the RC filter's; 0,5 s
+// is too short for it.
+TEST(Ngspice, DefaultSupplySettlesBeforeThreeSeconds) {
+  const struct {
+    const char* seconds;
+    bool settled;
+  } cases[] = {{"3", true}, {"0,5", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    FieldMap f = supplyDefaults();
+    f["edPsT"] = c.seconds;
+    const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
+    atelier::SettleWatch settle(in.hertz, in.nodes.size());
+    const RunHooks hooks{[](int) {}, [&](std::span<const std::string> n,
+                                         std::span<const double> v) { return settle.watch(n, v); }};
+    const auto v = ngspice().run(atelier::supplyNetlist(in), hooks);
+    ASSERT_TRUE(v);
+    const atelier::SupplyFigures r = atelier::supplyFigures(in, *v);
+    EXPECT_EQ(r.settled, c.settled);
+    if (c.settled) {
+      EXPECT_LT(r.ripple[3], 0.002);
+    }
+  }
 }
 
 TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {
@@ -78,11 +106,11 @@ TEST(Ngspice, StopHaltsALongRunAndTheNextRunStartsAfresh) {
   EXPECT_FALSE(halted);
   ngspice().stop();  // nothing running: returns at once
 
-  f["edPsT"] = "0,2";
+  f["edPsT"] = "0,5";
   const atelier::SupplyInputs shortRun = atelier::readSupplyInputs(f);
   const auto v = ngspice().run(atelier::supplyNetlist(shortRun), [](int) {});
   ASSERT_TRUE(v);
-  EXPECT_NEAR(v->at("time").back(), 0.2, 1e-9);
+  EXPECT_NEAR(v->at("time").back(), 0.5, 1e-9);
   EXPECT_NEAR(v->at("time").front(), 0, 1e-12);
 }
 

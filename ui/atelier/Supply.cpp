@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 
 #include "core/atelier/supply.h"
@@ -79,7 +80,7 @@ QGroupBox* buildSource(QWidget* tab) {
   form.addEdit(u("Résistance du secondaire (Ω) :"), "edPsRs", QStringLiteral("100"));
   form.addChoice(u("Fréquence secteur (Hz) :"), "cbPsHz",
                  {QStringLiteral("50"), QStringLiteral("60")});
-  form.addEdit(u("Durée simulée (s) :"), "edPsT", QStringLiteral("2"));
+  form.addEdit(u("Durée max. (s) :"), "edPsT", QStringLiteral("20"));
 
   auto* run = new QPushButton(QStringLiteral("Simuler"), group);
   run->setObjectName("btnPsRun");
@@ -91,14 +92,19 @@ QGroupBox* buildSource(QWidget* tab) {
   progress->setAccessibleName(QStringLiteral("Avancement de la simulation"));
   progress->setRange(0, 100);
   progress->setValue(0);
+  progress->setFormat(QStringLiteral("%p %"));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(run);
   buttons->addWidget(stop);
   buttons->addWidget(progress, 1);
+  auto* stale = new QLabel(group);
+  stale->setObjectName("lbPsStale");
+  stale->setAccessibleName(QStringLiteral("État des résultats"));
 
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(form.layout());
   layout->addLayout(buttons);
+  layout->addWidget(stale);
   layout->addStretch(1);
   return group;
 }
@@ -214,6 +220,17 @@ class SupplyRunner : public QObject {
     });
     connect(stop_, &QPushButton::clicked, this, &SupplyRunner::halt);
     connect(zoom_, &QCheckBox::toggled, this, &SupplyRunner::showCurves);
+    stale_ = tab->findChild<QLabel*>("lbPsStale");
+    warn_ = tab->findChild<QLabel*>("lbPsWarn");
+    results_ = tab->findChild<QWidget*>("gbPsResults")->findChildren<QLineEdit*>();
+    // An input changed after a run: the figures shown are no longer those of the inputs.
+    for (const char* group : {"gbPsSource", "gbPsFilter"}) {
+      QWidget* inputs = tab->findChild<QWidget*>(group);
+      for (QLineEdit* edit : inputs->findChildren<QLineEdit*>())
+        connect(edit, &QLineEdit::textChanged, this, [this] { markStale(true); });
+      for (QComboBox* list : inputs->findChildren<QComboBox*>())
+        connect(list, &QComboBox::currentIndexChanged, this, [this] { markStale(true); });
+    }
     // Closing the window during a run stops it; so does destroying it with the program.
     tab->window()->installEventFilter(this);
   }
@@ -231,10 +248,16 @@ class SupplyRunner : public QObject {
     run_->setEnabled(false);
     stop_->setEnabled(true);
     progress_->setValue(0);
-    worker_ = std::thread([this, netlist = std::move(netlist)] {
+    auto settle = std::make_shared<core::SettleWatch>(pending_.hertz, pending_.nodes.size());
+    worker_ = std::thread([this, settle, netlist = std::move(netlist)] {
       try {
-        std::optional<platform::SpiceVectors> v =
-            simulator_.run(netlist, [this](int percent) { emit progressed(percent); });
+        // The run goes on to the maximum duration unless the supply settles first.
+        const platform::RunHooks hooks{
+            [this](int percent) { emit progressed(percent); },
+            [settle](std::span<const std::string> names, std::span<const double> values) {
+              return settle->watch(names, values);
+            }};
+        std::optional<platform::SpiceVectors> v = simulator_.run(netlist, hooks);
         if (!v) {
           emit halted();
           return;
@@ -299,6 +322,8 @@ class SupplyRunner : public QObject {
     guarded(tab_->window(), [&] {
       const core::SupplyFigures figures = core::supplyFigures(pending_, v);
       core::writeSupplyResults(host_.fields(), pending_, figures);
+      shown_ = true;
+      markStale(false);
       shownHertz_ = pending_.hertz;
       whole_ = core::supplyCurves(pending_, v, false, kPlotColumns);
       steady_ = core::supplyCurves(pending_, v, true, kPlotColumns);
@@ -310,6 +335,23 @@ class SupplyRunner : public QObject {
     finish();
     progress_->setValue(0);
     showError(message.toStdString(), tab_->window());
+  }
+
+  // Greys the figures and says so beside "Simuler"; the next run's figures clear it.
+  void markStale(bool stale) {
+    if (!shown_) return;
+    stale_->setText(stale ? u("Résultats à recalculer") : QString());
+    for (QLineEdit* edit : results_) {
+      markResult(edit);
+      if (stale) {
+        QPalette p = edit->palette();
+        p.setColor(QPalette::Text, QColor(140, 140, 140));
+        edit->setPalette(p);
+      }
+    }
+    QPalette p = warn_->palette();
+    p.setColor(QPalette::WindowText, stale ? QColor(140, 140, 140) : QColor(170, 0, 0));
+    warn_->setPalette(p);
   }
 
   void showCurves() {
@@ -338,6 +380,10 @@ class SupplyRunner : public QObject {
   QPushButton* stop_;
   QProgressBar* progress_;
   QCheckBox* zoom_;
+  QLabel* stale_;
+  QLabel* warn_;
+  QList<QLineEdit*> results_;
+  bool shown_ = false;  // figures of a run are shown
   bool running_ = false;
   core::SupplyInputs pending_;
   std::thread worker_;
