@@ -193,6 +193,9 @@ SupplyInputs readSupplyInputs(const Fields& f) {
     }
     node.microfarads = positive(f, c, "C" + n + " (µF)");
     node.milliamps = notNegative(f, nodeField("edPsI", k), "Charge " + n + " (mA)");
+    const std::optional<Real> rated =
+        readOptionalSpecField(f, kRatedVoltsFields[static_cast<std::size_t>(k - 1)]);
+    node.ratedVolts = rated ? store(*rated) : 0;
     in.nodes.push_back(node);
   }
 
@@ -418,6 +421,7 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
         vectorOf(v, "v(" + formatInteger(static_cast<std::int64_t>(k + 1)) + ")");
     nodes.push_back(&y);
     r.volts[k] = store(steady.mean(y, same));
+    r.maxVolts[k] = *std::ranges::max_element(y);
     // The periodic part: less the straight line joining the last period's two ends, so that
     // a slow drift is not taken for ripple.
     double t0 = 0;
@@ -486,6 +490,14 @@ std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyF
                     formatPattern("0", r.surgeMilliamps) + " mA) dépasse les " +
                     formatGeneral(lim.peakMilliamps) + " mA" + by);
   }
+  for (std::size_t k = 0; k < in.nodes.size(); ++k) {
+    const double rated = in.nodes[k].ratedVolts;
+    if (rated > 0 && r.maxVolts[k] > rated) {
+      lines.push_back("C" + formatInteger(static_cast<std::int64_t>(k + 1)) + " : " +
+                      formatPattern("0", r.maxVolts[k]) + " V atteints, au-delà de ses " +
+                      formatGeneral(rated) + " V de service.");
+    }
+  }
   if (r.pivVolts > lim.pivVolts) {
     lines.push_back("La tension inverse crête (" + formatPattern("0", r.pivVolts) +
                     " V) dépasse les " + formatGeneral(lim.pivVolts) + " V" + by);
@@ -499,6 +511,7 @@ void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& 
     const bool present = i < in.nodes.size();
     f.write(nodeField("edPsV", k), present ? formatPattern("0.0", r.volts[i]) : "");
     f.write(nodeField("edPsRip", k), present ? formatSignificant(r.ripple[i], 3) : "");
+    f.write(nodeField("edPsVmax", k), present ? formatPattern("0", r.maxVolts[i]) : "");
   }
   f.write("edPsIpk", formatPattern("0", r.peakMilliamps));
   f.write("edPsIsurge", formatPattern("0", r.surgeMilliamps));

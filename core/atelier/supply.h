@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/fields.h"
+#include "core/fieldspec.h"
 #include "core/series.h"
 
 namespace valvora::atelier {
@@ -43,8 +44,17 @@ struct SupplyNode {
   double henries = 0;
   double ohms = 0;
   double microfarads = 0;
-  double milliamps = 0;  // the stage's load
+  double milliamps = 0;   // the stage's load
+  double ratedVolts = 0;  // the capacitor's working voltage; 0: no check
 };
+
+// The capacitors' working voltages, edPsCv1 ... edPsCv4 (empty: no check).
+inline constexpr std::array<FieldSpec, kSupplyNodes> kRatedVoltsFields = {{
+    {"edPsCv1", "Tension de service C1", "V", "500", true, 1, 10000},
+    {"edPsCv2", "Tension de service C2", "V", "500", true, 1, 10000},
+    {"edPsCv3", "Tension de service C3", "V", "450", true, 1, 10000},
+    {"edPsCv4", "Tension de service C4", "V", "450", true, 1, 10000},
+}};
 
 struct SupplyInputs {
   double vac = 0;  // RMS, per half-winding for a centre tap
@@ -97,13 +107,14 @@ class SettleWatch {
 bool settledMeans(std::span<const std::array<double, kSupplyNodes>> periodMeans, std::size_t nodes);
 
 struct SupplyFigures {
-  std::array<double, kSupplyNodes> volts{};   // mean in steady state
-  std::array<double, kSupplyNodes> ripple{};  // periodic part, peak to peak, last period
-  double peakMilliamps = 0;                   // one element, steady state
-  double surgeMilliamps = 0;                  // one element, whole run
-  double pivVolts = 0;                        // one element, steady state
-  double rmsMilliamps = 0;                    // one (half-)winding, steady state
-  bool settled = true;                        // the run ended settled
+  std::array<double, kSupplyNodes> volts{};     // mean in steady state
+  std::array<double, kSupplyNodes> ripple{};    // periodic part, peak to peak, last period
+  double peakMilliamps = 0;                     // one element, steady state
+  double surgeMilliamps = 0;                    // one element, whole run
+  double pivVolts = 0;                          // one element, steady state
+  double rmsMilliamps = 0;                      // one (half-)winding, steady state
+  std::array<double, kSupplyNodes> maxVolts{};  // whole run: the turn-on peak
+  bool settled = true;                          // the run ended settled
 };
 
 // Fails when a vector the figures need is missing or the run is shorter than five periods.

@@ -59,6 +59,8 @@ TEST(SupplyInputs, EveryFailureNamesItsField) {
       {"edPsR4", "x", "R4 (Ω) : 'x' n'est pas une valeur en virgule flottante correcte"},
       {"edPsI1", "-0,5", "Charge 1 (mA) : la valeur doit être positive ou nulle"},
       {"edPsI4", "", "Charge 4 (mA) : '' n'est pas une valeur en virgule flottante correcte"},
+      {"edPsCv2", "0", "Tension de service C2 : entre 1 et 10 000 V."},
+      {"edPsCv4", "x", "Tension de service C4 : 'x' n'est pas un nombre."},
       {"edPsT", "0,49", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60"},
       {"edPsT", "60,5", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60"},
   };
@@ -297,6 +299,29 @@ TEST(SupplyChecks, EachDataSheetLimit) {
     const auto lines = dataSheetWarnings(readSupplyInputs(f), r);
     ASSERT_EQ(lines.size(), 1U);
     EXPECT_EQ(lines[0], c.line);
+  }
+}
+
+TEST(SupplyChecks, TurnOnPeakAgainstEachCapacitorsRating) {
+  const struct {
+    const char* rated;  // edPsCv2
+    double peak;        // node 2's maximum
+    const char* line;   // none: ""
+  } cases[] = {
+      {"500", 561.4, "C2 : 561 V atteints, au-delà de ses 500 V de service."},
+      {"500", 500, ""},
+      {"", 900, ""},  // no rating, no check
+      {"400,5", 401, "C2 : 401 V atteints, au-delà de ses 400,5 V de service."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.peak);
+    FieldMap f = supplyDefaults();
+    f["edPsCv2"] = c.rated;
+    SupplyFigures r;
+    r.maxVolts = {450, c.peak, 440, 449};
+    const auto lines = dataSheetWarnings(readSupplyInputs(f), r);
+    EXPECT_EQ(lines.empty() ? "" : lines.front(), std::string(c.line));
+    EXPECT_LE(lines.size(), 1U);
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/atelier/supply.h"
 #include "core/failure.h"
+#include "core/numtext.h"
 #include "tests/core/supply_defaults.h"
 
 namespace valvora::platform {
@@ -67,6 +68,35 @@ TEST(Ngspice, DefaultSupplySettlesBeforeThreeSeconds) {
       EXPECT_LT(r.ripple[3], 0.002);
     }
   }
+}
+
+// A silicon supply with a choke overshoots at switch-on, past its second capacitor's rating.
+TEST(Ngspice, TurnOnPeakPastTheRating) {
+  FieldMap f = supplyDefaults();
+  const std::pair<const char*, const char*> circuit[] = {
+      {"edPsVac", "345"},
+      {"edPsRs", "30"},
+      {"cbPsRect", "Diodes silicium, double alternance (point milieu)"},
+      {"edPsC1", "50"},
+      {"edPsL2", "3"},
+      {"edPsR2", "100"},
+      {"edPsC2", "50"},
+      {"edPsI1", "80"},
+      {"edPsI2", "15"},
+      {"edPsC3", ""},
+      {"edPsT", "2"}};
+  for (const auto& [name, text] : circuit) f[name] = text;
+  const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
+  const auto v = ngspice().run(atelier::supplyNetlist(in), [](int) {});
+  ASSERT_TRUE(v);
+  const atelier::SupplyFigures r = atelier::supplyFigures(in, *v);
+  EXPECT_NEAR(r.maxVolts[1], 561, 6);
+  EXPECT_NEAR(r.volts[1], 462, 5);
+  const auto lines = atelier::dataSheetWarnings(in, r);
+  EXPECT_TRUE(std::ranges::any_of(lines, [&](const std::string& line) {
+    return line == "C2 : " + formatPattern("0", r.maxVolts[1]) +
+                       " V atteints, au-delà de ses 500 V de service.";
+  })) << ::testing::PrintToString(lines);
 }
 
 TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {

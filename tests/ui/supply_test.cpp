@@ -188,6 +188,7 @@ class SupplyTabTest : public QObject {
         {"edPsRip1", "20,0"},
         {"edPsV4", "330,0"},
         {"edPsRip4", "0,0200"},
+        {"edPsVmax1", "410"},
         {"edPsIpk", "500"},
         {"edPsIsurge", "3000"},
         {"edPsPiv", "910"},
@@ -266,12 +267,15 @@ class SupplyTabTest : public QObject {
     QCOMPARE(text("edPsT"), QString("20"));
     fake_.drift = true;
     set("edPsT", "2");
+    set("edPsCv2", "390");
     QCOMPARE(text("lbPsStale"), QString());  // nothing shown yet to be stale
     simulate();
     const std::pair<const char*, const char*> expected[] = {
         {"edPsV4", "339,8"},
         {"edPsRip4", "0,0200"},  // the drift is not ripple
-        {"lbPsWarn", "Régime non établi après 2 s : chiffres des 5 dernières périodes."},
+        {"lbPsWarn",
+         "Régime non établi après 2 s : chiffres des 5 dernières périodes.\n"
+         "C2 : 391 V atteints, au-delà de ses 390 V de service."},
         {"lbPsStale", ""},
     };
     for (const auto& [name, value] : expected) QCOMPARE(text(name), QString::fromUtf8(value));

@@ -30,8 +30,9 @@ namespace {
 namespace core = valvora::atelier;
 
 constexpr const char* kNumericFields[] = {
-    "edPsVac", "edPsRs", "edPsC1", "edPsL2", "edPsR2", "edPsC2", "edPsL3", "edPsR3", "edPsC3",
-    "edPsL4",  "edPsR4", "edPsC4", "edPsI1", "edPsI2", "edPsI3", "edPsI4", "edPsT"};
+    "edPsVac", "edPsRs", "edPsC1", "edPsL2",  "edPsR2",  "edPsC2",  "edPsL3",
+    "edPsR3",  "edPsC3", "edPsL4", "edPsR4",  "edPsC4",  "edPsI1",  "edPsI2",
+    "edPsI3",  "edPsI4", "edPsT",  "edPsCv1", "edPsCv2", "edPsCv3", "edPsCv4"};
 
 // One row of the filter grid per node; node 1 has no link.
 struct NodeDefaults {
@@ -123,8 +124,9 @@ QGroupBox* buildFilter(QWidget* tab) {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
-  const char* headers[] = {"Nœud", "Liaison", "L (H)", "R (Ω)", "C (µF)", "Charge (mA)"};
-  for (int c = 0; c < 6; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
+  const char* headers[] = {
+      "Nœud", "Liaison", "L (H)", "R (Ω)", "C (µF)", "Charge (mA)", "Tension de service (V)"};
+  for (int c = 0; c < 7; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const NodeDefaults& d = kNodes[k - 1];
     const QString n = QString::number(k);
@@ -148,6 +150,11 @@ QGroupBox* buildFilter(QWidget* tab) {
         gridEdit(group, nodeName("edPsC", k), "C" + n + u(" (µF)"), d.microfarads, false), k, 4);
     grid->addWidget(
         gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps, false), k, 5);
+    const FieldSpec& rated = core::kRatedVoltsFields[static_cast<std::size_t>(k - 1)];
+    grid->addWidget(gridEdit(group, QString::fromUtf8(rated.name.data(), rated.name.size()),
+                             QString::fromUtf8(rated.label.data(), rated.label.size()) + " (V)",
+                             rated.defaultText.data(), false),
+                    k, 6);
   }
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(rectifier.layout());
@@ -165,6 +172,7 @@ QGroupBox* buildResults(QWidget* tab) {
   grid->addWidget(new QLabel(u("Nœud"), group), 0, 0);
   grid->addWidget(new QLabel(u("Tension continue (V)"), group), 0, 1);
   grid->addWidget(new QLabel(u("Ondulation c. à c. (V)"), group), 0, 2);
+  grid->addWidget(new QLabel(u("Tension max (V)"), group), 0, 3);
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const QString n = QString::number(k);
     grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
@@ -172,10 +180,12 @@ QGroupBox* buildResults(QWidget* tab) {
         gridEdit(group, nodeName("edPsV", k), u("Tension continue du nœud ") + n, "", true), k, 1);
     grid->addWidget(gridEdit(group, nodeName("edPsRip", k), u("Ondulation du nœud ") + n, "", true),
                     k, 2);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsVmax", k), u("Tension max du nœud ") + n, "", true), k, 3);
   }
   FormGrid rectifier(group);
   rectifier.addResult(u("Courant crête redresseur (mA) :"), "edPsIpk");
-  rectifier.addResult(u("Courant crête à la mise sous tension (mA) :"), "edPsIsurge");
+  rectifier.addResult(u("Courant crête à l'enclenchement, redresseur chaud (mA) :"), "edPsIsurge");
   rectifier.addResult(u("Tension inverse crête (V) :"), "edPsPiv");
   rectifier.addResult(QStringLiteral("Courant efficace secondaire (mA) :"), "edPsIrms");
 
