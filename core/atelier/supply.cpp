@@ -165,15 +165,39 @@ class Window {
   std::size_t first_ = 0;
 };
 
-}  // namespace
-
-SupplyInputs readSupplyInputs(const Fields& f) {
-  SupplyInputs in;
+Real readVac(const Fields& f) {
   constexpr std::string_view kVac = "Tension secondaire (V eff.)";
   const Real vac = readField(f, "edPsVac", kVac);
   if (!(vac > 0 && vac <= 2000))
     fail(std::string(kVac) + " : la valeur doit être supérieure à 0 et au plus 2000");
-  in.vac = store(vac);
+  return vac;
+}
+
+}  // namespace
+
+void writeRsFromTransformer(Fields& f, bool measured) {
+  const auto field = [&](std::string_view name) {
+    return readSpecField(f, specNamed(kTransformerFields, name));
+  };
+  if (measured) {
+    const Real vac = readVac(f);
+    const Real ratio = divide(vac, field("edPsVp"));
+    const Real rp = field("edPsRp");
+    const Real rsec = field("edPsRsec");
+    f.write("edPsRs", formatPattern("0.0", add(rsec, multiply(rp, multiply(ratio, ratio)))));
+    return;
+  }
+  const Real v0 = field("edPsV0");
+  const Real vn = field("edPsVn");
+  const Real in = field("edPsIn");
+  if (!(v0 > vn)) fail("Tension à vide : elle doit dépasser la tension en charge.");
+  f.write("edPsRs", formatPattern("0.0", divide(subtract(v0, vn), divide(in, 1000))));
+  f.write("edPsVac", formatGeneral(v0));
+}
+
+SupplyInputs readSupplyInputs(const Fields& f) {
+  SupplyInputs in;
+  in.vac = store(readVac(f));
   in.rs = positive(f, "edPsRs", "Résistance du secondaire (Ω)");
   constexpr std::string_view kHertz[] = {"50", "60"};
   in.hertz = listIndex(f, "cbPsHz", "Fréquence secteur (Hz)", kHertz) == 0 ? 50 : 60;

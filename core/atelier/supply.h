@@ -68,6 +68,21 @@ struct SupplyInputs {
 // Every input read and checked; a failure names the field.
 SupplyInputs readSupplyInputs(const Fields& f);
 
+// "Données du transformateur": Rs from the windings' resistances (measured) or from the
+// off-load and rated voltages at the rated current (regulation).
+inline constexpr std::array<FieldSpec, 6> kTransformerFields = {{
+    {"edPsVp", "Tension primaire", "V", "230", true, 1, 1000},
+    {"edPsRp", "Résistance du primaire", "Ω", "8", true, 0.001, 10000},
+    {"edPsRsec", "Résistance du secondaire", "Ω", "90", true, 0.001, 100000},
+    {"edPsV0", "Tension à vide", "V", "365", true, 1, 2000},
+    {"edPsVn", "Tension en charge", "V", "350", true, 1, 2000},
+    {"edPsIn", "Courant nominal", "mA", "200", true, 0.1, 100000},
+}};
+
+// Writes edPsRs: measured, Rs = Rsec + Rp × (Vac / Vp)²; by regulation, Rs = (V0 − Vn) / In
+// and edPsVac takes V0, the model's source being the off-load voltage.
+void writeRsFromTransformer(Fields& f, bool measured);
+
 std::string supplyNetlist(const SupplyInputs& in);
 
 // Sampled vectors by their simulator names: "time", the nodes "v(1)" ... "v(4)", the first

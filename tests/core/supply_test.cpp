@@ -325,6 +325,44 @@ TEST(SupplyChecks, TurnOnPeakAgainstEachCapacitorsRating) {
   }
 }
 
+TEST(SupplyRs, FromTheTransformersData) {
+  const struct {
+    bool measured;
+    const char* control;  // one text changed ...
+    const char* text;
+    const char* rs;  // ... and edPsRs, or the failure
+    const char* vac = "350";
+  } cases[] = {
+      {true, nullptr, nullptr, "108,5"},  // 90 + 8 × (350 / 230)²
+      {true, "edPsVac", "175", "94,6", "175"},
+      {false, nullptr, nullptr, "75,0", "365"},  // (365 − 350) / 0,2 A
+      {false, "edPsIn", "150", "100,0", "365"},
+      {true, "edPsVp", "0", "Tension primaire : entre 1 et 1000 V."},
+      {true, "edPsRp", "-8", "Résistance du primaire : entre 0,001 et 10 000 Ω."},
+      {true, "edPsRsec", "x", "Résistance du secondaire : 'x' n'est pas un nombre."},
+      {true, "edPsVac", "0",
+       "Tension secondaire (V eff.) : la valeur doit être supérieure à 0 et au plus 2000"},
+      {false, "edPsV0", "", "Tension à vide : '' n'est pas un nombre."},
+      {false, "edPsVn", "365", "Tension à vide : elle doit dépasser la tension en charge."},
+      {false, "edPsIn", "0", "Courant nominal : entre 0,1 et 100 000 mA."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rs);
+    FieldMap f = supplyDefaults();
+    for (const FieldSpec& spec : kTransformerFields)
+      f[std::string(spec.name)] = std::string(spec.defaultText);
+    f["edPsVp"] = "230";
+    if (c.control) f[c.control] = c.text;
+    try {
+      writeRsFromTransformer(f, c.measured);
+      EXPECT_EQ(f.text("edPsRs"), c.rs);
+      EXPECT_EQ(f.text("edPsVac"), c.vac);
+    } catch (const CalcError& e) {
+      EXPECT_EQ(e.message(), c.rs);
+    }
+  }
+}
+
 TEST(SupplyResults, PatternsAndAbsentNodesEmptied) {
   FieldMap f = supplyDefaults();
   f["edPsC4"] = "";

@@ -299,6 +299,25 @@ class SupplyTabTest : public QObject {
     QCOMPARE(w->objectName(), QString("chkPsZoom"));
   }
 
+  // Rs from the transformer's data: each way enables its own fields only.
+  void rsFromTheTransformer() {
+    QVERIFY(control("edPsRsec")->isEnabled());
+    QVERIFY(!control("edPsV0")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    QCOMPARE(text("edPsRs"), QString("108,5"));
+    QTest::mouseClick(control("rbPsFromReg"), Qt::LeftButton);
+    QVERIFY(!control("edPsRsec")->isEnabled());
+    QVERIFY(control("edPsV0")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    QCOMPARE(text("edPsRs"), QString("75,0"));
+    QCOMPARE(text("edPsVac"), QString("365"));
+    set("edPsIn", "0");
+    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    QCOMPARE(dialogs_.errors,
+             QStringList{QString::fromUtf8("Courant nominal : entre 0,1 et 100 000 mA.")});
+    dialogs_.clear();
+  }
+
   void simulatorFailureInTheErrorBox() {
     simulate();
     fake_.failure =

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 #include <memory>
 #include <mutex>
@@ -106,6 +107,45 @@ QGroupBox* buildSource(QWidget* tab) {
   layout->addLayout(form.layout());
   layout->addLayout(buttons);
   layout->addWidget(stale);
+  layout->addStretch(1);
+  return group;
+}
+
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Rs from the transformer's data sheet or an ohmmeter's readings: only the chosen way's
+// fields are enabled.
+QGroupBox* buildTransformer(QWidget* tab) {
+  auto* group = new QGroupBox(u("Données du transformateur"), tab);
+  group->setObjectName("gbPsTransformer");
+  auto* measured = new QRadioButton(u("Résistances mesurées"), group);
+  measured->setObjectName("rbPsFromR");
+  measured->setChecked(true);
+  auto* regulation = new QRadioButton(u("Régulation"), group);
+  regulation->setObjectName("rbPsFromReg");
+  FormGrid form(group);
+  const char* captions[] = {"Tension primaire (V eff.) :",    "Résistance du primaire (Ω) :",
+                            "Résistance du secondaire (Ω) :", "Tension à vide (V eff.) :",
+                            "Tension en charge (V eff.) :",   "Courant nominal (mA eff.) :"};
+  std::vector<QLineEdit*> edits;
+  for (std::size_t i = 0; i < core::kTransformerFields.size(); ++i) {
+    const FieldSpec& spec = core::kTransformerFields[i];
+    QLineEdit* edit = form.addEdit(u(captions[i]), fromView(spec.name), fromView(spec.defaultText));
+    edit->setEnabled(i < 3);
+    edits.push_back(edit);
+  }
+  QObject::connect(measured, &QRadioButton::toggled, group, [edits](bool byResistance) {
+    for (std::size_t i = 0; i < edits.size(); ++i) edits[i]->setEnabled((i < 3) == byResistance);
+  });
+  form.addButton(QStringLiteral("Calculer Rs"), "btnPsRs");
+  auto* ways = new QHBoxLayout;
+  ways->addWidget(measured);
+  ways->addWidget(regulation);
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(ways);
+  layout->addLayout(form.layout());
   layout->addStretch(1);
   return group;
 }
@@ -409,6 +449,7 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   CalculatorHost& host = context.host;
   auto* top = new QHBoxLayout;
   top->addWidget(buildSource(tab));
+  top->addWidget(buildTransformer(tab));
   top->addWidget(buildFilter(tab), 1);
 
   auto* zoom = new QCheckBox(u("Régime établi"), tab);
@@ -429,6 +470,9 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
 
   auto* runner = new SupplyRunner(tab, host, context.simulator, plot);
   host.bind("btnPsRun", [runner](Fields& f) { runner->start(f); });
+  auto* measured = tab->findChild<QRadioButton*>("rbPsFromR");
+  host.bind("btnPsRs",
+            [measured](Fields& f) { core::writeRsFromTransformer(f, measured->isChecked()); });
   host.filterDecimalKeys(kNumericFields);
 }
 
