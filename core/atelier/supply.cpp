@@ -228,6 +228,19 @@ SupplyInputs readSupplyInputs(const Fields& f) {
   if (!(seconds >= 0.5L && seconds <= 60))
     fail(std::string(kSeconds) + " : la valeur doit être comprise entre 0,5 et 60");
   in.seconds = store(seconds);
+  const auto beforeEnd = [&](const FieldSpec& spec, Real value) {
+    const double t = store(value);
+    if (!(t < in.seconds))
+      fail(std::string(spec.label) + " : la valeur doit être inférieure à la durée max. (" +
+           formatGeneral(in.seconds) + " s)");
+    return t;
+  };
+  if (const std::optional<Real> soft = readOptionalSpecField(f, kSwitchFields[0])) {
+    in.softOhms = store(*soft);
+    in.softSeconds = beforeEnd(kSwitchFields[1], readSpecField(f, kSwitchFields[1]));
+  }
+  if (const std::optional<Real> standby = readOptionalSpecField(f, kSwitchFields[2]))
+    in.standbySeconds = beforeEnd(kSwitchFields[2], *standby);
   return in;
 }
 
@@ -240,35 +253,57 @@ std::string supplyNetlist(const SupplyInputs& in) {
     const TubeData d = tubeData(in.rectifier);
     k = spice(divide(d.atAmps, power(d.dropVolts, 1.5L)));
   }
+  // With standby the elements feed node h, switched to node 1 at that time.
+  const std::string out = in.standbySeconds > 0 ? "h" : "1";
   const auto element = [&](std::string_view name, std::string_view anode) {
     const std::string a(anode);
-    if (!isTube(in.rectifier)) return std::string(name) + " " + a + " 1 DSI\n";
-    return "B" + std::string(name.substr(1)) + " " + a + " 1 I=" + k + "*pow(max(V(" + a +
-           ",1),0),1.5)\n";
+    if (!isTube(in.rectifier)) return std::string(name) + " " + a + " " + out + " DSI\n";
+    return "B" + std::string(name.substr(1)) + " " + a + " " + out + " I=" + k + "*pow(max(V(" + a +
+           "," + out + "),0),1.5)\n";
+  };
+  // A switch is a resistor whose value follows time: Ra before t, Rb after.
+  const auto timed = [](std::string_view name, std::string_view from, std::string_view to, double t,
+                        std::string_view ra) {
+    return std::string(name) + " " + std::string(from) + " " + std::string(to) + " R='time < " +
+           spice(t) + " ? " + std::string(ra) + " : 1m'\n";
+  };
+  const bool soft = in.softOhms > 0;
+  const std::string softOhms = soft ? spice(in.softOhms) : "";
+  // The winding's source, then its soft start resistor if any, then Rs to node `to`.
+  const auto winding = [&](std::string_view w, std::string_view minus, std::string_view sign,
+                           std::string_view to) {
+    const std::string lower(1, static_cast<char>(w[0] - 'A' + 'a'));  // "A": node "sa"
+    const std::string s = "s" + lower;
+    std::string text = "V" + std::string(w) + " " + s + " " + std::string(minus) + " SIN(0 " +
+                       std::string(sign) + peak + " " + hz + ")\n";
+    const std::string upper(w);
+    std::string after = s;
+    if (soft) {
+      after = "t" + lower;
+      text += timed("RS" + upper, s, after, in.softSeconds, softOhms);
+    }
+    return text + "R" + upper + " " + after + " " + std::string(to) + " " + rs + "\n";
   };
 
   std::string n = "* Alimentation HT\n";
   // The first element's current goes through VI1, a 0 V source the figures read.
   switch (in.rectifier) {
     case Rectifier::kSiliconBridge:
-      n += "VA sa b SIN(0 " + peak + " " + hz + ")\n";
-      n += "RA sa a " + rs + "\nVI1 a k1 0\n";
+      n += winding("A", "b", "", "a") + "VI1 a k1 0\n";
       n += element("D1", "k1") + element("D2", "b");
       n += "D3 0 a DSI\nD4 0 b DSI\n";
       // Ties the floating winding down: with all four diodes off it has no path to ground.
       n += "RGA a 0 10MEG\nRGB b 0 10MEG\n";
       break;
     case Rectifier::kSiliconHalfWave:
-      n += "VA sa 0 SIN(0 " + peak + " " + hz + ")\n";
-      n += "RA sa a " + rs + "\nVI1 a k1 0\n" + element("D1", "k1");
+      n += winding("A", "0", "", "a") + "VI1 a k1 0\n" + element("D1", "k1");
       break;
     default:
-      n += "VA sa 0 SIN(0 " + peak + " " + hz + ")\n";
-      n += "RA sa a " + rs + "\nVI1 a k1 0\n" + element("D1", "k1");
-      n += "VB sb 0 SIN(0 -" + peak + " " + hz + ")\n";
-      n += "RB sb b " + rs + "\n" + element("D2", "b");
+      n += winding("A", "0", "", "a") + "VI1 a k1 0\n" + element("D1", "k1");
+      n += winding("B", "0", "-", "b") + element("D2", "b");
       break;
   }
+  if (in.standbySeconds > 0) n += timed("RSB", "h", "1", in.standbySeconds, "1G");
   for (std::size_t i = 0; i < in.nodes.size(); ++i) {
     const SupplyNode& node = in.nodes[i];
     const std::string here = formatInteger(static_cast<std::int64_t>(i + 1));
@@ -372,23 +407,25 @@ bool settledMeans(std::span<const std::array<double, kSupplyNodes>> periodMeans,
   return true;
 }
 
-SettleWatch::SettleWatch(int hertz, std::size_t nodes)
+SettleWatch::SettleWatch(int hertz, std::size_t nodes, double from)
     : period_(1.0 / hertz),
       nodes_(std::min<std::size_t>(nodes, kSupplyNodes)),
-      periodEnd_(period_) {}
+      from_(from),
+      periodEnd_(from + period_) {}
 
 void SettleWatch::closePeriod() {
   std::array<double, kSupplyNodes> mean{};
   for (std::size_t k = 0; k < nodes_; ++k) mean[k] = sum_[k] / period_;
   means_.push_back(mean);
   sum_ = {};
-  periodEnd_ = period_ * static_cast<double>(means_.size() + 1);
+  periodEnd_ = from_ + period_ * static_cast<double>(means_.size() + 1);
   if (!settled_) settled_ = settledMeans(means_, nodes_);
 }
 
 bool SettleWatch::add(double t, std::span<const double> volts) {
   std::array<double, kSupplyNodes> now{};
   for (std::size_t k = 0; k < nodes_ && k < volts.size(); ++k) now[k] = volts[k];
+  if (t < from_) return false;
   if (!started_) {
     started_ = true;
     lastT_ = t;
@@ -438,7 +475,7 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
   const auto same = [](Real x) { return x; };
   SupplyFigures r;
   const Window last(t, t.back() - 1.0 / in.hertz);
-  SettleWatch settle(in.hertz, in.nodes.size());
+  SettleWatch settle(in.hertz, in.nodes.size(), in.standbySeconds);
   std::vector<const std::vector<double>*> nodes;
   for (std::size_t k = 0; k < in.nodes.size(); ++k) {
     const std::vector<double>& y =

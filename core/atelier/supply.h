@@ -62,8 +62,18 @@ struct SupplyInputs {
   int hertz = 50;
   Rectifier rectifier = Rectifier::kGz34;
   std::vector<SupplyNode> nodes;  // the present ones, 2 to 4; nodes[0]'s link is unused
-  double seconds = 0;
+  double seconds = 0;             // the longest run
+  double softOhms = 0;            // soft start resistor in series with each winding; 0: none
+  double softSeconds = 0;         // ... shorted at that time
+  double standbySeconds = 0;      // node 1 connected to the rectifier at that time; 0: at once
 };
+
+// Soft start and standby, both optional times below the longest run.
+inline constexpr std::array<FieldSpec, 3> kSwitchFields = {{
+    {"edPsRsoft", "Résistance de démarrage", "Ω", "", true, 0.001, 1e6},
+    {"edPsTsoft", "Court-circuitée après", "s", "1", true, 0.001, 60},
+    {"edPsTsb", "Standby : HT appliquée après", "s", "", true, 0.001, 60},
+}};
 
 // Every input read and checked; a failure names the field.
 SupplyInputs readSupplyInputs(const Fields& f);
@@ -96,7 +106,8 @@ using Vectors = std::map<std::string, std::vector<double>, std::less<>>;
 // watch every accepted point of the simulator.
 class SettleWatch {
  public:
-  SettleWatch(int hertz, std::size_t nodes);
+  // Periods are counted from `from` on (the standby switch thrown), earlier points ignored.
+  SettleWatch(int hertz, std::size_t nodes, double from = 0);
 
   // One point: its time and the voltages of nodes 1 to `nodes`. True once settled.
   bool add(double t, std::span<const double> volts);
@@ -112,6 +123,7 @@ class SettleWatch {
   std::vector<std::array<double, kSupplyNodes>> means_;  // one per finished period
   std::array<double, kSupplyNodes> sum_{}, last_{};
   double lastT_ = 0;
+  double from_;
   double periodEnd_;
   bool started_ = false;
   bool settled_ = false;

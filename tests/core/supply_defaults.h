@@ -29,7 +29,10 @@ inline FieldMap supplyDefaults() {
           {"edPsCv2", "500"},
           {"edPsCv3", "450"},
           {"edPsCv4", "450"},
-          {"edPsT", "20"}};
+          {"edPsT", "20"},
+          {"edPsRsoft", ""},
+          {"edPsTsoft", "1"},
+          {"edPsTsb", ""}};
 }
 
 }  // namespace valvora::testing

@@ -61,6 +61,9 @@ TEST(SupplyInputs, EveryFailureNamesItsField) {
       {"edPsI4", "", "Charge 4 (mA) : '' n'est pas une valeur en virgule flottante correcte"},
       {"edPsCv2", "0", "Tension de service C2 : entre 1 et 10 000 V."},
       {"edPsCv4", "x", "Tension de service C4 : 'x' n'est pas un nombre."},
+      {"edPsRsoft", "0", "Résistance de démarrage : entre 0,001 et 1 000 000 Ω."},
+      {"edPsTsb", "20",
+       "Standby : HT appliquée après : la valeur doit être inférieure à la durée max. (20 s)"},
       {"edPsT", "0,49", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60"},
       {"edPsT", "60,5", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60"},
   };
@@ -107,6 +110,62 @@ BL4 4 0 I=0.005*min(1,max(V(4),0)/20)
 .tran 20u 20 0 20u
 .end
 )";
+
+// Soft start and standby: resistors that follow time, in the windings and before node 1.
+TEST(SupplyNetlist, GoldenSwitchLines) {
+  const struct {
+    const char* rectifier;
+    std::initializer_list<std::pair<const char*, const char*>> changes;
+    const char* lines;  // the netlist's lines up to C1
+  } cases[] = {
+      {"Diodes silicium, double alternance (point milieu)",
+       {{"edPsRsoft", "47"}, {"edPsTsoft", "0,5"}},
+       R"(VA sa 0 SIN(0 494.974746830583 50)
+RSA sa ta R='time < 0.5 ? 47 : 1m'
+RA ta a 100
+VI1 a k1 0
+D1 k1 1 DSI
+VB sb 0 SIN(0 -494.974746830583 50)
+RSB sb tb R='time < 0.5 ? 47 : 1m'
+RB tb b 100
+D2 b 1 DSI
+)"},
+      {"GZ34 / 5AR4",
+       {{"edPsTsb", "2"}},
+       R"(VA sa 0 SIN(0 494.974746830583 50)
+RA sa a 100
+VI1 a k1 0
+B1 k1 h I=0.00356670036818137*pow(max(V(k1,h),0),1.5)
+VB sb 0 SIN(0 -494.974746830583 50)
+RB sb b 100
+B2 b h I=0.00356670036818137*pow(max(V(b,h),0),1.5)
+RSB h 1 R='time < 2 ? 1G : 1m'
+)"},
+      {"Pont de diodes silicium",
+       {{"edPsRsoft", "100"}, {"edPsTsb", "1,5"}},
+       R"(VA sa b SIN(0 494.974746830583 50)
+RSA sa ta R='time < 1 ? 100 : 1m'
+RA ta a 100
+VI1 a k1 0
+D1 k1 h DSI
+D2 b h DSI
+D3 0 a DSI
+D4 0 b DSI
+RGA a 0 10MEG
+RGB b 0 10MEG
+RSB h 1 R='time < 1.5 ? 1G : 1m'
+)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rectifier);
+    FieldMap f = supplyDefaults();
+    f["cbPsRect"] = c.rectifier;
+    for (const auto& [control, text] : c.changes) f[control] = text;
+    const std::string n = supplyNetlist(readSupplyInputs(f));
+    const std::size_t from = n.find('\n') + 1;
+    EXPECT_EQ(n.substr(from, n.find("C1 ") - from), c.lines);
+  }
+}
 
 TEST(SupplyNetlist, GoldenTextPerRectifierKind) {
   const struct {

@@ -99,6 +99,30 @@ TEST(Ngspice, TurnOnPeakPastTheRating) {
   })) << ::testing::PrintToString(lines);
 }
 
+// The switches' time-dependent resistors as this ngspice takes them: the soft start holds B+
+// down until shorted; with standby node 1 stays near 0 V until the switch.
+TEST(Ngspice, SoftStartAndStandbyFollowTime) {
+  const struct {
+    const char* field;
+    const char* text;
+    double before;  // node 1 at 0,4 s, below
+  } cases[] = {{"edPsRsoft", "5000", 300}, {"edPsTsb", "0,5", 5}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    FieldMap f = supplyDefaults();
+    f["edPsT"] = "1";
+    f["edPsTsoft"] = "0,5";
+    f[c.field] = c.text;
+    const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
+    const auto v = ngspice().run(atelier::supplyNetlist(in), [](int) {});
+    ASSERT_TRUE(v);
+    const auto& t = v->at("time");
+    const std::size_t at = static_cast<std::size_t>(std::ranges::lower_bound(t, 0.4) - t.begin());
+    EXPECT_LT(v->at("v(1)")[at], c.before);
+    EXPECT_GT(v->at("v(1)").back(), 380);
+  }
+}
+
 TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {
   const struct {
     const char* netlist;

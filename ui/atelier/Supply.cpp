@@ -83,6 +83,9 @@ QGroupBox* buildSource(QWidget* tab) {
   form.addChoice(u("Fréquence secteur (Hz) :"), "cbPsHz",
                  {QStringLiteral("50"), QStringLiteral("60")});
   form.addEdit(u("Durée max. (s) :"), "edPsT", QStringLiteral("20"));
+  form.addEdit(u("Résistance de démarrage (Ω) :"), "edPsRsoft");
+  form.addEdit(u("court-circuitée après (s) :"), "edPsTsoft", QStringLiteral("1"));
+  form.addEdit(u("Standby : HT appliquée après (s) :"), "edPsTsb");
 
   auto* run = new QPushButton(QStringLiteral("Simuler"), group);
   run->setObjectName("btnPsRun");
@@ -298,7 +301,8 @@ class SupplyRunner : public QObject {
     run_->setEnabled(false);
     stop_->setEnabled(true);
     progress_->setValue(0);
-    auto settle = std::make_shared<core::SettleWatch>(pending_.hertz, pending_.nodes.size());
+    auto settle = std::make_shared<core::SettleWatch>(pending_.hertz, pending_.nodes.size(),
+                                                      pending_.standbySeconds);
     worker_ = std::thread([this, settle, netlist = std::move(netlist)] {
       try {
         // The run goes on to the maximum duration unless the supply settles first.
