@@ -57,52 +57,6 @@ std::string spice(Real value) {
   return text;
 }
 
-bool isTube(Rectifier r) {
-  return r != Rectifier::kSiliconCentreTap && r != Rectifier::kSiliconBridge &&
-         r != Rectifier::kSiliconHalfWave;
-}
-
-struct TubeData {
-  Real dropVolts;  // the data sheet's drop at one current
-  Real atAmps;
-};
-
-TubeData tubeData(Rectifier r) {
-  switch (r) {
-    case Rectifier::kU4g:
-      return {50, 0.2L};
-    case Rectifier::kY3gt:
-      return {60, 0.125L};
-    case Rectifier::kEz81:
-      return {10, 0.06L};
-    default:
-      return {17, 0.25L};
-  }
-}
-
-struct Limits {
-  double microfarads;  // 0: no limit
-  double dcMilliamps;
-  double peakMilliamps;  // steady state; silicon: the surge
-  double pivVolts;
-  std::string_view by;
-};
-
-Limits limitsOf(Rectifier r) {
-  switch (r) {
-    case Rectifier::kGz34:
-      return {60, 250, 750, 1500, "le GZ34 / 5AR4"};
-    case Rectifier::kU4g:
-      return {40, 275, 1000, 1550, "le 5U4G / 5U4GB"};
-    case Rectifier::kY3gt:
-      return {20, 125, 440, 1400, "le 5Y3GT"};
-    case Rectifier::kEz81:
-      return {50, 150, 450, 1300, "l'EZ81 / 6CA4"};
-    default:
-      return {0, 1000, 30000, 1000, "les diodes silicium (classe 1N4007)"};
-  }
-}
-
 const std::vector<double>& vectorOf(const Vectors& v, std::string_view name) {
   const auto it = v.find(name);
   if (it == v.end() || it->second.empty())
@@ -201,7 +155,10 @@ SupplyInputs readSupplyInputs(const Fields& f) {
   in.rs = positive(f, "edPsRs", "Résistance du secondaire (Ω)");
   constexpr std::string_view kHertz[] = {"50", "60"};
   in.hertz = listIndex(f, "cbPsHz", "Fréquence secteur (Hz)", kHertz) == 0 ? 50 : 60;
-  in.rectifier = static_cast<Rectifier>(listIndex(f, "cbPsRect", "Redresseur", kRectifierCaptions));
+  std::array<std::string_view, kRectifiers.size()> captions;
+  std::ranges::transform(kRectifiers, captions.begin(), &RectifierRow::caption);
+  in.rectifier =
+      &kRectifiers[static_cast<std::size_t>(listIndex(f, "cbPsRect", "Redresseur", captions))];
 
   constexpr std::string_view kLinks[] = {"Self", "Résistance"};
   for (int k = 1; k <= kSupplyNodes; ++k) {
@@ -249,15 +206,13 @@ std::string supplyNetlist(const SupplyInputs& in) {
   const std::string hz = formatInteger(in.hertz);
   const std::string rs = spice(in.rs);
   std::string k;  // the tube's law, with K = I / V^1.5 from its data sheet drop
-  if (isTube(in.rectifier)) {
-    const TubeData d = tubeData(in.rectifier);
-    k = spice(divide(d.atAmps, power(d.dropVolts, 1.5L)));
-  }
+  const RectifierRow& rect = *in.rectifier;
+  if (rect.tube()) k = spice(divide(rect.atAmps, power(rect.dropVolts, 1.5L)));
   // With standby the elements feed node h, switched to node 1 at that time.
   const std::string out = in.standbySeconds > 0 ? "h" : "1";
   const auto element = [&](std::string_view name, std::string_view anode) {
     const std::string a(anode);
-    if (!isTube(in.rectifier)) return std::string(name) + " " + a + " " + out + " DSI\n";
+    if (!rect.tube()) return std::string(name) + " " + a + " " + out + " DSI\n";
     return "B" + std::string(name.substr(1)) + " " + a + " " + out + " I=" + k + "*pow(max(V(" + a +
            "," + out + "),0),1.5)\n";
   };
@@ -287,18 +242,18 @@ std::string supplyNetlist(const SupplyInputs& in) {
 
   std::string n = "* Alimentation HT\n";
   // The first element's current goes through VI1, a 0 V source the figures read.
-  switch (in.rectifier) {
-    case Rectifier::kSiliconBridge:
+  switch (rect.topology) {
+    case Topology::kBridge:
       n += winding("A", "b", "", "a") + "VI1 a k1 0\n";
       n += element("D1", "k1") + element("D2", "b");
       n += "D3 0 a DSI\nD4 0 b DSI\n";
       // Ties the floating winding down: with all four diodes off it has no path to ground.
       n += "RGA a 0 10MEG\nRGB b 0 10MEG\n";
       break;
-    case Rectifier::kSiliconHalfWave:
+    case Topology::kHalfWave:
       n += winding("A", "0", "", "a") + "VI1 a k1 0\n" + element("D1", "k1");
       break;
-    default:
+    case Topology::kCentreTap:
       n += winding("A", "0", "", "a") + "VI1 a k1 0\n" + element("D1", "k1");
       n += winding("B", "0", "-", "b") + element("D2", "b");
       break;
@@ -323,7 +278,7 @@ std::string supplyNetlist(const SupplyInputs& in) {
            "*min(1,max(V(" + here + "),0)/20)\n";
     }
   }
-  if (!isTube(in.rectifier)) n += ".model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)\n";
+  if (!rect.tube()) n += ".model DSI D(" + std::string(rect.diode) + ")\n";
   n += ".tran 20u " + spice(in.seconds) + " 0 20u\n.end\n";
   return n;
 }
@@ -527,7 +482,7 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
 }
 
 std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyFigures& r) {
-  const Limits lim = limitsOf(in.rectifier);
+  const RectifierRow& lim = *in.rectifier;
   const std::string by = " admis par " + std::string(lim.by) + ".";
   std::vector<std::string> lines;
   const double c1 = in.nodes.front().microfarads;
@@ -541,12 +496,12 @@ std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyF
     lines.push_back("La charge totale (" + formatGeneral(load) + " mA) dépasse les " +
                     formatGeneral(lim.dcMilliamps) + " mA" + by);
   }
-  if (isTube(in.rectifier) && r.peakMilliamps > lim.peakMilliamps) {
+  if (lim.tube() && r.peakMilliamps > lim.peakMilliamps) {
     lines.push_back("Le courant crête redresseur (" + formatPattern("0", r.peakMilliamps) +
                     " mA) dépasse les " + formatGeneral(lim.peakMilliamps) + " mA" + by);
   }
   // A silicon diode's limit is its surge rating, which the steady-state peak never passes first.
-  if (!isTube(in.rectifier) && r.surgeMilliamps > lim.peakMilliamps) {
+  if (!lim.tube() && r.surgeMilliamps > lim.peakMilliamps) {
     lines.push_back("Le courant crête à la mise sous tension (" +
                     formatPattern("0", r.surgeMilliamps) + " mA) dépasse les " +
                     formatGeneral(lim.peakMilliamps) + " mA" + by);

@@ -16,26 +16,39 @@
 
 namespace valvora::atelier {
 
-enum class Rectifier {
-  kSiliconCentreTap,
-  kSiliconBridge,
-  kSiliconHalfWave,
-  kGz34,
-  kU4g,
-  kY3gt,
-  kEz81,
+enum class Topology { kCentreTap, kBridge, kHalfWave };
+
+// One row per choice of cbPsRect, in its order: a new rectifier is one row.
+struct RectifierRow {
+  std::string_view caption;
+  Topology topology;
+  double dropVolts;        // a tube: its data sheet drop at atAmps, per anode
+  double atAmps;           //
+  std::string_view diode;  // silicon: the diode's model parameters; empty for a tube
+  double microfarads;      // data sheet limits; 0: none on the reservoir
+  double dcMilliamps;
+  double peakMilliamps;  // a tube: steady state; silicon: the surge
+  double pivVolts;
+  std::string_view by;  // as the warnings name it
+  bool tube() const { return diode.empty(); }
 };
 
-// The captions of cbPsRect, in the order of Rectifier.
-inline constexpr std::array<std::string_view, 7> kRectifierCaptions = {
-    "Diodes silicium, double alternance (point milieu)",
-    "Pont de diodes silicium",
-    "Diode silicium, simple alternance",
-    "GZ34 / 5AR4",
-    "5U4G / 5U4GB",
-    "5Y3GT",
-    "EZ81 / 6CA4",
-};
+inline constexpr std::string_view kSilicon = "IS=7.02767n RS=0.0341512 N=1.80803";
+inline constexpr std::string_view kSiliconBy = "les diodes silicium (classe 1N4007)";
+inline constexpr std::array<RectifierRow, 7> kRectifiers = {{
+    {"Diodes silicium, double alternance (point milieu)", Topology::kCentreTap, 0, 0, kSilicon, 0,
+     1000, 30000, 1000, kSiliconBy},
+    {"Pont de diodes silicium", Topology::kBridge, 0, 0, kSilicon, 0, 1000, 30000, 1000,
+     kSiliconBy},
+    {"Diode silicium, simple alternance", Topology::kHalfWave, 0, 0, kSilicon, 0, 1000, 30000, 1000,
+     kSiliconBy},
+    {"GZ34 / 5AR4", Topology::kCentreTap, 17, 0.25, "", 60, 250, 750, 1500, "le GZ34 / 5AR4"},
+    {"5U4G / 5U4GB", Topology::kCentreTap, 50, 0.2, "", 40, 275, 1000, 1550, "le 5U4G / 5U4GB"},
+    {"5Y3GT", Topology::kCentreTap, 60, 0.125, "", 20, 125, 440, 1400, "le 5Y3GT"},
+    {"EZ81 / 6CA4", Topology::kCentreTap, 10, 0.06, "", 50, 150, 450, 1300, "l'EZ81 / 6CA4"},
+}};
+// The list opens on it.
+inline constexpr std::string_view kDefaultRectifier = "GZ34 / 5AR4";
 
 inline constexpr int kSupplyNodes = 4;
 
@@ -60,7 +73,7 @@ struct SupplyInputs {
   double vac = 0;  // RMS, per half-winding for a centre tap
   double rs = 0;
   int hertz = 50;
-  Rectifier rectifier = Rectifier::kGz34;
+  const RectifierRow* rectifier = &kRectifiers[3];
   std::vector<SupplyNode> nodes;  // the present ones, 2 to 4; nodes[0]'s link is unused
   double seconds = 0;             // the longest run
   double softOhms = 0;            // soft start resistor in series with each winding; 0: none

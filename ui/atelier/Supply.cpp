@@ -159,9 +159,9 @@ QGroupBox* buildFilter(QWidget* tab) {
   // The rectifier's captions are long: its own row, above the nodes.
   FormGrid rectifier(group);
   QStringList rectifiers;
-  for (const std::string_view r : core::kRectifierCaptions)
-    rectifiers << QString::fromUtf8(r.data(), static_cast<int>(r.size()));
-  QComboBox* kind = rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers, 3);
+  for (const core::RectifierRow& r : core::kRectifiers) rectifiers << fromView(r.caption);
+  QComboBox* kind = rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers,
+                                        rectifiers.indexOf(fromView(core::kDefaultRectifier)));
   kind->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   kind->setFixedWidth(kind->sizeHint().width());
   auto* grid = new QGridLayout;
