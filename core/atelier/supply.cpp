@@ -483,28 +483,34 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
 
 std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyFigures& r) {
   const RectifierRow& lim = *in.rectifier;
-  const std::string by = " admis par " + std::string(lim.by) + ".";
   std::vector<std::string> lines;
+  // Past the limit, or within its last tenth: a figure that close has no margin left.
+  const auto check = [&](std::string_view what, const std::string& shown, double value,
+                         double limit, std::string_view unit) {
+    const std::string u(unit);
+    if (value > limit) {
+      lines.push_back(std::string(what) + " (" + shown + " " + u + ") dépasse les " +
+                      formatGeneral(limit) + " " + u + " admis par " + std::string(lim.by) + ".");
+    } else if (value > 0.9 * limit) {
+      lines.push_back(std::string(what) + " (" + shown + " " + u + ") est à " +
+                      formatPattern("0", store(divide(value, limit) * 100)) +
+                      " % de la limite de " + formatGeneral(limit) + " " + u + " admise par " +
+                      std::string(lim.by) + ".");
+    }
+  };
   const double c1 = in.nodes.front().microfarads;
-  if (lim.microfarads > 0 && c1 > lim.microfarads) {
-    lines.push_back("C1 (" + formatGeneral(c1) + " µF) dépasse les " +
-                    formatGeneral(lim.microfarads) + " µF" + by);
-  }
+  if (lim.microfarads > 0) check("C1", formatGeneral(c1), c1, lim.microfarads, "µF");
   Real load = 0;
   for (const SupplyNode& n : in.nodes) load = add(load, n.milliamps);
-  if (load > lim.dcMilliamps) {
-    lines.push_back("La charge totale (" + formatGeneral(load) + " mA) dépasse les " +
-                    formatGeneral(lim.dcMilliamps) + " mA" + by);
-  }
-  if (lim.tube() && r.peakMilliamps > lim.peakMilliamps) {
-    lines.push_back("Le courant crête redresseur (" + formatPattern("0", r.peakMilliamps) +
-                    " mA) dépasse les " + formatGeneral(lim.peakMilliamps) + " mA" + by);
-  }
-  // A silicon diode's limit is its surge rating, which the steady-state peak never passes first.
-  if (!lim.tube() && r.surgeMilliamps > lim.peakMilliamps) {
-    lines.push_back("Le courant crête à la mise sous tension (" +
-                    formatPattern("0", r.surgeMilliamps) + " mA) dépasse les " +
-                    formatGeneral(lim.peakMilliamps) + " mA" + by);
+  check("La charge totale", formatGeneral(load), store(load), lim.dcMilliamps, "mA");
+  if (lim.tube()) {
+    check("Le courant crête redresseur", formatPattern("0", r.peakMilliamps), r.peakMilliamps,
+          lim.peakMilliamps, "mA");
+  } else {
+    // A silicon diode's limit is its surge rating, which the steady-state peak never passes
+    // first.
+    check("Le courant crête à la mise sous tension", formatPattern("0", r.surgeMilliamps),
+          r.surgeMilliamps, lim.peakMilliamps, "mA");
   }
   for (std::size_t k = 0; k < in.nodes.size(); ++k) {
     const double rated = in.nodes[k].ratedVolts;
@@ -514,10 +520,7 @@ std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyF
                       formatGeneral(rated) + " V de service.");
     }
   }
-  if (r.pivVolts > lim.pivVolts) {
-    lines.push_back("La tension inverse crête (" + formatPattern("0", r.pivVolts) +
-                    " V) dépasse les " + formatGeneral(lim.pivVolts) + " V" + by);
-  }
+  check("La tension inverse crête", formatPattern("0", r.pivVolts), r.pivVolts, lim.pivVolts, "V");
   return lines;
 }
 

@@ -301,13 +301,13 @@ TEST(SupplyFigures, TimeWeightedOverTheLastFivePeriods) {
 }
 
 TEST(SupplyChecks, EachDataSheetLimit) {
-  const SupplyFigures ok{{409, 395, 380, 330}, {28, 1, 0.5, 0.1}, 400, 3000, 910, 300};
+  const SupplyFigures ok{{409, 395, 380, 330}, {28, 1, 0.5, 0.1}, 400, 3000, 850, 300};
   const struct {
     const char* rectifier;
     const char* line;
     const char* control = nullptr;  // an input changed ...
     const char* text = nullptr;
-    double peak = 400, surge = 3000, piv = 910;  // ... or a figure
+    double peak = 350, surge = 3000, piv = 850;  // ... or a figure
   } cases[] = {
       {"GZ34 / 5AR4", "C1 (68 µF) dépasse les 60 µF admis par le GZ34 / 5AR4.", "edPsC1", "68"},
       {"5U4G / 5U4GB", "C1 (47 µF) dépasse les 40 µF admis par le 5U4G / 5U4GB.", "edPsC1", "47"},
@@ -348,8 +348,8 @@ TEST(SupplyChecks, EachDataSheetLimit) {
     SCOPED_TRACE(c.line);
     FieldMap f = supplyDefaults();
     f["cbPsRect"] = c.rectifier;
-    f["edPsC1"] = "20";  // within every tube's limits
-    f["edPsI2"] = "100";
+    f["edPsC1"] = "15";  // within every tube's limits, none within 10 % of one
+    f["edPsI2"] = "80";
     if (c.control) f[c.control] = c.text;
     SupplyFigures r = ok;
     r.peakMilliamps = c.peak;
@@ -358,6 +358,37 @@ TEST(SupplyChecks, EachDataSheetLimit) {
     const auto lines = dataSheetWarnings(readSupplyInputs(f), r);
     ASSERT_EQ(lines.size(), 1U);
     EXPECT_EQ(lines[0], c.line);
+  }
+}
+
+TEST(SupplyChecks, AFigureWithinTheLimitsLastTenthSaysHowClose) {
+  const struct {
+    const char* rectifier;
+    double piv;
+    const char* line;  // none: ""
+  } cases[] = {
+      {"Pont de diodes silicium", 989,
+       "La tension inverse crête (989 V) est à 99 % de la limite de 1000 V admise par les diodes "
+       "silicium (classe 1N4007)."},
+      {"GZ34 / 5AR4", 1400,
+       "La tension inverse crête (1400 V) est à 93 % de la limite de 1500 V admise par le GZ34 / "
+       "5AR4."},
+      {"GZ34 / 5AR4", 1350, ""},  // exactly 90 %
+      {"GZ34 / 5AR4", 1500,
+       "La tension inverse crête (1500 V) est à 100 % de la limite de 1500 V admise par le GZ34 / "
+       "5AR4."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.piv);
+    FieldMap f = supplyDefaults();
+    f["cbPsRect"] = c.rectifier;
+    SupplyFigures r;
+    r.peakMilliamps = 400;
+    r.surgeMilliamps = 3000;
+    r.pivVolts = c.piv;
+    const auto lines = dataSheetWarnings(readSupplyInputs(f), r);
+    EXPECT_EQ(lines.empty() ? "" : lines.front(), std::string(c.line));
+    EXPECT_LE(lines.size(), 1U);
   }
 }
 
