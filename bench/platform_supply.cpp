@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <span>
 #include <string>
 
 #include "core/atelier/supply.h"
@@ -16,8 +17,12 @@ void SupplyDefaultSimulation(benchmark::State& state) {
   valvora::testing::FieldMap fields = valvora::testing::supplyDefaults();
   for (auto _ : state) {
     const valvora::atelier::SupplyInputs in = valvora::atelier::readSupplyInputs(fields);
-    const auto v =
-        valvora::platform::ngspice().run(valvora::atelier::supplyNetlist(in), [](int) {});
+    // As the tab runs it: on until settled, within the maximum duration.
+    valvora::atelier::SettleWatch settle(in.hertz, in.nodes.size());
+    const valvora::platform::RunHooks hooks{
+        [](int) {}, [&](std::span<const std::string> names,
+                        std::span<const double> values) { return settle.watch(names, values); }};
+    const auto v = valvora::platform::ngspice().run(valvora::atelier::supplyNetlist(in), hooks);
     if (!v) {
       state.SkipWithError("halted");
       break;

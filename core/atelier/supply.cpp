@@ -57,52 +57,6 @@ std::string spice(Real value) {
   return text;
 }
 
-bool isTube(Rectifier r) {
-  return r != Rectifier::kSiliconCentreTap && r != Rectifier::kSiliconBridge &&
-         r != Rectifier::kSiliconHalfWave;
-}
-
-struct TubeData {
-  Real dropVolts;  // the data sheet's drop at one current
-  Real atAmps;
-};
-
-TubeData tubeData(Rectifier r) {
-  switch (r) {
-    case Rectifier::kU4g:
-      return {50, 0.2L};
-    case Rectifier::kY3gt:
-      return {60, 0.125L};
-    case Rectifier::kEz81:
-      return {10, 0.06L};
-    default:
-      return {17, 0.25L};
-  }
-}
-
-struct Limits {
-  double microfarads;  // 0: no limit
-  double dcMilliamps;
-  double peakMilliamps;  // steady state; silicon: the surge
-  double pivVolts;
-  std::string_view by;
-};
-
-Limits limitsOf(Rectifier r) {
-  switch (r) {
-    case Rectifier::kGz34:
-      return {60, 250, 750, 1500, "le GZ34 / 5AR4"};
-    case Rectifier::kU4g:
-      return {40, 275, 1000, 1550, "le 5U4G / 5U4GB"};
-    case Rectifier::kY3gt:
-      return {20, 125, 440, 1400, "le 5Y3GT"};
-    case Rectifier::kEz81:
-      return {50, 150, 450, 1300, "l'EZ81 / 6CA4"};
-    default:
-      return {0, 1000, 30000, 1000, "les diodes silicium (classe 1N4007)"};
-  }
-}
-
 const std::vector<double>& vectorOf(const Vectors& v, std::string_view name) {
   const auto it = v.find(name);
   if (it == v.end() || it->second.empty())
@@ -165,19 +119,46 @@ class Window {
   std::size_t first_ = 0;
 };
 
-}  // namespace
-
-SupplyInputs readSupplyInputs(const Fields& f) {
-  SupplyInputs in;
+Real readVac(const Fields& f) {
   constexpr std::string_view kVac = "Tension secondaire (V eff.)";
   const Real vac = readField(f, "edPsVac", kVac);
   if (!(vac > 0 && vac <= 2000))
     fail(std::string(kVac) + " : la valeur doit être supérieure à 0 et au plus 2000");
-  in.vac = store(vac);
+  return vac;
+}
+
+}  // namespace
+
+void writeRsFromTransformer(Fields& f, bool measured) {
+  const auto field = [&](std::string_view name) {
+    return readSpecField(f, specNamed(kTransformerFields, name));
+  };
+  if (measured) {
+    const Real vac = readVac(f);
+    const Real ratio = divide(vac, field("edPsVp"));
+    const Real rp = field("edPsRp");
+    const Real rsec = field("edPsRsec");
+    f.write("edPsRs", formatPattern("0.0", add(rsec, multiply(rp, multiply(ratio, ratio)))));
+    return;
+  }
+  const Real v0 = field("edPsV0");
+  const Real vn = field("edPsVn");
+  const Real in = field("edPsIn");
+  if (!(v0 > vn)) fail("Tension à vide : elle doit dépasser la tension en charge.");
+  f.write("edPsRs", formatPattern("0.0", divide(subtract(v0, vn), divide(in, 1000))));
+  f.write("edPsVac", formatGeneral(v0));
+}
+
+SupplyInputs readSupplyInputs(const Fields& f) {
+  SupplyInputs in;
+  in.vac = store(readVac(f));
   in.rs = positive(f, "edPsRs", "Résistance du secondaire (Ω)");
   constexpr std::string_view kHertz[] = {"50", "60"};
   in.hertz = listIndex(f, "cbPsHz", "Fréquence secteur (Hz)", kHertz) == 0 ? 50 : 60;
-  in.rectifier = static_cast<Rectifier>(listIndex(f, "cbPsRect", "Redresseur", kRectifierCaptions));
+  std::array<std::string_view, kRectifiers.size()> captions;
+  std::ranges::transform(kRectifiers, captions.begin(), &RectifierRow::caption);
+  in.rectifier =
+      &kRectifiers[static_cast<std::size_t>(listIndex(f, "cbPsRect", "Redresseur", captions))];
 
   constexpr std::string_view kLinks[] = {"Self", "Résistance"};
   for (int k = 1; k <= kSupplyNodes; ++k) {
@@ -193,14 +174,30 @@ SupplyInputs readSupplyInputs(const Fields& f) {
     }
     node.microfarads = positive(f, c, "C" + n + " (µF)");
     node.milliamps = notNegative(f, nodeField("edPsI", k), "Charge " + n + " (mA)");
+    const std::optional<Real> rated =
+        readOptionalSpecField(f, kRatedVoltsFields[static_cast<std::size_t>(k - 1)]);
+    node.ratedVolts = rated ? store(*rated) : 0;
     in.nodes.push_back(node);
   }
 
-  constexpr std::string_view kSeconds = "Durée simulée (s)";
+  constexpr std::string_view kSeconds = "Durée max. (s)";
   const Real seconds = readField(f, "edPsT", kSeconds);
-  if (!(seconds >= 0.2L && seconds <= 10))
-    fail(std::string(kSeconds) + " : la valeur doit être comprise entre 0,2 et 10");
+  if (!(seconds >= 0.5L && seconds <= 60))
+    fail(std::string(kSeconds) + " : la valeur doit être comprise entre 0,5 et 60");
   in.seconds = store(seconds);
+  const auto beforeEnd = [&](const FieldSpec& spec, Real value) {
+    const double t = store(value);
+    if (!(t < in.seconds))
+      fail(std::string(spec.label) + " : la valeur doit être inférieure à la durée max. (" +
+           formatGeneral(in.seconds) + " s)");
+    return t;
+  };
+  if (const std::optional<Real> soft = readOptionalSpecField(f, kSwitchFields[0])) {
+    in.softOhms = store(*soft);
+    in.softSeconds = beforeEnd(kSwitchFields[1], readSpecField(f, kSwitchFields[1]));
+  }
+  if (const std::optional<Real> standby = readOptionalSpecField(f, kSwitchFields[2]))
+    in.standbySeconds = beforeEnd(kSwitchFields[2], *standby);
   return in;
 }
 
@@ -209,39 +206,59 @@ std::string supplyNetlist(const SupplyInputs& in) {
   const std::string hz = formatInteger(in.hertz);
   const std::string rs = spice(in.rs);
   std::string k;  // the tube's law, with K = I / V^1.5 from its data sheet drop
-  if (isTube(in.rectifier)) {
-    const TubeData d = tubeData(in.rectifier);
-    k = spice(divide(d.atAmps, power(d.dropVolts, 1.5L)));
-  }
+  const RectifierRow& rect = *in.rectifier;
+  if (rect.tube()) k = spice(divide(rect.atAmps, power(rect.dropVolts, 1.5L)));
+  // With standby the elements feed node h, switched to node 1 at that time.
+  const std::string out = in.standbySeconds > 0 ? "h" : "1";
   const auto element = [&](std::string_view name, std::string_view anode) {
     const std::string a(anode);
-    if (!isTube(in.rectifier)) return std::string(name) + " " + a + " 1 DSI\n";
-    return "B" + std::string(name.substr(1)) + " " + a + " 1 I=" + k + "*pow(max(V(" + a +
-           ",1),0),1.5)\n";
+    if (!rect.tube()) return std::string(name) + " " + a + " " + out + " DSI\n";
+    return "B" + std::string(name.substr(1)) + " " + a + " " + out + " I=" + k + "*pow(max(V(" + a +
+           "," + out + "),0),1.5)\n";
+  };
+  // A switch is a resistor whose value follows time: Ra before t, Rb after.
+  const auto timed = [](std::string_view name, std::string_view from, std::string_view to, double t,
+                        std::string_view ra) {
+    return std::string(name) + " " + std::string(from) + " " + std::string(to) + " R='time < " +
+           spice(t) + " ? " + std::string(ra) + " : 1m'\n";
+  };
+  const bool soft = in.softOhms > 0;
+  const std::string softOhms = soft ? spice(in.softOhms) : "";
+  // The winding's source, then its soft start resistor if any, then Rs to node `to`.
+  const auto winding = [&](std::string_view w, std::string_view minus, std::string_view sign,
+                           std::string_view to) {
+    const std::string lower(1, static_cast<char>(w[0] - 'A' + 'a'));  // "A": node "sa"
+    const std::string s = "s" + lower;
+    std::string text = "V" + std::string(w) + " " + s + " " + std::string(minus) + " SIN(0 " +
+                       std::string(sign) + peak + " " + hz + ")\n";
+    const std::string upper(w);
+    std::string after = s;
+    if (soft) {
+      after = "t" + lower;
+      text += timed("RS" + upper, s, after, in.softSeconds, softOhms);
+    }
+    return text + "R" + upper + " " + after + " " + std::string(to) + " " + rs + "\n";
   };
 
   std::string n = "* Alimentation HT\n";
   // The first element's current goes through VI1, a 0 V source the figures read.
-  switch (in.rectifier) {
-    case Rectifier::kSiliconBridge:
-      n += "VA sa b SIN(0 " + peak + " " + hz + ")\n";
-      n += "RA sa a " + rs + "\nVI1 a k1 0\n";
+  switch (rect.topology) {
+    case Topology::kBridge:
+      n += winding("A", "b", "", "a") + "VI1 a k1 0\n";
       n += element("D1", "k1") + element("D2", "b");
       n += "D3 0 a DSI\nD4 0 b DSI\n";
       // Ties the floating winding down: with all four diodes off it has no path to ground.
       n += "RGA a 0 10MEG\nRGB b 0 10MEG\n";
       break;
-    case Rectifier::kSiliconHalfWave:
-      n += "VA sa 0 SIN(0 " + peak + " " + hz + ")\n";
-      n += "RA sa a " + rs + "\nVI1 a k1 0\n" + element("D1", "k1");
+    case Topology::kHalfWave:
+      n += winding("A", "0", "", "a") + "VI1 a k1 0\n" + element("D1", "k1");
       break;
-    default:
-      n += "VA sa 0 SIN(0 " + peak + " " + hz + ")\n";
-      n += "RA sa a " + rs + "\nVI1 a k1 0\n" + element("D1", "k1");
-      n += "VB sb 0 SIN(0 -" + peak + " " + hz + ")\n";
-      n += "RB sb b " + rs + "\n" + element("D2", "b");
+    case Topology::kCentreTap:
+      n += winding("A", "0", "", "a") + "VI1 a k1 0\n" + element("D1", "k1");
+      n += winding("B", "0", "-", "b") + element("D2", "b");
       break;
   }
+  if (in.standbySeconds > 0) n += timed("RSB", "h", "1", in.standbySeconds, "1G");
   for (std::size_t i = 0; i < in.nodes.size(); ++i) {
     const SupplyNode& node = in.nodes[i];
     const std::string here = formatInteger(static_cast<std::int64_t>(i + 1));
@@ -261,7 +278,7 @@ std::string supplyNetlist(const SupplyInputs& in) {
            "*min(1,max(V(" + here + "),0)/20)\n";
     }
   }
-  if (!isTube(in.rectifier)) n += ".model DSI D(IS=7.02767n RS=0.0341512 N=1.80803)\n";
+  if (!rect.tube()) n += ".model DSI D(" + std::string(rect.diode) + ")\n";
   n += ".tran 20u " + spice(in.seconds) + " 0 20u\n.end\n";
   return n;
 }
@@ -329,6 +346,82 @@ std::vector<Series> supplyCurves(const SupplyInputs& in, const Vectors& v, bool 
   return curves;
 }
 
+bool settledMeans(std::span<const std::array<double, kSupplyNodes>> periodMeans,
+                  std::size_t nodes) {
+  const std::size_t n = periodMeans.size();
+  if (n < 10) return false;
+  for (std::size_t k = 0; k < nodes; ++k) {
+    double recent = 0;
+    double before = 0;
+    for (std::size_t p = 0; p < 5; ++p) {
+      recent += periodMeans[n - 1 - p][k] / 5;
+      before += periodMeans[n - 6 - p][k] / 5;
+    }
+    if (!(std::fabs(recent - before) < std::max(1e-4 * std::fabs(recent), 1e-3))) return false;
+  }
+  return true;
+}
+
+SettleWatch::SettleWatch(int hertz, std::size_t nodes, double from)
+    : period_(1.0 / hertz),
+      nodes_(std::min<std::size_t>(nodes, kSupplyNodes)),
+      from_(from),
+      periodEnd_(from + period_) {}
+
+void SettleWatch::closePeriod() {
+  std::array<double, kSupplyNodes> mean{};
+  for (std::size_t k = 0; k < nodes_; ++k) mean[k] = sum_[k] / period_;
+  means_.push_back(mean);
+  sum_ = {};
+  periodEnd_ = from_ + period_ * static_cast<double>(means_.size() + 1);
+  if (!settled_) settled_ = settledMeans(means_, nodes_);
+}
+
+bool SettleWatch::add(double t, std::span<const double> volts) {
+  std::array<double, kSupplyNodes> now{};
+  for (std::size_t k = 0; k < nodes_ && k < volts.size(); ++k) now[k] = volts[k];
+  if (t < from_) return false;
+  if (!started_) {
+    started_ = true;
+    lastT_ = t;
+    last_ = now;
+    return settled_;
+  }
+  // The trapezoids up to each period end crossed, the value there interpolated.
+  while (t >= periodEnd_ && lastT_ < periodEnd_) {
+    const double a = t > lastT_ ? (periodEnd_ - lastT_) / (t - lastT_) : 1;
+    for (std::size_t k = 0; k < nodes_; ++k) {
+      const double edge = last_[k] + a * (now[k] - last_[k]);
+      sum_[k] += (periodEnd_ - lastT_) * (last_[k] + edge) / 2;
+      last_[k] = edge;
+    }
+    lastT_ = periodEnd_;
+    closePeriod();
+  }
+  for (std::size_t k = 0; k < nodes_; ++k) sum_[k] += (t - lastT_) * (last_[k] + now[k]) / 2;
+  lastT_ = t;
+  last_ = now;
+  return settled_;
+}
+
+bool SettleWatch::watch(std::span<const std::string> names, std::span<const double> values) {
+  if (columns_.empty()) {
+    const auto column = [&](std::string_view name) {
+      const auto it = std::ranges::find(names, name);
+      return static_cast<std::size_t>(it - names.begin());
+    };
+    columns_.push_back(column("time"));
+    for (std::size_t k = 0; k < nodes_; ++k)
+      columns_.push_back(column("v(" + formatInteger(static_cast<std::int64_t>(k + 1)) + ")"));
+  }
+  std::array<double, kSupplyNodes + 1> point{};
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (columns_[c] >= values.size()) return false;  // a vector it needs is not there
+    point[c] = values[columns_[c]];
+  }
+  return add(point[0], std::span<const double>(point).subspan(1, nodes_));
+}
+
 SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
   const std::vector<double>& t = vectorOf(v, "time");
   const double periods = 5.0 / in.hertz;
@@ -336,14 +429,45 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
   const Window steady(t, t.back() - periods);
   const auto same = [](Real x) { return x; };
   SupplyFigures r;
+  const Window last(t, t.back() - 1.0 / in.hertz);
+  SettleWatch settle(in.hertz, in.nodes.size(), in.standbySeconds);
+  std::vector<const std::vector<double>*> nodes;
   for (std::size_t k = 0; k < in.nodes.size(); ++k) {
     const std::vector<double>& y =
         vectorOf(v, "v(" + formatInteger(static_cast<std::int64_t>(k + 1)) + ")");
+    nodes.push_back(&y);
     r.volts[k] = store(steady.mean(y, same));
-    const Real high = steady.maximum(y, same);
-    const Real low = -steady.maximum(y, [](Real x) { return -x; });
+    r.maxVolts[k] = *std::ranges::max_element(y);
+    // The periodic part: less the straight line joining the last period's two ends, so that
+    // a slow drift is not taken for ripple.
+    double t0 = 0;
+    double y0 = 0;
+    double slope = 0;
+    bool first = true;
+    Real high = -std::numeric_limits<Real>::infinity();
+    Real low = std::numeric_limits<Real>::infinity();
+    last.walk(y, [&](double ti, double yi) {
+      if (first) {
+        t0 = ti;
+        y0 = yi;
+        const double span = t.back() - ti;
+        slope = span > 0 ? (y[std::min(y.size(), t.size()) - 1] - yi) / span : 0;
+        first = false;
+      }
+      const Real periodic = static_cast<Real>(yi) - (y0 + slope * (ti - t0));
+      high = std::max(high, periodic);
+      low = std::min(low, periodic);
+    });
     r.ripple[k] = store(high - low);
   }
+  // Replayed over the samples: the same verdict as the watch that may have ended the run.
+  std::array<double, kSupplyNodes> point{};
+  for (std::size_t i = 0; i < t.size() && !settle.settled(); ++i) {
+    for (std::size_t k = 0; k < nodes.size(); ++k)
+      point[k] = i < nodes[k]->size() ? (*nodes[k])[i] : nodes[k]->back();
+    settle.add(t[i], std::span<const double>(point).first(nodes.size()));
+  }
+  r.settled = settle.settled();
   const std::vector<double>& element = vectorOf(v, "vi1#branch");
   r.peakMilliamps = store(steady.maximum(element, same) * 1000);
   r.surgeMilliamps = store(*std::ranges::max_element(element) * 1000.0L);
@@ -358,34 +482,45 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v) {
 }
 
 std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyFigures& r) {
-  const Limits lim = limitsOf(in.rectifier);
-  const std::string by = " admis par " + std::string(lim.by) + ".";
+  const RectifierRow& lim = *in.rectifier;
   std::vector<std::string> lines;
+  // Past the limit, or within its last tenth: a figure that close has no margin left.
+  const auto check = [&](std::string_view what, const std::string& shown, double value,
+                         double limit, std::string_view unit) {
+    const std::string u(unit);
+    if (value > limit) {
+      lines.push_back(std::string(what) + " (" + shown + " " + u + ") dépasse les " +
+                      formatGeneral(limit) + " " + u + " admis par " + std::string(lim.by) + ".");
+    } else if (value > 0.9 * limit) {
+      lines.push_back(std::string(what) + " (" + shown + " " + u + ") est à " +
+                      formatPattern("0", store(divide(value, limit) * 100)) +
+                      " % de la limite de " + formatGeneral(limit) + " " + u + " admise par " +
+                      std::string(lim.by) + ".");
+    }
+  };
   const double c1 = in.nodes.front().microfarads;
-  if (lim.microfarads > 0 && c1 > lim.microfarads) {
-    lines.push_back("C1 (" + formatGeneral(c1) + " µF) dépasse les " +
-                    formatGeneral(lim.microfarads) + " µF" + by);
-  }
+  if (lim.microfarads > 0) check("C1", formatGeneral(c1), c1, lim.microfarads, "µF");
   Real load = 0;
   for (const SupplyNode& n : in.nodes) load = add(load, n.milliamps);
-  if (load > lim.dcMilliamps) {
-    lines.push_back("La charge totale (" + formatGeneral(load) + " mA) dépasse les " +
-                    formatGeneral(lim.dcMilliamps) + " mA" + by);
+  check("La charge totale", formatGeneral(load), store(load), lim.dcMilliamps, "mA");
+  if (lim.tube()) {
+    check("Le courant crête redresseur", formatPattern("0", r.peakMilliamps), r.peakMilliamps,
+          lim.peakMilliamps, "mA");
+  } else {
+    // A silicon diode's limit is its surge rating, which the steady-state peak never passes
+    // first.
+    check("Le courant crête à la mise sous tension", formatPattern("0", r.surgeMilliamps),
+          r.surgeMilliamps, lim.peakMilliamps, "mA");
   }
-  if (isTube(in.rectifier) && r.peakMilliamps > lim.peakMilliamps) {
-    lines.push_back("Le courant crête redresseur (" + formatPattern("0", r.peakMilliamps) +
-                    " mA) dépasse les " + formatGeneral(lim.peakMilliamps) + " mA" + by);
+  for (std::size_t k = 0; k < in.nodes.size(); ++k) {
+    const double rated = in.nodes[k].ratedVolts;
+    if (rated > 0 && r.maxVolts[k] > rated) {
+      lines.push_back("C" + formatInteger(static_cast<std::int64_t>(k + 1)) + " : " +
+                      formatPattern("0", r.maxVolts[k]) + " V atteints, au-delà de ses " +
+                      formatGeneral(rated) + " V de service.");
+    }
   }
-  // A silicon diode's limit is its surge rating, which the steady-state peak never passes first.
-  if (!isTube(in.rectifier) && r.surgeMilliamps > lim.peakMilliamps) {
-    lines.push_back("Le courant crête à la mise sous tension (" +
-                    formatPattern("0", r.surgeMilliamps) + " mA) dépasse les " +
-                    formatGeneral(lim.peakMilliamps) + " mA" + by);
-  }
-  if (r.pivVolts > lim.pivVolts) {
-    lines.push_back("La tension inverse crête (" + formatPattern("0", r.pivVolts) +
-                    " V) dépasse les " + formatGeneral(lim.pivVolts) + " V" + by);
-  }
+  check("La tension inverse crête", formatPattern("0", r.pivVolts), r.pivVolts, lim.pivVolts, "V");
   return lines;
 }
 
@@ -395,13 +530,19 @@ void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& 
     const bool present = i < in.nodes.size();
     f.write(nodeField("edPsV", k), present ? formatPattern("0.0", r.volts[i]) : "");
     f.write(nodeField("edPsRip", k), present ? formatSignificant(r.ripple[i], 3) : "");
+    f.write(nodeField("edPsVmax", k), present ? formatPattern("0", r.maxVolts[i]) : "");
   }
   f.write("edPsIpk", formatPattern("0", r.peakMilliamps));
   f.write("edPsIsurge", formatPattern("0", r.surgeMilliamps));
   f.write("edPsPiv", formatPattern("0", r.pivVolts));
   f.write("edPsIrms", formatPattern("0", r.rmsMilliamps));
+  std::vector<std::string> lines = dataSheetWarnings(in, r);
+  if (!r.settled) {
+    lines.insert(lines.begin(), "Régime non établi après " + formatGeneral(in.seconds) +
+                                    " s : chiffres des 5 dernières périodes.");
+  }
   std::string warn;
-  for (const std::string& line : dataSheetWarnings(in, r)) {
+  for (const std::string& line : lines) {
     if (!warn.empty()) warn += "\n";
     warn += line;
   }

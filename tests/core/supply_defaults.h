@@ -25,7 +25,14 @@ inline FieldMap supplyDefaults() {
           {"edPsI2", "120"},
           {"edPsI3", "10"},
           {"edPsI4", "5"},
-          {"edPsT", "2"}};
+          {"edPsCv1", "500"},
+          {"edPsCv2", "500"},
+          {"edPsCv3", "450"},
+          {"edPsCv4", "450"},
+          {"edPsT", "20"},
+          {"edPsRsoft", ""},
+          {"edPsTsoft", "1"},
+          {"edPsTsb", ""}};
 }
 
 }  // namespace valvora::testing

@@ -8,10 +8,12 @@
 #include <clocale>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <thread>
 
 #include "core/atelier/supply.h"
 #include "core/failure.h"
+#include "core/numtext.h"
 #include "tests/core/supply_defaults.h"
 
 namespace valvora::platform {
@@ -23,7 +25,9 @@ using valvora::testing::supplyDefaults;
 // The figures this ngspice gives with the tab's defaults; a wrong model, source phase or
 // window would move them far beyond these margins.
 TEST(Ngspice, DefaultSupplyFigures) {
-  const atelier::SupplyInputs in = atelier::readSupplyInputs(supplyDefaults());
+  FieldMap f = supplyDefaults();
+  f["edPsT"] = "2";  // the figures of a 2 s run, whether or not the run stops once settled
+  const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
   std::vector<int> seen;
   const auto v = ngspice().run(atelier::supplyNetlist(in), [&](int p) { seen.push_back(p); });
   ASSERT_TRUE(v);
@@ -47,7 +51,9 @@ TEST(Ngspice, DefaultSupplyFigures) {
 // Under a comma locale ngspice would read "1.5e-3" as 1: the run restores the point and gives
 // the very vectors of the C locale.
 TEST(Ngspice, CommaLocalesGiveTheFiguresOfTheCLocale) {
-  const std::string netlist = atelier::supplyNetlist(atelier::readSupplyInputs(supplyDefaults()));
+  FieldMap f = supplyDefaults();
+  f["edPsT"] = "1";
+  const std::string netlist = atelier::supplyNetlist(atelier::readSupplyInputs(f));
   const auto inC = ngspice().run(netlist, [](int) {});
   ASSERT_TRUE(inC);
   for (const char* locale : {"fr_FR.UTF-8", "de_DE.UTF-8"}) {
@@ -60,6 +66,84 @@ TEST(Ngspice, CommaLocalesGiveTheFiguresOfTheCLocale) {
     std::setlocale(LC_NUMERIC, "C");
     ASSERT_TRUE(v);
     EXPECT_EQ(*v, *inC);
+  }
+}
+
+// The default circuit settles within 3 s, its last node's ripple then the RC filter's; 0,5 s
+// is too short for it.
+TEST(Ngspice, DefaultSupplySettlesBeforeThreeSeconds) {
+  const struct {
+    const char* seconds;
+    bool settled;
+  } cases[] = {{"3", true}, {"0,5", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    FieldMap f = supplyDefaults();
+    f["edPsT"] = c.seconds;
+    const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
+    atelier::SettleWatch settle(in.hertz, in.nodes.size());
+    const RunHooks hooks{[](int) {}, [&](std::span<const std::string> n,
+                                         std::span<const double> v) { return settle.watch(n, v); }};
+    const auto v = ngspice().run(atelier::supplyNetlist(in), hooks);
+    ASSERT_TRUE(v);
+    const atelier::SupplyFigures r = atelier::supplyFigures(in, *v);
+    EXPECT_EQ(r.settled, c.settled);
+    if (c.settled) {
+      EXPECT_LT(r.ripple[3], 0.002);
+    }
+  }
+}
+
+// A silicon supply with a choke overshoots at switch-on, past its second capacitor's rating.
+TEST(Ngspice, TurnOnPeakPastTheRating) {
+  FieldMap f = supplyDefaults();
+  const std::pair<const char*, const char*> circuit[] = {
+      {"edPsVac", "345"},
+      {"edPsRs", "30"},
+      {"cbPsRect", "Diodes silicium, double alternance (point milieu)"},
+      {"edPsC1", "50"},
+      {"edPsL2", "3"},
+      {"edPsR2", "100"},
+      {"edPsC2", "50"},
+      {"edPsI1", "80"},
+      {"edPsI2", "15"},
+      {"edPsC3", ""},
+      {"edPsT", "2"}};
+  for (const auto& [name, text] : circuit) f[name] = text;
+  const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
+  const auto v = ngspice().run(atelier::supplyNetlist(in), [](int) {});
+  ASSERT_TRUE(v);
+  const atelier::SupplyFigures r = atelier::supplyFigures(in, *v);
+  EXPECT_NEAR(r.maxVolts[1], 561, 6);
+  EXPECT_NEAR(r.volts[1], 462, 5);
+  const auto lines = atelier::dataSheetWarnings(in, r);
+  EXPECT_TRUE(std::ranges::any_of(lines, [&](const std::string& line) {
+    return line == "C2 : " + formatPattern("0", r.maxVolts[1]) +
+                       " V atteints, au-delà de ses 500 V de service.";
+  })) << ::testing::PrintToString(lines);
+}
+
+// The switches' time-dependent resistors as this ngspice takes them: the soft start holds B+
+// down until shorted; with standby node 1 stays near 0 V until the switch.
+TEST(Ngspice, SoftStartAndStandbyFollowTime) {
+  const struct {
+    const char* field;
+    const char* text;
+    double before;  // node 1 at 0,4 s, below
+  } cases[] = {{"edPsRsoft", "5000", 300}, {"edPsTsb", "0,5", 5}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    FieldMap f = supplyDefaults();
+    f["edPsT"] = "1";
+    f["edPsTsoft"] = "0,5";
+    f[c.field] = c.text;
+    const atelier::SupplyInputs in = atelier::readSupplyInputs(f);
+    const auto v = ngspice().run(atelier::supplyNetlist(in), [](int) {});
+    ASSERT_TRUE(v);
+    const auto& t = v->at("time");
+    const std::size_t at = static_cast<std::size_t>(std::ranges::lower_bound(t, 0.4) - t.begin());
+    EXPECT_LT(v->at("v(1)")[at], c.before);
+    EXPECT_GT(v->at("v(1)").back(), 380);
   }
 }
 
@@ -124,11 +208,11 @@ TEST(Ngspice, StopHaltsALongRunAndTheNextRunStartsAfresh) {
   EXPECT_FALSE(halted);
   ngspice().stop();  // nothing running: returns at once
 
-  f["edPsT"] = "0,2";
+  f["edPsT"] = "0,5";
   const atelier::SupplyInputs shortRun = atelier::readSupplyInputs(f);
   const auto v = ngspice().run(atelier::supplyNetlist(shortRun), [](int) {});
   ASSERT_TRUE(v);
-  EXPECT_NEAR(v->at("time").back(), 0.2, 1e-9);
+  EXPECT_NEAR(v->at("time").back(), 0.5, 1e-9);
   EXPECT_NEAR(v->at("time").front(), 0, 1e-12);
 }
 

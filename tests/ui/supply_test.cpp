@@ -38,8 +38,9 @@ using valvora::ui::TAtelierForm;
 namespace {
 
 // Four nodes at 400, 390, 380 and 330 V with 20, 2, 0,2 and 0,02 V of ripple over 2 s at
-// 50 Hz; the element's current peaks at 3 A at turn-on and 0,5 A after.
-SpiceVectors fourNodeRun() {
+// 50 Hz; the element's current peaks at 3 A at turn-on and 0,5 A after. With drift, node 4
+// climbs 5 V/s and never settles.
+SpiceVectors fourNodeRun(bool drift) {
   SpiceVectors v;
   const double base[] = {400, 390, 380, 330};
   const double ripple[] = {10, 1, 0.1, 0.01};
@@ -48,7 +49,8 @@ SpiceVectors fourNodeRun() {
     const double s = std::sin(2 * std::numbers::pi * 50 * t);
     v["time"].push_back(t);
     for (int k = 0; k < 4; ++k)
-      v["v(" + std::to_string(k + 1) + ")"].push_back(base[k] + ripple[k] * s);
+      v["v(" + std::to_string(k + 1) + ")"].push_back(base[k] + ripple[k] * s +
+                                                      (drift && k == 3 ? 5 * t : 0));
     v["k1"].push_back(-500 * s);
     const double current = std::max(0.0, s) * (t < 0.05 ? 3.0 : 0.5);
     v["vi1#branch"].push_back(current);
@@ -76,7 +78,20 @@ class FakeSimulator : public valvora::platform::Simulator {
     if (stopped_) return std::nullopt;
     if (!failure.empty()) throw valvora::CalcError(failure);
     progress(97);
-    return fourNodeRun();
+    SpiceVectors v = fourNodeRun(drift);
+    // Point by point through the watch, as the simulator does; a settled run ends there.
+    std::vector<std::string> names;
+    for (const auto& [name, values] : v) names.push_back(name);
+    std::vector<double> point(names.size());
+    const std::size_t points = v["time"].size();
+    for (std::size_t i = 0; i < points && hooks.watch; ++i) {
+      for (std::size_t c = 0; c < names.size(); ++c) point[c] = v[names[c]][i];
+      if (hooks.watch(names, point)) {
+        for (auto& [name, values] : v) values.resize(i + 1);
+        break;
+      }
+    }
+    return v;
   }
   void stop() override {
     std::unique_lock lock(m_);
@@ -91,6 +106,7 @@ class FakeSimulator : public valvora::platform::Simulator {
   }
 
   bool holdUntilStopped = false;
+  bool drift = false;
   std::string failure;
   std::vector<std::string> netlists;
   int stops = 0;
@@ -145,6 +161,7 @@ class SupplyTabTest : public QObject {
   void init() {
     dialogs_.clear();
     fake_.holdUntilStopped = false;
+    fake_.drift = false;
     fake_.failure.clear();
     fake_.netlists.clear();
     window_ = std::make_unique<TAtelierForm>(nullptr, valvora::platform::settingsFile(), &fake_);
@@ -178,6 +195,7 @@ class SupplyTabTest : public QObject {
         {"edPsRip1", "20,0"},
         {"edPsV4", "330,0"},
         {"edPsRip4", "0,0200"},
+        {"edPsVmax1", "410"},
         {"edPsIpk", "500"},
         {"edPsIsurge", "3000"},
         {"edPsPiv", "910"},
@@ -197,9 +215,10 @@ class SupplyTabTest : public QObject {
     QCOMPARE(curves[0].data.name, std::string("Nœud 1"));
     QVERIFY(curves[4].axis == valvora::ui::YAxis::kRight);
     QCOMPARE(curves[0].data.x.front(), 0.0);
+    QCOMPARE(curves[0].data.x.back(), 0.2);  // settled at the end of the 10th period
     const QColor first = curves[0].colour;
     control<QCheckBox>("chkPsZoom")->setChecked(true);
-    QVERIFY(plot->curves()[0].data.x.front() >= 1.899);
+    QVERIFY(plot->curves()[0].data.x.front() >= 0.0999);
     QCOMPARE(plot->curves()[0].colour, first);  // kept from view to view
 
     // A second run with node 4 absent empties its fields.
@@ -230,7 +249,7 @@ class SupplyTabTest : public QObject {
         {"edPsR3", "0", "R3 (Ω) : la valeur doit être supérieure à 0."},
         {"edPsC4", "-1", "C4 (µF) : la valeur doit être supérieure à 0."},
         {"edPsI2", "-1", "Charge 2 (mA) : la valeur doit être positive ou nulle."},
-        {"edPsT", "12", "Durée simulée (s) : la valeur doit être comprise entre 0,2 et 10."},
+        {"edPsT", "61", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60."},
     };
     for (const auto& c : cases)
       QTest::newRow(c.field) << QString(c.field) << QString::fromUtf8(c.typed)
@@ -245,6 +264,64 @@ class SupplyTabTest : public QObject {
     QCOMPARE(dialogs_.errors, QStringList{message});
     QVERIFY(fake_.netlists.empty());  // nothing started
     QVERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    dialogs_.clear();
+  }
+
+  // Not settled at the maximum: the whole run, its last periods' figures and the line saying
+  // so; inputs changed after a run mark the figures until the next run.
+  void unsettledRunAndStaleFigures() {
+    QCOMPARE(control<QProgressBar>("pbPs")->text(), QString("0 %"));
+    QCOMPARE(text("edPsT"), QString("20"));
+    fake_.drift = true;
+    set("edPsT", "2");
+    set("edPsCv2", "390");
+    QCOMPARE(text("lbPsStale"), QString());  // nothing shown yet to be stale
+    simulate();
+    const std::pair<const char*, const char*> expected[] = {
+        {"edPsV4", "339,8"},
+        {"edPsRip4", "0,0200"},  // the drift is not ripple
+        {"lbPsWarn",
+         "Régime non établi après 2 s : chiffres des 5 dernières périodes.\n"
+         "C2 : 391 V atteints, au-delà de ses 390 V de service."},
+        {"lbPsStale", ""},
+    };
+    for (const auto& [name, value] : expected) QCOMPARE(text(name), QString::fromUtf8(value));
+    QCOMPARE(control<valvora::ui::Plot>("plPs")->curves()[0].data.x.back(), 2.0);
+    const QColor shown = control<QLineEdit>("edPsV1")->palette().color(QPalette::Text);
+    for (const char* input : {"edPsVac", "cbPsRect", "edPsC3"}) {
+      set(input, input == std::string_view("cbPsRect") ? "5Y3GT" : "300");
+      QCOMPARE(text("lbPsStale"), QString::fromUtf8("Résultats à recalculer"));
+      QVERIFY(control<QLineEdit>("edPsV1")->palette().color(QPalette::Text) != shown);
+      simulate();
+      QCOMPARE(text("lbPsStale"), QString());
+      QCOMPARE(control<QLineEdit>("edPsV1")->palette().color(QPalette::Text), shown);
+    }
+    // The view's check box is on the Tab chain, reached from the last input.
+    QWidget* w = control("edPsI4");
+    for (int i = 0; i < 100 && w->objectName() != "chkPsZoom"; ++i) {
+      do w = w->nextInFocusChain();
+      while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(window_.get()) ||
+             !w->isEnabled());
+    }
+    QCOMPARE(w->objectName(), QString("chkPsZoom"));
+  }
+
+  // Rs from the transformer's data: each way enables its own fields only.
+  void rsFromTheTransformer() {
+    QVERIFY(control("edPsRsec")->isEnabled());
+    QVERIFY(!control("edPsV0")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    QCOMPARE(text("edPsRs"), QString("108,5"));
+    QTest::mouseClick(control("rbPsFromReg"), Qt::LeftButton);
+    QVERIFY(!control("edPsRsec")->isEnabled());
+    QVERIFY(control("edPsV0")->isEnabled());
+    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    QCOMPARE(text("edPsRs"), QString("75,0"));
+    QCOMPARE(text("edPsVac"), QString("365"));
+    set("edPsIn", "0");
+    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    QCOMPARE(dialogs_.errors,
+             QStringList{QString::fromUtf8("Courant nominal : entre 0,1 et 100 000 mA.")});
     dialogs_.clear();
   }
 

@@ -10,9 +10,11 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 
 #include "core/atelier/supply.h"
@@ -29,8 +31,9 @@ namespace {
 namespace core = valvora::atelier;
 
 constexpr const char* kNumericFields[] = {
-    "edPsVac", "edPsRs", "edPsC1", "edPsL2", "edPsR2", "edPsC2", "edPsL3", "edPsR3", "edPsC3",
-    "edPsL4",  "edPsR4", "edPsC4", "edPsI1", "edPsI2", "edPsI3", "edPsI4", "edPsT"};
+    "edPsVac", "edPsRs", "edPsC1", "edPsL2",  "edPsR2",  "edPsC2",  "edPsL3",
+    "edPsR3",  "edPsC3", "edPsL4", "edPsR4",  "edPsC4",  "edPsI1",  "edPsI2",
+    "edPsI3",  "edPsI4", "edPsT",  "edPsCv1", "edPsCv2", "edPsCv3", "edPsCv4"};
 
 // One row of the filter grid per node; node 1 has no link.
 struct NodeDefaults {
@@ -79,7 +82,10 @@ QGroupBox* buildSource(QWidget* tab) {
   form.addEdit(u("Résistance du secondaire (Ω) :"), "edPsRs", QStringLiteral("100"));
   form.addChoice(u("Fréquence secteur (Hz) :"), "cbPsHz",
                  {QStringLiteral("50"), QStringLiteral("60")});
-  form.addEdit(u("Durée simulée (s) :"), "edPsT", QStringLiteral("2"));
+  form.addEdit(u("Durée max. (s) :"), "edPsT", QStringLiteral("20"));
+  form.addEdit(u("Résistance de démarrage (Ω) :"), "edPsRsoft");
+  form.addEdit(u("court-circuitée après (s) :"), "edPsTsoft", QStringLiteral("1"));
+  form.addEdit(u("Standby : HT appliquée après (s) :"), "edPsTsb");
 
   auto* run = new QPushButton(QStringLiteral("Simuler"), group);
   run->setObjectName("btnPsRun");
@@ -91,14 +97,58 @@ QGroupBox* buildSource(QWidget* tab) {
   progress->setAccessibleName(QStringLiteral("Avancement de la simulation"));
   progress->setRange(0, 100);
   progress->setValue(0);
+  progress->setFormat(QStringLiteral("%p %"));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(run);
   buttons->addWidget(stop);
   buttons->addWidget(progress, 1);
+  auto* stale = new QLabel(group);
+  stale->setObjectName("lbPsStale");
+  stale->setAccessibleName(QStringLiteral("État des résultats"));
 
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(form.layout());
   layout->addLayout(buttons);
+  layout->addWidget(stale);
+  layout->addStretch(1);
+  return group;
+}
+
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Rs from the transformer's data sheet or an ohmmeter's readings: only the chosen way's
+// fields are enabled.
+QGroupBox* buildTransformer(QWidget* tab) {
+  auto* group = new QGroupBox(u("Données du transformateur"), tab);
+  group->setObjectName("gbPsTransformer");
+  auto* measured = new QRadioButton(u("Résistances mesurées"), group);
+  measured->setObjectName("rbPsFromR");
+  measured->setChecked(true);
+  auto* regulation = new QRadioButton(u("Régulation"), group);
+  regulation->setObjectName("rbPsFromReg");
+  FormGrid form(group);
+  const char* captions[] = {"Tension primaire (V eff.) :",    "Résistance du primaire (Ω) :",
+                            "Résistance du secondaire (Ω) :", "Tension à vide (V eff.) :",
+                            "Tension en charge (V eff.) :",   "Courant nominal (mA eff.) :"};
+  std::vector<QLineEdit*> edits;
+  for (std::size_t i = 0; i < core::kTransformerFields.size(); ++i) {
+    const FieldSpec& spec = core::kTransformerFields[i];
+    QLineEdit* edit = form.addEdit(u(captions[i]), fromView(spec.name), fromView(spec.defaultText));
+    edit->setEnabled(i < 3);
+    edits.push_back(edit);
+  }
+  QObject::connect(measured, &QRadioButton::toggled, group, [edits](bool byResistance) {
+    for (std::size_t i = 0; i < edits.size(); ++i) edits[i]->setEnabled((i < 3) == byResistance);
+  });
+  form.addButton(QStringLiteral("Calculer Rs"), "btnPsRs");
+  auto* ways = new QHBoxLayout;
+  ways->addWidget(measured);
+  ways->addWidget(regulation);
+  auto* layout = new QVBoxLayout(group);
+  layout->addLayout(ways);
+  layout->addLayout(form.layout());
   layout->addStretch(1);
   return group;
 }
@@ -109,16 +159,17 @@ QGroupBox* buildFilter(QWidget* tab) {
   // The rectifier's captions are long: its own row, above the nodes.
   FormGrid rectifier(group);
   QStringList rectifiers;
-  for (const std::string_view r : core::kRectifierCaptions)
-    rectifiers << QString::fromUtf8(r.data(), static_cast<int>(r.size()));
-  QComboBox* kind = rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers, 3);
+  for (const core::RectifierRow& r : core::kRectifiers) rectifiers << fromView(r.caption);
+  QComboBox* kind = rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers,
+                                        rectifiers.indexOf(fromView(core::kDefaultRectifier)));
   kind->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   kind->setFixedWidth(kind->sizeHint().width());
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
-  const char* headers[] = {"Nœud", "Liaison", "L (H)", "R (Ω)", "C (µF)", "Charge (mA)"};
-  for (int c = 0; c < 6; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
+  const char* headers[] = {
+      "Nœud", "Liaison", "L (H)", "R (Ω)", "C (µF)", "Charge (mA)", "Tension de service (V)"};
+  for (int c = 0; c < 7; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const NodeDefaults& d = kNodes[k - 1];
     const QString n = QString::number(k);
@@ -142,6 +193,11 @@ QGroupBox* buildFilter(QWidget* tab) {
         gridEdit(group, nodeName("edPsC", k), "C" + n + u(" (µF)"), d.microfarads, false), k, 4);
     grid->addWidget(
         gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps, false), k, 5);
+    const FieldSpec& rated = core::kRatedVoltsFields[static_cast<std::size_t>(k - 1)];
+    grid->addWidget(gridEdit(group, QString::fromUtf8(rated.name.data(), rated.name.size()),
+                             QString::fromUtf8(rated.label.data(), rated.label.size()) + " (V)",
+                             rated.defaultText.data(), false),
+                    k, 6);
   }
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(rectifier.layout());
@@ -159,6 +215,7 @@ QGroupBox* buildResults(QWidget* tab) {
   grid->addWidget(new QLabel(u("Nœud"), group), 0, 0);
   grid->addWidget(new QLabel(u("Tension continue (V)"), group), 0, 1);
   grid->addWidget(new QLabel(u("Ondulation c. à c. (V)"), group), 0, 2);
+  grid->addWidget(new QLabel(u("Tension max (V)"), group), 0, 3);
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const QString n = QString::number(k);
     grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
@@ -166,10 +223,12 @@ QGroupBox* buildResults(QWidget* tab) {
         gridEdit(group, nodeName("edPsV", k), u("Tension continue du nœud ") + n, "", true), k, 1);
     grid->addWidget(gridEdit(group, nodeName("edPsRip", k), u("Ondulation du nœud ") + n, "", true),
                     k, 2);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsVmax", k), u("Tension max du nœud ") + n, "", true), k, 3);
   }
   FormGrid rectifier(group);
   rectifier.addResult(u("Courant crête redresseur (mA) :"), "edPsIpk");
-  rectifier.addResult(u("Courant crête à la mise sous tension (mA) :"), "edPsIsurge");
+  rectifier.addResult(u("Courant crête à l'enclenchement, redresseur chaud (mA) :"), "edPsIsurge");
   rectifier.addResult(u("Tension inverse crête (V) :"), "edPsPiv");
   rectifier.addResult(QStringLiteral("Courant efficace secondaire (mA) :"), "edPsIrms");
 
@@ -214,6 +273,17 @@ class SupplyRunner : public QObject {
     });
     connect(stop_, &QPushButton::clicked, this, &SupplyRunner::halt);
     connect(zoom_, &QCheckBox::toggled, this, &SupplyRunner::showCurves);
+    stale_ = tab->findChild<QLabel*>("lbPsStale");
+    warn_ = tab->findChild<QLabel*>("lbPsWarn");
+    results_ = tab->findChild<QWidget*>("gbPsResults")->findChildren<QLineEdit*>();
+    // An input changed after a run: the figures shown are no longer those of the inputs.
+    for (const char* group : {"gbPsSource", "gbPsFilter"}) {
+      QWidget* inputs = tab->findChild<QWidget*>(group);
+      for (QLineEdit* edit : inputs->findChildren<QLineEdit*>())
+        connect(edit, &QLineEdit::textChanged, this, [this] { markStale(true); });
+      for (QComboBox* list : inputs->findChildren<QComboBox*>())
+        connect(list, &QComboBox::currentIndexChanged, this, [this] { markStale(true); });
+    }
     // Closing the window during a run stops it; so does destroying it with the program.
     tab->window()->installEventFilter(this);
   }
@@ -231,10 +301,17 @@ class SupplyRunner : public QObject {
     run_->setEnabled(false);
     stop_->setEnabled(true);
     progress_->setValue(0);
-    worker_ = std::thread([this, netlist = std::move(netlist)] {
+    auto settle = std::make_shared<core::SettleWatch>(pending_.hertz, pending_.nodes.size(),
+                                                      pending_.standbySeconds);
+    worker_ = std::thread([this, settle, netlist = std::move(netlist)] {
       try {
-        std::optional<platform::SpiceVectors> v =
-            simulator_.run(netlist, [this](int percent) { emit progressed(percent); });
+        // The run goes on to the maximum duration unless the supply settles first.
+        const platform::RunHooks hooks{
+            [this](int percent) { emit progressed(percent); },
+            [settle](std::span<const std::string> names, std::span<const double> values) {
+              return settle->watch(names, values);
+            }};
+        std::optional<platform::SpiceVectors> v = simulator_.run(netlist, hooks);
         if (!v) {
           emit halted();
           return;
@@ -299,6 +376,8 @@ class SupplyRunner : public QObject {
     guarded(tab_->window(), [&] {
       const core::SupplyFigures figures = core::supplyFigures(pending_, v);
       core::writeSupplyResults(host_.fields(), pending_, figures);
+      shown_ = true;
+      markStale(false);
       shownHertz_ = pending_.hertz;
       whole_ = core::supplyCurves(pending_, v, false, kPlotColumns);
       steady_ = core::supplyCurves(pending_, v, true, kPlotColumns);
@@ -310,6 +389,23 @@ class SupplyRunner : public QObject {
     finish();
     progress_->setValue(0);
     showError(message.toStdString(), tab_->window());
+  }
+
+  // Greys the figures and says so beside "Simuler"; the next run's figures clear it.
+  void markStale(bool stale) {
+    if (!shown_) return;
+    stale_->setText(stale ? u("Résultats à recalculer") : QString());
+    for (QLineEdit* edit : results_) {
+      markResult(edit);
+      if (stale) {
+        QPalette p = edit->palette();
+        p.setColor(QPalette::Text, QColor(140, 140, 140));
+        edit->setPalette(p);
+      }
+    }
+    QPalette p = warn_->palette();
+    p.setColor(QPalette::WindowText, stale ? QColor(140, 140, 140) : QColor(170, 0, 0));
+    warn_->setPalette(p);
   }
 
   void showCurves() {
@@ -338,6 +434,10 @@ class SupplyRunner : public QObject {
   QPushButton* stop_;
   QProgressBar* progress_;
   QCheckBox* zoom_;
+  QLabel* stale_;
+  QLabel* warn_;
+  QList<QLineEdit*> results_;
+  bool shown_ = false;  // figures of a run are shown
   bool running_ = false;
   core::SupplyInputs pending_;
   std::thread worker_;
@@ -353,6 +453,7 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   CalculatorHost& host = context.host;
   auto* top = new QHBoxLayout;
   top->addWidget(buildSource(tab));
+  top->addWidget(buildTransformer(tab));
   top->addWidget(buildFilter(tab), 1);
 
   auto* zoom = new QCheckBox(u("Régime établi"), tab);
@@ -373,6 +474,9 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
 
   auto* runner = new SupplyRunner(tab, host, context.simulator, plot);
   host.bind("btnPsRun", [runner](Fields& f) { runner->start(f); });
+  auto* measured = tab->findChild<QRadioButton*>("rbPsFromR");
+  host.bind("btnPsRs",
+            [measured](Fields& f) { core::writeRsFromTransformer(f, measured->isChecked()); });
   host.filterDecimalKeys(kNumericFields);
 }
 
