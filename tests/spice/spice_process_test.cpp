@@ -70,12 +70,14 @@ TEST(NgspiceProcess, SpiceinitOfTheUsersFoldersIsNotRead) {
             }),
             "ran");
   EXPECT_FALSE(fs::exists(marker));
-  const std::string where = testing::runInChild([] { return true; }, [&] {
-    ::setenv("HOME", home.c_str(), 1);
-    fs::current_path(launch);
-    ngspice().run(kShortRun, [](int) {});
-    return fs::current_path().string() + " " + std::getenv("HOME");
-  });
+  const std::string where =
+      testing::runInChild([] { return true; },
+                          [&] {
+                            ::setenv("HOME", home.c_str(), 1);
+                            fs::current_path(launch);
+                            ngspice().run(kShortRun, [](int) {});
+                            return fs::current_path().string() + " " + std::getenv("HOME");
+                          });
   EXPECT_EQ(where, launch.string() + " " + home.string());
 }
 
