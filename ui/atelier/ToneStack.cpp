@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
+#include <vector>
 
 #include "core/atelier/tonestack.h"
 #include "core/numtext.h"
@@ -29,30 +31,29 @@ QString u(std::string_view text) {
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-struct Knob {
-  const char* slider;
-  const char* caption;
-  const char* value;
-  const char* taper;
-  int defaultTaper;  // index in ts::kTaperTexts
-};
-// In the order of the front panel.
-constexpr Knob kKnobs[] = {
-    {"dlTsTreble", "Aigus", "lbTsTreble", "cbTsTaperT", 1},
-    {"dlTsMid", "Médiums", "lbTsMid", "cbTsTaperM", 0},
-    {"dlTsBass", "Graves", "lbTsBass", "cbTsTaperB", 1},
-};
-constexpr int kPresetTapers[] = {1, 0, 1};
+constexpr std::size_t kKnobCount = ts::kKnobControls.size();
 
-constexpr const char* kComponentFields[] = {"edTsR1", "edTsR2", "edTsR3", "edTsR4", "edTsC1",
-                                            "edTsC2", "edTsC3", "edTsRs", "edTsRL"};
-static_assert(std::size(kComponentFields) == ts::kToneStackFields.size());
+// The controls of every field any circuit has, one of each name: a circuit shows its own.
+struct FieldRow {
+  std::string_view name;
+  QLabel* caption = nullptr;
+  QLineEdit* edit = nullptr;
+  QLabel* unit = nullptr;
+};
+
+// What a circuit was left at, kept for the session.
+struct CircuitState {
+  QStringList texts;  // in the order of the circuit's fields
+  std::array<int, kKnobCount> positions{};
+  std::array<int, kKnobCount> tapers{};
+  int preset = 0;
+};
 
 const QColor kCurveColour(0, 70, 170);
 const char* const kInvalidStyle = "QLineEdit { border: 2px solid #d40000; }";
 
-// The tab's live state: what a change recomputes, and the preset list kept in step with the
-// fields.
+// The tab's live state: the chosen circuit, what a change recomputes, and the preset list
+// kept in step with the fields.
 class ToneStackTab : public QObject {
  public:
   ToneStackTab(QWidget* tab, CalculatorHost& host) : QObject(tab), tab_(tab), host_(host) {}
@@ -65,20 +66,35 @@ class ToneStackTab : public QObject {
   QGroupBox* buildKnobs();
   QWidget* buildFigures();
   void applyPreset(int index);
+  void showCircuit(int index);
+  void keepCircuit();
+  const ts::ToneCircuit& circuit() const { return ts::kToneCircuits[std::size_t(circuit_)]; }
+  FieldRow& row(std::string_view name);
 
   QWidget* tab_;
   CalculatorHost& host_;
+  QComboBox* circuitList_ = nullptr;
   QComboBox* preset_ = nullptr;
-  std::array<QLineEdit*, std::size(kComponentFields)> edits_{};
-  std::array<QSlider*, std::size(kKnobs)> sliders_{};
-  std::array<QLabel*, std::size(kKnobs)> values_{};
-  std::array<QComboBox*, std::size(kKnobs)> tapers_{};
+  std::vector<FieldRow> rows_;
+  QLineEdit* cl_ = nullptr;
+  std::vector<const char*> decimalFields_;
+  std::array<QLabel*, kKnobCount> captions_{};
+  std::array<QSlider*, kKnobCount> sliders_{};
+  std::array<QLabel*, kKnobCount> values_{};
+  std::array<QComboBox*, kKnobCount> tapers_{};
+  std::vector<CircuitState> states_;
+  int circuit_ = 0;
   Plot* plot_ = nullptr;
   QLabel* error_ = nullptr;
-  bool loading_ = false;                // a preset writes nine fields: one recomputation, not nine
+  bool loading_ = false;                // a preset writes many fields: one recomputation
   double lowest_ = 0, heldLowest_ = 0;  // dB, of the current curve and of the held ones
   void scaleLevels();
 };
+
+FieldRow& ToneStackTab::row(std::string_view name) {
+  return *std::find_if(rows_.begin(), rows_.end(),
+                       [&](const FieldRow& r) { return r.name == name; });
+}
 
 // A passive stack stays at or below 0 dB: the level axis keeps 0 dB at its top and goes
 // down by whole 10 dB to the lowest curve, at least to -30 dB, so that a knob move does not
@@ -92,31 +108,58 @@ QGroupBox* ToneStackTab::buildComponents() {
   auto* group = new QGroupBox(QStringLiteral("Composants"), tab_);
   group->setObjectName("gbTsParts");
   FormGrid model(group);
-  QStringList presets;
-  for (const ts::ToneStackPreset& p : ts::kToneStackPresets) presets << u(p.name);
-  presets << u(ts::kCustomPreset);
-  preset_ = model.addChoice(QStringLiteral("Modèle :"), "cbTsPreset", presets, 0);
-  preset_->setMinimumWidth(0);
-  preset_->setMaximumWidth(QWIDGETSIZE_MAX);
-  preset_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  QStringList captions;
+  for (const ts::ToneCircuit& c : ts::kToneCircuits) captions << u(c.caption);
+  circuitList_ = model.addChoice(QStringLiteral("Circuit :"), "cbTsCircuit", captions, 0);
+  preset_ = model.addChoice(QStringLiteral("Modèle :"), "cbTsPreset", {}, 0);
+  for (QComboBox* list : {circuitList_, preset_}) {
+    list->setMinimumWidth(0);
+    list->setMaximumWidth(QWIDGETSIZE_MAX);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  }
   model.layout()->setColumnStretch(2, 1);
 
-  // Resistors on the left, capacitors then source and load on the right.
-  FormGrid columns[2] = {FormGrid(group), FormGrid(group)};
-  for (std::size_t i = 0; i < ts::kToneStackFields.size(); ++i) {
-    const ts::ToneStackField& field = ts::kToneStackFields[i];
-    FormGrid& column = columns[(i >= 4 && i <= 6) || i == 8 ? 1 : 0];
-    edits_[i] = column.addEdit(u(field.label) + QStringLiteral(" :"), u(field.name),
-                               u(ts::kToneStackPresets[0].texts[i]));
-    column.addUnit(u(field.unit), u(field.name).replace(0, 2, QStringLiteral("lb")) + "Unit");
+  // Resistors on the left, capacitors and the load on the right; each name once, whichever
+  // circuit has it.
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  int rowsIn[2] = {0, 0};
+  auto place = [&](std::string_view name, QLabel* caption, QLineEdit* edit, QLabel* unit) {
+    const int column = name[4] == 'C' || name == "edTsRL" ? 1 : 0;
+    const int r = rowsIn[column]++;
+    grid->addWidget(caption, r, column * 4);
+    grid->addWidget(edit, r, column * 4 + 1);
+    grid->addWidget(unit, r, column * 4 + 2);
+  };
+  std::vector<std::string_view> names;
+  for (const ts::ToneCircuit& c : ts::kToneCircuits)
+    for (const ts::ToneStackField& field : c.fields)
+      if (std::find(names.begin(), names.end(), field.name) == names.end())
+        names.push_back(field.name);
+  // Rs and RL after the parts.
+  std::stable_partition(names.begin(), names.end(),
+                        [](std::string_view n) { return n != "edTsRs" && n != "edTsRL"; });
+  for (std::string_view name : names) {
+    FieldRow r{name, new QLabel(group), new QLineEdit(group), new QLabel(group)};
+    r.edit->setObjectName(u(name));
+    r.unit->setObjectName(u(name).replace(0, 2, QStringLiteral("lb")) + "Unit");
+    r.caption->setBuddy(r.edit);
+    place(name, r.caption, r.edit, r.unit);
+    rows_.push_back(r);
+    decimalFields_.push_back(name.data());  // the table's names are literals
   }
-  auto* fields = new QHBoxLayout;
-  fields->addLayout(columns[0].layout());
-  fields->addSpacing(12);
-  fields->addLayout(columns[1].layout());
+  cl_ = new QLineEdit(QStringLiteral("0"), group);
+  cl_->setObjectName(u(ts::kLoadCapField));
+  auto* clCaption = new QLabel(QStringLiteral("CL (pF) :"), group);
+  clCaption->setBuddy(cl_);
+  grid->addWidget(clCaption, rowsIn[1], 4);
+  grid->addWidget(cl_, rowsIn[1], 5);
+  decimalFields_.push_back(ts::kLoadCapField.data());
+  grid->setColumnMinimumWidth(3, 12);
+
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(model.layout());
-  layout->addLayout(fields);
+  layout->addLayout(grid);
   layout->addStretch(1);
   return group;
 }
@@ -129,12 +172,12 @@ QGroupBox* ToneStackTab::buildKnobs() {
   grid->addWidget(new QLabel(QStringLiteral("Courbe"), group), 0, 3);
   QStringList tapers;
   for (std::string_view t : ts::kTaperTexts) tapers << u(t);
-  for (std::size_t i = 0; i < std::size(kKnobs); ++i) {
-    const Knob& k = kKnobs[i];
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
+    const ts::KnobControl& k = ts::kKnobControls[i];
     const int row = int(i) + 1;
     auto* caption = new QLabel(u(k.caption) + QStringLiteral(" :"), group);
     auto* slider = new QSlider(Qt::Horizontal, group);
-    slider->setObjectName(k.slider);
+    slider->setObjectName(u(k.slider));
     slider->setAccessibleName(u(k.caption));
     slider->setRange(0, 100);
     slider->setSingleStep(1);
@@ -145,19 +188,19 @@ QGroupBox* ToneStackTab::buildKnobs() {
     slider->setMinimumWidth(140);
     caption->setBuddy(slider);
     auto* value = new QLabel(group);
-    value->setObjectName(k.value);
+    value->setObjectName(u(k.value));
     value->setAccessibleName(QStringLiteral("Position : ") + u(k.caption));
     value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("10,0")) + 4);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* taper = new QComboBox(group);
-    taper->setObjectName(k.taper);
+    taper->setObjectName(u(k.taper));
     taper->setAccessibleName(QStringLiteral("Courbe du potentiomètre : ") + u(k.caption));
     taper->addItems(tapers);
-    taper->setCurrentIndex(k.defaultTaper);
     grid->addWidget(caption, row, 0);
     grid->addWidget(slider, row, 1);
     grid->addWidget(value, row, 2);
     grid->addWidget(taper, row, 3);
+    captions_[i] = caption;
     sliders_[i] = slider;
     values_[i] = value;
     tapers_[i] = taper;
@@ -248,49 +291,129 @@ void ToneStackTab::build() {
   layout->addWidget(buildFigures());
   layout->addWidget(error_);
 
-  for (QLineEdit* edit : edits_) {
-    QObject::connect(edit, &QLineEdit::textChanged, this, [this] {
+  // Every circuit opens on its first preset, its knobs at 5.
+  for (const ts::ToneCircuit& c : ts::kToneCircuits) {
+    CircuitState state;
+    for (std::string_view t : c.presets[0].texts) state.texts << u(t);
+    state.positions.fill(50);
+    for (std::size_t k = 0; k < c.knobs.size(); ++k)
+      state.tapers[std::size_t(c.knobs[k].id)] = int(c.presets[0].tapers[k]);
+    states_.push_back(state);
+  }
+  showCircuit(0);
+
+  for (const FieldRow& r : rows_) {
+    QObject::connect(r.edit, &QLineEdit::textChanged, this, [this] {
       if (!loading_) recompute();
     });
-    // Typing makes the stack one's own; a preset's writing does not.
-    QObject::connect(edit, &QLineEdit::textEdited, this,
+    // Typing makes the circuit one's own; a preset's writing does not.
+    QObject::connect(r.edit, &QLineEdit::textEdited, this,
                      [this] { preset_->setCurrentIndex(preset_->count() - 1); });
   }
-  QObject::connect(preset_, &QComboBox::currentIndexChanged, this,
-                   [this](int index) { applyPreset(index); });
-  for (std::size_t i = 0; i < std::size(kKnobs); ++i) {
+  QObject::connect(cl_, &QLineEdit::textChanged, this, [this] { recompute(); });
+  QObject::connect(preset_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (!loading_) applyPreset(index);
+  });
+  QObject::connect(circuitList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    keepCircuit();
+    showCircuit(index);
+    recompute();
+  });
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
     QObject::connect(sliders_[i], &QSlider::valueChanged, this, [this] { recompute(); });
     QObject::connect(tapers_[i], &QComboBox::currentIndexChanged, this, [this] { recompute(); });
   }
-  host_.filterDecimalKeys(kComponentFields);
+  host_.filterDecimalKeys(std::span<const char* const>(decimalFields_));
+}
+
+// The shown circuit's values into its kept state.
+void ToneStackTab::keepCircuit() {
+  CircuitState& state = states_[std::size_t(circuit_)];
+  state.texts.clear();
+  for (const ts::ToneStackField& field : circuit().fields)
+    state.texts << row(field.name).edit->text();
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
+    state.positions[i] = sliders_[i]->value();
+    state.tapers[i] = tapers_[i]->currentIndex();
+  }
+  state.preset = preset_->currentIndex();
+}
+
+// Shows a circuit's own fields and knobs with its kept values; the others are hidden.
+void ToneStackTab::showCircuit(int index) {
+  loading_ = true;
+  circuit_ = index;
+  const ts::ToneCircuit& c = circuit();
+  const CircuitState& state = states_[std::size_t(index)];
+  for (FieldRow& r : rows_) {
+    r.caption->hide();
+    r.edit->hide();
+    r.unit->hide();
+  }
+  for (std::size_t i = 0; i < c.fields.size(); ++i) {
+    FieldRow& r = row(c.fields[i].name);
+    r.caption->setText(u(c.fields[i].label) + QStringLiteral(" :"));
+    r.unit->setText(u(c.fields[i].unit));
+    r.edit->setText(state.texts[qsizetype(i)]);
+    r.edit->setStyleSheet(QString());
+    r.edit->setProperty("invalid", false);
+    r.caption->show();
+    r.edit->show();
+    r.unit->show();
+  }
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
+    const auto knob = std::find_if(c.knobs.begin(), c.knobs.end(), [&](const ts::CircuitKnob& k) {
+      return std::size_t(k.id) == i;
+    });
+    const bool shown = knob != c.knobs.end();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{captions_[i], sliders_[i], values_[i], tapers_[i]})
+      w->setVisible(shown);
+    if (shown) {
+      captions_[i]->setText(u(knob->caption) + QStringLiteral(" :"));
+      sliders_[i]->setAccessibleName(u(knob->caption));
+    }
+    sliders_[i]->setValue(state.positions[i]);
+    tapers_[i]->setCurrentIndex(state.tapers[i]);
+  }
+  QStringList presets;
+  for (const ts::CircuitPreset& p : c.presets) presets << u(p.name);
+  presets << u(ts::kCustomPreset);
+  preset_->clear();
+  preset_->addItems(presets);
+  preset_->setCurrentIndex(state.preset);
+  loading_ = false;
 }
 
 void ToneStackTab::applyPreset(int index) {
-  if (index < 0 || index >= int(ts::kToneStackPresets.size())) return;  // "Personnalisé"
+  const ts::ToneCircuit& c = circuit();
+  if (index < 0 || index >= int(c.presets.size())) return;  // "Personnalisé"
+  const ts::CircuitPreset& preset = c.presets[std::size_t(index)];
   loading_ = true;
-  for (std::size_t i = 0; i < edits_.size(); ++i)
-    edits_[i]->setText(u(ts::kToneStackPresets[std::size_t(index)].texts[i]));
-  for (std::size_t i = 0; i < tapers_.size(); ++i) tapers_[i]->setCurrentIndex(kPresetTapers[i]);
+  for (std::size_t i = 0; i < c.fields.size(); ++i)
+    row(c.fields[i].name).edit->setText(u(preset.texts[i]));
+  for (std::size_t k = 0; k < c.knobs.size(); ++k)
+    tapers_[std::size_t(c.knobs[k].id)]->setCurrentIndex(int(preset.tapers[k]));
   loading_ = false;
   recompute();
 }
 
 void ToneStackTab::recompute() {
   if (loading_) return;
-  for (std::size_t i = 0; i < sliders_.size(); ++i)
+  const ts::ToneCircuit& c = circuit();
+  for (std::size_t i = 0; i < kKnobCount; ++i)
     values_[i]->setText(
         QString::fromStdString(formatPattern("0.0", sliders_[i]->value() / Real(10))));
 
   // Each field is checked on its own, so that every wrong one is framed; the message is the
   // first one's. The curve and figures stay as they were meanwhile.
   QString message;
-  for (std::size_t i = 0; i < edits_.size(); ++i) {
-    QLineEdit* edit = edits_[i];
-    const bool ok = guarded(
-        [&] { ts::readToneStackField(ts::kToneStackFields[i], edit->text().toStdString()); },
-        [&](const QString& m) {
-          if (message.isEmpty()) message = m;
-        });
+  for (const ts::ToneStackField& field : c.fields) {
+    QLineEdit* edit = row(field.name).edit;
+    const bool ok = guarded([&] { ts::readToneStackField(field, edit->text().toStdString()); },
+                            [&](const QString& m) {
+                              if (message.isEmpty()) message = m;
+                            });
     const bool marked = edit->property("invalid").toBool();
     if (ok == marked) {
       edit->setStyleSheet(ok ? QString() : QString::fromLatin1(kInvalidStyle));
@@ -298,10 +421,11 @@ void ToneStackTab::recompute() {
     }
   }
   if (message.isEmpty()) {
-    const ts::KnobPositions knobs{sliders_[0]->value(), sliders_[1]->value(), sliders_[2]->value()};
+    std::vector<int> knobs;
+    for (const ts::CircuitKnob& k : c.knobs) knobs.push_back(sliders_[std::size_t(k.id)]->value());
     guarded(
         [&] {
-          Series curve = ts::toneStack(host_.fields(), knobs);
+          Series curve = ts::toneCircuit(host_.fields(), c, knobs);
           lowest_ = *std::min_element(curve.y.begin(), curve.y.end());
           scaleLevels();
           plot_->setCurves({PlotCurve{std::move(curve), kCurveColour, YAxis::kLeft}});
