@@ -130,6 +130,65 @@ class ToneStackTabTest : public QObject {
     get<QPushButton>("btnTsClear")->click();
     QCOMPARE(plot()->heldCount(), 0);
   }
+
+  // A circuit shows its own parts (units as its table says), knobs and presets only.
+  void circuitShowsItsOwnControls_data() {
+    QTest::addColumn<QString>("circuit");
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("hidden");
+    QTest::addColumn<QString>("c3Unit");
+    QTest::newRow("5E3") << "Fender 5E3 Deluxe"
+                         << "5E3"
+                         << QStringList{"edTsRINB", "edTsC4", "dlTsVolume", "dlTsVolume2",
+                                        "dlTsTone", "cbTsTaperVol2"}
+                         << QStringList{"edTsR1", "edTsR4", "dlTsTreble", "dlTsMid", "cbTsTaperB"}
+                         << "pF";
+    QTest::newRow("Big Muff") << "Big Muff"
+                              << "Big Muff Pi" << QStringList{"edTsRT", "dlTsTone", "cbTsTaperTone"}
+                              << QStringList{"edTsC4", "edTsRB", "dlTsBass", "dlTsVolume"} << "nF";
+    QTest::newRow("Hiwatt") << "Hiwatt DR103"
+                            << "DR103" << QStringList{"edTsC5", "edTsRM", "dlTsMid", "dlTsTreble"}
+                            << QStringList{"edTsCT", "dlTsTone"} << "nF";
+  }
+  void circuitShowsItsOwnControls() {
+    QFETCH(QString, circuit);
+    QFETCH(QString, preset);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, hidden);
+    QFETCH(QString, c3Unit);
+    get<QComboBox>("cbTsCircuit")->setCurrentText(circuit);
+    QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), preset);
+    for (const QString& name : shown) QVERIFY2(!get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
+    for (const QString& name : hidden) QVERIFY2(get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
+    QCOMPARE(label("lbTsC3Unit"), c3Unit);
+    QCOMPARE(label("lbTsError"), QString());
+    QCOMPARE(int(curve().size()), 300);
+  }
+
+  // Each circuit keeps what it was left at; a flat setting has no notch and no message.
+  void circuitsKeepTheirValues() {
+    auto* circuits = get<QComboBox>("cbTsCircuit");
+    typeInto(get<QLineEdit>("edTsR1"), "300");
+    get<QSlider>("dlTsTreble")->setValue(70);
+    const QString db1k = label("lbTsDb1k");
+    circuits->setCurrentText("Big Muff");
+    QCOMPARE(edit("edTsRT"), QString("100"));
+    QVERIFY(label("lbTsDb1k") != db1k);
+    circuits->setCurrentIndex(0);
+    QCOMPARE(edit("edTsR1"), QString("300"));
+    QCOMPARE(get<QSlider>("dlTsTreble")->value(), 70);
+    QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), QString::fromUtf8("Personnalisé"));
+    QCOMPARE(label("lbTsDb1k"), db1k);
+
+    get<QComboBox>("cbTsPreset")->setCurrentIndex(0);
+    get<QSlider>("dlTsTreble")->setValue(100);
+    get<QSlider>("dlTsMid")->setValue(0);
+    get<QSlider>("dlTsBass")->setValue(0);
+    QCOMPARE(edit("edTsNotchF"), QString());
+    QCOMPARE(edit("edTsNotchDb"), QString());
+    QCOMPARE(label("lbTsError"), QString());
+  }
 };
 
 int main(int argc, char** argv) {
