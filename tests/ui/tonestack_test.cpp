@@ -139,9 +139,8 @@ class ToneStackTabTest : public QObject {
     QTest::addColumn<QStringList>("hidden");
     QTest::addColumn<QString>("c3Unit");
     QTest::newRow("5E3") << "Fender 5E3 Deluxe"
-                         << "5E3"
-                         << QStringList{"edTsRINB", "edTsC4", "dlTsVolume", "dlTsVolume2",
-                                        "dlTsTone", "cbTsTaperVol2"}
+                         << "5E3" << QStringList{"edTsRINB",    "edTsC4",   "dlTsVolume",
+                                                 "dlTsVolume2", "dlTsTone", "cbTsTaperVol2"}
                          << QStringList{"edTsR1", "edTsR4", "dlTsTreble", "dlTsMid", "cbTsTaperB"}
                          << "pF";
     QTest::newRow("Big Muff") << "Big Muff"
@@ -159,8 +158,10 @@ class ToneStackTabTest : public QObject {
     QFETCH(QString, c3Unit);
     get<QComboBox>("cbTsCircuit")->setCurrentText(circuit);
     QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), preset);
-    for (const QString& name : shown) QVERIFY2(!get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
-    for (const QString& name : hidden) QVERIFY2(get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
+    for (const QString& name : shown)
+      QVERIFY2(!get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
+    for (const QString& name : hidden)
+      QVERIFY2(get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
     QCOMPARE(label("lbTsC3Unit"), c3Unit);
     QCOMPARE(label("lbTsError"), QString());
     QCOMPARE(int(curve().size()), 300);
@@ -188,6 +189,24 @@ class ToneStackTabTest : public QObject {
     QCOMPARE(edit("edTsNotchF"), QString());
     QCOMPARE(edit("edTsNotchDb"), QString());
     QCOMPARE(label("lbTsError"), QString());
+  }
+
+  // A sweep draws six curves of one knob, light to dark, named in the legend; the figures
+  // stay those of the knobs as set.
+  void sweepOfOneKnob() {
+    const QString db1k = label("lbTsDb1k");
+    get<QComboBox>("cbTsSweep")->setCurrentText("Graves");
+    const auto& curves = plot()->curves();
+    QCOMPARE(int(curves.size()), 6);
+    const char* names[] = {"Graves 0", "Graves 2", "Graves 4", "Graves 6", "Graves 8", "Graves 10"};
+    for (int i = 0; i < 6; ++i) {
+      QCOMPARE(QString::fromStdString(curves[i].data.name), QString(names[i]));
+      if (i > 0) QVERIFY(curves[i].colour.lightness() < curves[i - 1].colour.lightness());
+    }
+    QVERIFY(curves[5].data.y.front() > curves[0].data.y.front());
+    QCOMPARE(label("lbTsDb1k"), db1k);
+    get<QComboBox>("cbTsSweep")->setCurrentIndex(0);
+    QCOMPARE(int(plot()->curves().size()), 1);
   }
 };
 

@@ -50,6 +50,23 @@ struct CircuitState {
 };
 
 const QColor kCurveColour(0, 70, 170);
+constexpr int kSweepSteps[] = {0, 20, 40, 60, 80, 100};
+
+// The tab's fields read as they are, writes dropped: a sweep's curves write no figures.
+class ReadOnlyFields : public Fields {
+ public:
+  explicit ReadOnlyFields(const Fields& base) : base_(base) {}
+  std::string text(std::string_view control) const override { return base_.text(control); }
+  void write(std::string_view, std::string) override {}
+
+ private:
+  const Fields& base_;
+};
+
+// Light to dark in the curve's hue, from the knob at 0 to the knob at 10.
+QColor sweepColour(std::size_t step) {
+  return QColor::fromHsl(218, 200, 200 - int(step) * 30);
+}
 const char* const kInvalidStyle = "QLineEdit { border: 2px solid #d40000; }";
 
 // The tab's live state: the chosen circuit, what a change recomputes, and the preset list
@@ -75,6 +92,7 @@ class ToneStackTab : public QObject {
   CalculatorHost& host_;
   QComboBox* circuitList_ = nullptr;
   QComboBox* preset_ = nullptr;
+  QComboBox* sweep_ = nullptr;
   std::vector<FieldRow> rows_;
   QLineEdit* cl_ = nullptr;
   std::vector<const char*> decimalFields_;
@@ -220,7 +238,14 @@ QGroupBox* ToneStackTab::buildKnobs() {
     heldLowest_ = 0;
     scaleLevels();
   });
+  auto* sweepCaption = new QLabel(QStringLiteral("Balayage :"), group);
+  sweep_ = new QComboBox(group);
+  sweep_->setObjectName("cbTsSweep");
+  sweepCaption->setBuddy(sweep_);
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(sweepCaption);
+  buttons->addWidget(sweep_);
+  buttons->addSpacing(12);
   buttons->addWidget(hold);
   buttons->addWidget(clear);
   buttons->addStretch(1);
@@ -314,6 +339,7 @@ void ToneStackTab::build() {
   QObject::connect(preset_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (!loading_) applyPreset(index);
   });
+  QObject::connect(sweep_, &QComboBox::currentIndexChanged, this, [this] { recompute(); });
   QObject::connect(circuitList_, &QComboBox::currentIndexChanged, this, [this](int index) {
     keepCircuit();
     showCircuit(index);
@@ -382,6 +408,10 @@ void ToneStackTab::showCircuit(int index) {
   preset_->clear();
   preset_->addItems(presets);
   preset_->setCurrentIndex(state.preset);
+  QStringList sweeps{QStringLiteral("Aucun")};
+  for (const ts::CircuitKnob& k : c.knobs) sweeps << u(k.caption);
+  sweep_->clear();
+  sweep_->addItems(sweeps);
   loading_ = false;
 }
 
@@ -426,9 +456,27 @@ void ToneStackTab::recompute() {
     guarded(
         [&] {
           Series curve = ts::toneCircuit(host_.fields(), c, knobs);
-          lowest_ = *std::min_element(curve.y.begin(), curve.y.end());
+          std::vector<PlotCurve> curves;
+          const int swept = sweep_->currentIndex() - 1;  // "Aucun" first
+          if (swept >= 0 && swept < int(knobs.size())) {
+            // The figures and the notch stay those of the knobs as set.
+            ReadOnlyFields fields(host_.fields());
+            const QString caption = u(c.knobs[std::size_t(swept)].caption);
+            for (std::size_t i = 0; i < std::size(kSweepSteps); ++i) {
+              std::vector<int> at = knobs;
+              at[std::size_t(swept)] = kSweepSteps[i];
+              Series s = ts::toneCircuit(fields, c, at);
+              s.name = QStringLiteral("%1 %2").arg(caption).arg(kSweepSteps[i] / 10).toStdString();
+              curves.push_back(PlotCurve{std::move(s), sweepColour(i), YAxis::kLeft});
+            }
+          } else {
+            curves.push_back(PlotCurve{std::move(curve), kCurveColour, YAxis::kLeft});
+          }
+          lowest_ = 0;
+          for (const PlotCurve& pc : curves)
+            lowest_ = std::min(lowest_, *std::min_element(pc.data.y.begin(), pc.data.y.end()));
           scaleLevels();
-          plot_->setCurves({PlotCurve{std::move(curve), kCurveColour, YAxis::kLeft}});
+          plot_->setCurves(std::move(curves));
         },
         [&](const QString& m) { message = m; });
   }
