@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/failure.h"
+#include "core/fieldspec.h"
 #include "core/numtext.h"
 
 namespace valvora::atelier {
@@ -474,20 +475,28 @@ Series toneStack(Fields& f, const KnobPositions& knobs) {
   return toneCircuit(f, kToneCircuits[0], positions);
 }
 
-Series toneCircuit(Fields& f, const ToneCircuit& circuit, std::span<const int> knobs) {
-  SolvedValues v;
-  for (const ToneStackField& field : circuit.fields)
-    v.values.push_back(readToneStackField(field, f.text(field.name)));
-  const std::string cl = f.text(kLoadCapField);
-  if (!cl.empty()) {
-    const ToneStackField clField{kLoadCapField, "CL", "pF", 1e-12, true};
-    v.cl = readToneStackField(clField, cl);
-  }
-  for (std::size_t i = 0; i < circuit.knobs.size(); ++i) {
-    const KnobControl& control = kKnobControls[std::size_t(circuit.knobs[i].id)];
-    v.fractions.push_back(taperFraction(taperFromText(f.text(control.taper)), knobs[i] / 10.0));
-  }
+namespace {
+
+std::string hertzText(double hz) {
+  return hz >= 1000 ? formatSignificant(hz / 1000, 2) + " kHz" : formatSignificant(hz, 2) + " Hz";
+}
+
+// The curve, figures and notch of a circuit with its values read; a custom circuit tells
+// at which frequency its matrix could not be solved.
+Series evaluate(Fields& f, const ToneCircuit& circuit, const SolvedValues& v, bool custom,
+                bool isolated = false) {
   const Network n = compile(circuit, v);
+  if (custom) {
+    if (isolated)
+      throw CalcError("Circuit insoluble à " + hertzText(kLowHz) +
+                      " (nœud isolé ou boucle de condensateurs).");
+    for (int i = 0; i < kCurvePoints; i += 37) {
+      const double hz = curveHz(i, kCurvePoints);
+      if (!std::isfinite(dbOf(gain(n, hz))))
+        throw CalcError("Circuit insoluble à " + hertzText(hz) +
+                        " (nœud isolé ou boucle de condensateurs).");
+    }
+  }
   Series curve = curveOf(n, kCurvePoints);
   const std::optional<Notch> notch = notchOf(n);
   // Every text made before the first is written: the figures change all together or not at all.
@@ -510,6 +519,235 @@ Series toneCircuit(Fields& f, const ToneCircuit& circuit, std::span<const int> k
   f.write("edTsNotchF", notchHz);
   f.write("edTsNotchDb", notchDb);
   return curve;
+}
+
+double readLoadCap(const Fields& f) {
+  const std::string cl = f.text(kLoadCapField);
+  if (cl.empty()) return 0;
+  const ToneStackField clField{kLoadCapField, "CL", "pF", 1e-12, true};
+  return readToneStackField(clField, cl);
+}
+
+}  // namespace
+
+Series toneCircuit(Fields& f, const ToneCircuit& circuit, std::span<const int> knobs) {
+  SolvedValues v;
+  for (const ToneStackField& field : circuit.fields)
+    v.values.push_back(readToneStackField(field, f.text(field.name)));
+  v.cl = readLoadCap(f);
+  for (std::size_t i = 0; i < circuit.knobs.size(); ++i) {
+    const KnobControl& control = kKnobControls[std::size_t(circuit.knobs[i].id)];
+    v.fractions.push_back(taperFraction(taperFromText(f.text(control.taper)), knobs[i] / 10.0));
+  }
+  return evaluate(f, circuit, v, false);
+}
+
+Series customToneCircuit(Fields& f, const CustomCircuit& c, std::span<const int> knobs) {
+  SolvedValues v;
+  v.values = c.values;
+  v.values.push_back(readToneStackField(kRs, f.text(kRs.name)));
+  v.values.push_back(readToneStackField(kRl, f.text(kRl.name)));
+  v.cl = readLoadCap(f);
+  for (std::size_t i = 0; i < c.tapers.size(); ++i)
+    v.fractions.push_back(taperFraction(c.tapers[i], knobs[i] / 10.0));
+  return evaluate(f, c.circuit, v, true, c.isolated);
+}
+
+namespace {
+
+std::string lineText(std::size_t line) {
+  return "Ligne " + formatInteger(std::int64_t(line)) + " : ";
+}
+
+// "4k7", "4,7k", "4.7k", "220n", "10µ", "100": the value in ohms or farads.
+std::optional<double> readSiValue(std::string_view token) {
+  static const struct {
+    std::string_view suffix;
+    double factor;
+  } kSuffixes[] = {{"p", 1e-12}, {"n", 1e-9}, {"u", 1e-6}, {"\xC2\xB5", 1e-6},
+                   {"m", 1e-3},  {"k", 1e3},  {"M", 1e6}};
+  std::string number(token);
+  double factor = 1;
+  for (const auto& s : kSuffixes) {
+    const std::size_t at = token.find(s.suffix);
+    if (at == std::string_view::npos || at == 0) continue;
+    const std::string_view before = token.substr(0, at), after = token.substr(at + s.suffix.size());
+    if (!std::all_of(after.begin(), after.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
+      return std::nullopt;
+    if (!after.empty() && before.find_first_of(".,") != std::string_view::npos) return std::nullopt;
+    number = std::string(before) + (after.empty() ? "" : "," + std::string(after));
+    factor = s.factor;
+    break;
+  }
+  if (number.find_first_of("eE") != std::string::npos) return std::nullopt;
+  std::replace(number.begin(), number.end(), '.', ',');
+  const std::optional<Real> r = tryReadReal(number);
+  if (!r) return std::nullopt;
+  const double value = store(*r) * factor;
+  if (!(value > 0) || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::vector<std::string_view> tokens(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::shared_ptr<const CustomCircuit> parseNetlist(std::string_view text) {
+  constexpr std::size_t kMaxChars = 10000, kMaxLines = 200, kMaxNodes = 60;
+  if (text.size() > kMaxChars) throw CalcError("Le texte dépasse 10 000 caractères.");
+  auto c = std::make_shared<CustomCircuit>();
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  if (lines.size() > kMaxLines) throw CalcError("Le texte dépasse 200 lignes.");
+  auto own = [&](std::string_view s) -> std::string_view { return c->names.emplace_back(s); };
+  std::vector<std::string_view> nodes;
+  std::vector<int> touches;  // per node, how many parts
+  std::vector<std::vector<std::string_view>> partNodes;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const std::vector<std::string_view> t = tokens(lines[n]);
+    if (t.empty() || t[0].front() == '*') continue;
+    const std::string where = lineText(n + 1);
+    PartKind kind;
+    std::size_t nodeCount = 2;
+    if (t[0] == "R" || t[0] == "r") {
+      kind = PartKind::kR;
+    } else if (t[0] == "C" || t[0] == "c") {
+      kind = PartKind::kC;
+    } else if (t[0] == "POT" || t[0] == "pot") {
+      kind = PartKind::kPot;
+      nodeCount = 3;
+    } else if (t[0] == "VR" || t[0] == "vr") {
+      kind = PartKind::kVR;
+    } else {
+      throw CalcError(where + "type inconnu « " + quotedText(t[0]) + " » (R, C, POT ou VR).");
+    }
+    if (t.size() < 2) throw CalcError(where + "nom manquant.");
+    const bool knob = kind == PartKind::kPot || kind == PartKind::kVR;
+    // A value reads as one, so that "R R1 in 4k7" says which is missing.
+    std::size_t given = 0;
+    while (2 + given < t.size() && given < nodeCount && !readSiValue(t[2 + given])) ++given;
+    if (given < nodeCount) throw CalcError(where + "nœud manquant.");
+    if (t.size() < 3 + nodeCount) throw CalcError(where + "valeur manquante.");
+    if (t.size() > 3 + nodeCount + (knob ? 1 : 0))
+      throw CalcError(where + "texte en trop « " + quotedText(t[3 + nodeCount + (knob ? 1 : 0)]) +
+                      " ».");
+    for (const ToneStackField& field : c->circuit.fields)
+      if (field.label == t[1])
+        throw CalcError(where + "le nom " + quotedText(t[1]) + " est déjà pris.");
+    const std::optional<double> value = readSiValue(t[2 + nodeCount]);
+    if (!value)
+      throw CalcError(where + "valeur illisible « " + quotedText(t[2 + nodeCount]) + " ».");
+    Taper taper = Taper::kLinear;
+    if (knob && t.size() == 4 + nodeCount) {
+      const std::string_view law = t[3 + nodeCount];
+      if (law == "lin")
+        taper = Taper::kLinear;
+      else if (law == "log30")
+        taper = Taper::kLogA;
+      else if (law == "log10")
+        taper = Taper::kLogB;
+      else
+        throw CalcError(where + "courbe inconnue « " + quotedText(law) +
+                        " » (lin, log30 ou log10).");
+    }
+    const std::string_view name = own(t[1]);
+    c->circuit.fields.push_back({own("edTs" + std::string(t[1])), name, "", 1, false});
+    c->values.push_back(*value);
+    NetElement e{kind, name, own(t[2]), own(t[3]), nodeCount == 3 ? own(t[4]) : ""};
+    c->circuit.netlist.push_back(e);
+    if (knob) {
+      if (c->tapers.size() == kMaxCustomKnobs) throw CalcError(where + "plus de 6 potentiomètres.");
+      c->circuit.knobs.push_back({KnobId(0), name, name, taper});
+      c->tapers.push_back(taper);
+    }
+    std::vector<std::string_view> at(t.begin() + 2, t.begin() + 2 + std::ptrdiff_t(nodeCount));
+    std::sort(at.begin(), at.end());
+    at.erase(std::unique(at.begin(), at.end()), at.end());
+    for (std::string_view node : at) {
+      auto it = std::find(nodes.begin(), nodes.end(), node);
+      if (it == nodes.end()) {
+        nodes.push_back(node);
+        touches.push_back(0);
+        it = nodes.end() - 1;
+        if (nodes.size() > kMaxNodes) throw CalcError(where + "plus de 60 nœuds.");
+      }
+      ++touches[std::size_t(it - nodes.begin())];
+    }
+    partNodes.push_back(at);
+  }
+  for (std::string_view needed : {"in", "out", "0"})
+    if (std::find(nodes.begin(), nodes.end(), needed) == nodes.end())
+      throw CalcError("Le nœud « " + std::string(needed) + " » manque.");
+  for (std::size_t i = 0; i < nodes.size(); ++i)
+    if (touches[i] == 1 && nodes[i] != "in" && nodes[i] != "out" && nodes[i] != "0")
+      throw CalcError("Le nœud « " + quotedText(nodes[i]) + " » ne touche qu'un seul composant.");
+  // The nodes reached from `from` through the parts, through ground or not.
+  auto reach = [&](std::vector<std::string_view> reached, bool throughGround) {
+    for (bool grew = true; grew;) {
+      grew = false;
+      for (const auto& part : partNodes) {
+        const bool touches = std::any_of(part.begin(), part.end(), [&](std::string_view n) {
+          return (throughGround || n != "0") &&
+                 std::find(reached.begin(), reached.end(), n) != reached.end();
+        });
+        if (!touches) continue;
+        for (std::string_view n : part)
+          if (std::find(reached.begin(), reached.end(), n) == reached.end()) {
+            reached.push_back(n);
+            grew = true;
+          }
+      }
+    }
+    return reached;
+  };
+  // in reaches out through the parts, ground aside (the load hangs from out to ground).
+  const std::vector<std::string_view> fromIn = reach({"in"}, false);
+  if (std::find(fromIn.begin(), fromIn.end(), "out") == fromIn.end())
+    throw CalcError("Pas de chemin de in vers out.");
+  c->isolated = reach({"in", "0"}, true).size() < nodes.size();
+  c->circuit.caption = "Circuit personnalisé";
+  c->circuit.fields.push_back(kRs);
+  c->circuit.fields.push_back(kRl);
+  return c;
+}
+
+std::string netlistOf(const ToneCircuit& circuit, const CircuitPreset& preset) {
+  std::string out;
+  for (const NetElement& e : circuit.netlist) {
+    std::size_t field = 0;
+    while (circuit.fields[field].name.substr(4) != e.part) ++field;
+    const std::string_view unit = circuit.fields[field].unit;
+    const std::string value = std::string(preset.texts[field]) + (unit == "kΩ"   ? "k"
+                                                                  : unit == "nF" ? "n"
+                                                                                 : "p");
+    static constexpr std::string_view kKinds[] = {"R", "C", "POT", "VR"};
+    out += std::string(kKinds[int(e.kind)]) + " " + std::string(e.part) + " " + std::string(e.a) +
+           " " + std::string(e.b);
+    if (e.kind == PartKind::kPot) out += " " + std::string(e.w);
+    out += " " + value;
+    if (e.kind == PartKind::kPot || e.kind == PartKind::kVR) {
+      std::size_t k = 0;
+      while (circuit.knobs[k].part != e.part) ++k;
+      static constexpr std::string_view kLaws[] = {"lin", "log30", "log10"};
+      out += " " + std::string(kLaws[int(preset.tapers[k])]);
+    }
+    out += "\n";
+  }
+  return out;
 }
 
 }  // namespace valvora::atelier

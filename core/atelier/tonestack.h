@@ -6,6 +6,8 @@
 
 #include <array>
 #include <complex>
+#include <deque>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -142,5 +144,25 @@ std::complex<double> circuitGain(const ToneCircuit& circuit, const SolvedValues&
 // The whole calculator for one circuit: knob positions in tenths (0..100) in the order of its
 // knobs. The notch fields stay empty when the response has no dip inside 100 Hz - 5 kHz.
 Series toneCircuit(Fields& f, const ToneCircuit& circuit, std::span<const int> knobs);
+
+// ---- The user's own circuit ----
+
+// A netlist typed by the user, one part a line: "R name a b value", "C name a b value",
+// "POT name a b wiper value [lin|log30|log10]", "VR name a b value [taper]"; values with
+// an SI suffix, "*" starts a comment. Each POT and VR is a knob, in the order of the lines.
+struct CustomCircuit {
+  ToneCircuit circuit;            // fields named "edTs" + part, then Rs and RL
+  std::vector<double> values;     // the parts' values in ohms and farads
+  std::vector<Taper> tapers;      // per knob
+  std::deque<std::string> names;  // what the circuit's names point into
+  bool isolated = false;          // some parts reach neither in nor ground: no solution
+};
+inline constexpr std::size_t kMaxCustomKnobs = 6;
+// Fails with the first fault, naming its line: « Ligne 3 : valeur illisible « 4k7x ». »
+std::shared_ptr<const CustomCircuit> parseNetlist(std::string_view text);
+// A circuit written as a netlist, on a preset's values: the custom circuit's starting point.
+std::string netlistOf(const ToneCircuit& circuit, const CircuitPreset& preset);
+// As toneCircuit, Rs, RL and CL from their fields, knobs in the order of the netlist's.
+Series customToneCircuit(Fields& f, const CustomCircuit& circuit, std::span<const int> knobs);
 
 }  // namespace valvora::atelier

@@ -392,5 +392,87 @@ TEST(ToneStack, NotchAndLoadCapacitance) {
   }
 }
 
+// Each circuit typed as a netlist gives the same response as its table entry.
+TEST(ToneStack, EveryCircuitAsANetlist) {
+  const int settings[][3] = {{0, 0, 0}, {100, 100, 100}, {20, 80, 10}};
+  for (const ToneCircuit& circuit : kToneCircuits) {
+    const auto custom = parseNetlist(netlistOf(circuit, circuit.presets[0]));
+    for (const auto& setting : settings) {
+      FieldMap f, g;
+      for (std::size_t i = 0; i < circuit.fields.size(); ++i)
+        f[std::string(circuit.fields[i].name)] = std::string(circuit.presets[0].texts[i]);
+      for (std::size_t k = 0; k < circuit.knobs.size(); ++k)
+        f[std::string(kKnobControls[std::size_t(circuit.knobs[k].id)].taper)] =
+            std::string(kTaperTexts[std::size_t(circuit.presets[0].tapers[k])]);
+      g["edTsRs"] = f["edTsRs"];
+      g["edTsRL"] = f["edTsRL"];
+      // The netlist's knobs come in the order of its lines.
+      std::vector<int> positions;
+      for (const CircuitKnob& k : custom->circuit.knobs) {
+        std::size_t own = 0;
+        while (circuit.knobs[own].part != k.part) ++own;
+        positions.push_back(setting[own]);
+      }
+      const Series expected = toneCircuit(f, circuit, setting);
+      const Series got = customToneCircuit(g, *custom, positions);
+      for (std::size_t i = 0; i < got.y.size(); i += 29)
+        ASSERT_NEAR(got.y[i], expected.y[i], 1e-9) << circuit.caption;
+      EXPECT_EQ(g["lbTsDb1k"], f["lbTsDb1k"]);
+      EXPECT_EQ(g["edTsNotchF"], f["edTsNotchF"]);
+    }
+  }
+}
+
+TEST(ToneStack, NetlistFaults) {
+  const std::string ok = "R R1 in a 10k\nC C1 a out 4.7n\nR R2 out 0 1M\n";
+  const struct {
+    std::string text;
+    const char* message;
+  } cases[] = {
+      {"R R1 in a 10k\n* note\nR R2 a out 4k7x\nR R3 out 0 1k",
+       "Ligne 3 : valeur illisible « 4k7x »."},
+      {"R R1 in out 1k\n\nC C1 out 0 1n\n\nR R2 in 1k", "Ligne 5 : nœud manquant."},
+      {"R R1 in out 1k\nR R1 out 0 1k", "Ligne 2 : le nom R1 est déjà pris."},
+      {"R R1 in out 1k\nR R2 out 0 1k\nC C1 out x 1n",
+       "Le nœud « x » ne touche qu'un seul composant."},
+      {"R R1 in a 1k\nR R2 a 0 1k\nR R3 out 0 1k\nR R4 out 0 2k", "Pas de chemin de in vers out."},
+      {"R R1 in 0 1k\nC C1 out a 1n\nC C2 a 0 1n\nC C3 out 0 1n\nR R2 a out 1k",
+       "Pas de chemin de in vers out."},
+      {"L L1 in out 1m", "Ligne 1 : type inconnu « L » (R, C, POT ou VR)."},
+      {"POT P1 in out 0 10k log20", "Ligne 1 : courbe inconnue « log20 » (lin, log30 ou log10)."},
+      {"R R1 in out 1k\nC C1 out 1n", "Ligne 2 : nœud manquant."},
+      {"R R1 in out 1k", "Le nœud « 0 » manque."},
+      {"R R1 in out 1k 2k\nR R2 out 0 1k", "Ligne 1 : texte en trop « 2k »."},
+      {ok + "VR V1 a 0 1k\nVR V2 a 0 1k\nVR V3 a 0 1k\nVR V4 a 0 1k\nVR V5 a 0 1k\n"
+            "VR V6 a 0 1k\nVR V7 a 0 1k",
+       "Ligne 10 : plus de 6 potentiomètres."},
+      {std::string(10001, '*'), "Le texte dépasse 10 000 caractères."},
+      {ok + std::string(200, '\n'), "Le texte dépasse 200 lignes."},
+  };
+  for (const auto& c : cases) {
+    try {
+      parseNetlist(c.text);
+      ADD_FAILURE() << c.text;
+    } catch (const CalcError& e) {
+      EXPECT_EQ(e.message(), c.message) << c.text;
+    }
+  }
+  // Values in every form, a floating pair solved nowhere.
+  const auto values = parseNetlist("R R1 in a 4k7\nC C1 a out 4,7n\nR R2 out 0 1.5M\nC C2 a 0 10µ");
+  const double expected[] = {4.7e3, 4.7e-9, 1.5e6, 10e-6};
+  for (std::size_t i = 0; i < 4; ++i)
+    EXPECT_NEAR(values->values[i], expected[i], expected[i] * 1e-12);
+  FieldMap f;
+  f["edTsRs"] = "1";
+  f["edTsRL"] = "1000";
+  const auto floating = parseNetlist(ok + "R R3 p q 1k\nR R4 q p 1k");
+  try {
+    customToneCircuit(f, *floating, {});
+    ADD_FAILURE();
+  } catch (const CalcError& e) {
+    EXPECT_EQ(e.message(), "Circuit insoluble à 10 Hz (nœud isolé ou boucle de condensateurs).");
+  }
+}
+
 }  // namespace
 }  // namespace valvora::atelier
