@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -207,6 +208,36 @@ class ToneStackTabTest : public QObject {
     QCOMPARE(label("lbTsDb1k"), db1k);
     get<QComboBox>("cbTsSweep")->setCurrentIndex(0);
     QCOMPARE(int(plot()->curves().size()), 1);
+  }
+
+  // The user's own circuit opens on the first one's netlist, with the same response; its
+  // knobs are its pots; a faulty line keeps the last curve and names the line.
+  void customCircuit() {
+    const QString db1k = label("lbTsDb1k");
+    get<QComboBox>("cbTsCircuit")->setCurrentText(QString::fromUtf8("Circuit personnalisé"));
+    auto* netlist = get<QPlainTextEdit>("edTsNetlist");
+    QVERIFY(!netlist->isHidden());
+    QVERIFY(get<QLineEdit>("edTsR1")->isHidden());
+    QVERIFY(!get<QLineEdit>("edTsRs")->isHidden());
+    QVERIFY(get<QSlider>("dlTsTreble")->isHidden());
+    QVERIFY(netlist->toPlainText().startsWith("R R4 in n1 56k\n"));
+    QCOMPARE(label("lbTsDb1k"), db1k);
+    QCOMPARE(label("lbTsError"), QString());
+    QVERIFY(!get<QSlider>("dlTsK3")->isHidden());
+    QVERIFY(get<QSlider>("dlTsK4")->isHidden());
+    get<QSlider>("dlTsK1")->setValue(100);  // R1, the treble pot
+    QVERIFY(label("lbTsDb1k") != db1k);
+    const std::vector<double> before = curve();
+    netlist->appendPlainText("R RX out x 4k7x");  // after the last line's newline: line 9
+    QCOMPARE(label("lbTsError"), QString::fromUtf8("Ligne 9 : valeur illisible « 4k7x »."));
+    QCOMPARE(curve(), before);
+    netlist->appendPlainText("R RY x 0 1k");
+    QCOMPARE(label("lbTsError"), QString::fromUtf8("Ligne 9 : valeur illisible « 4k7x »."));
+    netlist->setPlainText(netlist->toPlainText().replace("4k7x", "4k7"));
+    QCOMPARE(label("lbTsError"), QString());
+    QVERIFY(curve() != before);
+    get<QComboBox>("cbTsCircuit")->setCurrentIndex(0);
+    QCOMPARE(label("lbTsDb1k"), db1k);
   }
 };
 

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -32,6 +33,11 @@ QString u(std::string_view text) {
 }
 
 constexpr std::size_t kKnobCount = ts::kKnobControls.size();
+// "Circuit personnalisé" comes after the table's circuits.
+// (A function: the table is built at start-up, in another unit.)
+int customIndex() {
+  return int(ts::kToneCircuits.size());
+}
 
 // The controls of every field any circuit has, one of each name: a circuit shows its own.
 struct FieldRow {
@@ -86,6 +92,7 @@ class ToneStackTab : public QObject {
   void showCircuit(int index);
   void keepCircuit();
   const ts::ToneCircuit& circuit() const { return ts::kToneCircuits[std::size_t(circuit_)]; }
+  void recomputeCustom();
   FieldRow& row(std::string_view name);
 
   QWidget* tab_;
@@ -101,6 +108,12 @@ class ToneStackTab : public QObject {
   std::array<QLabel*, kKnobCount> values_{};
   std::array<QComboBox*, kKnobCount> tapers_{};
   std::vector<CircuitState> states_;
+  QPlainTextEdit* netlist_ = nullptr;
+  std::array<QLabel*, ts::kMaxCustomKnobs> customCaptions_{};
+  std::array<QSlider*, ts::kMaxCustomKnobs> customSliders_{};
+  std::array<QLabel*, ts::kMaxCustomKnobs> customValues_{};
+  std::shared_ptr<const ts::CustomCircuit> custom_;  // the last netlist that read well
+  QStringList customTexts_;                          // Rs and RL while another circuit shows
   int circuit_ = 0;
   Plot* plot_ = nullptr;
   QLabel* error_ = nullptr;
@@ -128,6 +141,7 @@ QGroupBox* ToneStackTab::buildComponents() {
   FormGrid model(group);
   QStringList captions;
   for (const ts::ToneCircuit& c : ts::kToneCircuits) captions << u(c.caption);
+  captions << QStringLiteral("Circuit personnalisé");
   circuitList_ = model.addChoice(QStringLiteral("Circuit :"), "cbTsCircuit", captions, 0);
   preset_ = model.addChoice(QStringLiteral("Modèle :"), "cbTsPreset", {}, 0);
   for (QComboBox* list : {circuitList_, preset_}) {
@@ -175,8 +189,16 @@ QGroupBox* ToneStackTab::buildComponents() {
   decimalFields_.push_back(ts::kLoadCapField.data());
   grid->setColumnMinimumWidth(3, 12);
 
+  netlist_ = new QPlainTextEdit(group);
+  netlist_->setObjectName("edTsNetlist");
+  netlist_->setAccessibleName(QStringLiteral("Circuit, une ligne par composant"));
+  netlist_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  netlist_->setMinimumHeight(netlist_->fontMetrics().lineSpacing() * 8);
+  netlist_->hide();
+
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(model.layout());
+  layout->addWidget(netlist_, 1);
   layout->addLayout(grid);
   layout->addStretch(1);
   return group;
@@ -222,6 +244,30 @@ QGroupBox* ToneStackTab::buildKnobs() {
     sliders_[i] = slider;
     values_[i] = value;
     tapers_[i] = taper;
+  }
+  // The custom circuit's knobs, one per POT and VR of its netlist.
+  for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i) {
+    const int row = int(kKnobCount + i) + 1;
+    const QString n = QString::number(i + 1);
+    auto* caption = new QLabel(group);
+    auto* slider = new QSlider(Qt::Horizontal, group);
+    slider->setObjectName(QStringLiteral("dlTsK") + n);
+    slider->setRange(0, 100);
+    slider->setPageStep(10);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(10);
+    slider->setValue(50);
+    caption->setBuddy(slider);
+    auto* value = new QLabel(group);
+    value->setObjectName(QStringLiteral("lbTsK") + n);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(slider, row, 1);
+    grid->addWidget(value, row, 2);
+    for (QWidget* w : std::initializer_list<QWidget*>{caption, slider, value}) w->hide();
+    customCaptions_[i] = caption;
+    customSliders_[i] = slider;
+    customValues_[i] = value;
   }
   grid->setColumnStretch(1, 1);
 
@@ -336,6 +382,11 @@ void ToneStackTab::build() {
                      [this] { preset_->setCurrentIndex(preset_->count() - 1); });
   }
   QObject::connect(cl_, &QLineEdit::textChanged, this, [this] { recompute(); });
+  QObject::connect(netlist_, &QPlainTextEdit::textChanged, this, [this] {
+    if (!loading_) recompute();
+  });
+  for (QSlider* slider : customSliders_)
+    QObject::connect(slider, &QSlider::valueChanged, this, [this] { recompute(); });
   QObject::connect(preset_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (!loading_) applyPreset(index);
   });
@@ -354,6 +405,10 @@ void ToneStackTab::build() {
 
 // The shown circuit's values into its kept state.
 void ToneStackTab::keepCircuit() {
+  if (circuit_ == customIndex()) {
+    customTexts_ = {row("edTsRs").edit->text(), row("edTsRL").edit->text()};
+    return;
+  }
   CircuitState& state = states_[std::size_t(circuit_)];
   state.texts.clear();
   for (const ts::ToneStackField& field : circuit().fields)
@@ -368,6 +423,39 @@ void ToneStackTab::keepCircuit() {
 // Shows a circuit's own fields and knobs with its kept values; the others are hidden.
 void ToneStackTab::showCircuit(int index) {
   loading_ = true;
+  const bool custom = index == customIndex();
+  netlist_->setVisible(custom);
+  for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i)
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{customCaptions_[i], customSliders_[i], customValues_[i]})
+      w->setVisible(custom && custom_ && i < custom_->tapers.size());
+  if (custom) {
+    // Opened the first time on the first circuit, as a starting point.
+    if (netlist_->toPlainText().isEmpty()) {
+      const ts::ToneCircuit& first = ts::kToneCircuits[0];
+      netlist_->setPlainText(u(ts::netlistOf(first, first.presets[0])));
+      customTexts_ = {u(first.presets[0].texts[first.fields.size() - 2]),
+                      u(first.presets[0].texts[first.fields.size() - 1])};
+    }
+    circuit_ = index;
+    for (FieldRow& r : rows_) {
+      const bool shown = r.name == "edTsRs" || r.name == "edTsRL";
+      for (QWidget* w : std::initializer_list<QWidget*>{r.caption, r.edit, r.unit})
+        w->setVisible(shown);
+    }
+    row("edTsRs").edit->setText(customTexts_.value(0));
+    row("edTsRL").edit->setText(customTexts_.value(1));
+    for (std::size_t i = 0; i < kKnobCount; ++i)
+      for (QWidget* w :
+           std::initializer_list<QWidget*>{captions_[i], sliders_[i], values_[i], tapers_[i]})
+        w->hide();
+    preset_->clear();
+    preset_->addItem(u(ts::kCustomPreset));
+    sweep_->clear();
+    sweep_->addItem(QStringLiteral("Aucun"));
+    loading_ = false;
+    return;
+  }
   circuit_ = index;
   const ts::ToneCircuit& c = circuit();
   const CircuitState& state = states_[std::size_t(index)];
@@ -416,6 +504,7 @@ void ToneStackTab::showCircuit(int index) {
 }
 
 void ToneStackTab::applyPreset(int index) {
+  if (circuit_ == customIndex()) return;
   const ts::ToneCircuit& c = circuit();
   if (index < 0 || index >= int(c.presets.size())) return;  // "Personnalisé"
   const ts::CircuitPreset& preset = c.presets[std::size_t(index)];
@@ -430,6 +519,10 @@ void ToneStackTab::applyPreset(int index) {
 
 void ToneStackTab::recompute() {
   if (loading_) return;
+  if (circuit_ == customIndex()) {
+    recomputeCustom();
+    return;
+  }
   const ts::ToneCircuit& c = circuit();
   for (std::size_t i = 0; i < kKnobCount; ++i)
     values_[i]->setText(
@@ -477,6 +570,40 @@ void ToneStackTab::recompute() {
             lowest_ = std::min(lowest_, *std::min_element(pc.data.y.begin(), pc.data.y.end()));
           scaleLevels();
           plot_->setCurves(std::move(curves));
+        },
+        [&](const QString& m) { message = m; });
+  }
+  error_->setText(message);
+}
+
+// The netlist follows each keystroke; a faulty one keeps the last curve and says why.
+void ToneStackTab::recomputeCustom() {
+  QString message;
+  guarded([&] { custom_ = ts::parseNetlist(netlist_->toPlainText().toStdString()); },
+          [&](const QString& m) { message = m; });
+  const std::size_t knobCount = custom_ ? custom_->tapers.size() : 0;
+  for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i) {
+    const bool shown = i < knobCount;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{customCaptions_[i], customSliders_[i], customValues_[i]})
+      w->setVisible(shown);
+    if (shown) {
+      const QString name = u(custom_->circuit.knobs[i].caption);
+      customCaptions_[i]->setText(name + QStringLiteral(" :"));
+      customSliders_[i]->setAccessibleName(name);
+    }
+    customValues_[i]->setText(
+        QString::fromStdString(formatPattern("0.0", customSliders_[i]->value() / Real(10))));
+  }
+  if (message.isEmpty() && custom_) {
+    std::vector<int> knobs;
+    for (std::size_t i = 0; i < knobCount; ++i) knobs.push_back(customSliders_[i]->value());
+    guarded(
+        [&] {
+          Series curve = ts::customToneCircuit(host_.fields(), *custom_, knobs);
+          lowest_ = *std::min_element(curve.y.begin(), curve.y.end());
+          scaleLevels();
+          plot_->setCurves({PlotCurve{std::move(curve), kCurveColour, YAxis::kLeft}});
         },
         [&](const QString& m) { message = m; });
   }
