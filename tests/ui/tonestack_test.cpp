@@ -102,7 +102,11 @@ class ToneStackTabTest : public QObject {
     const QString good = edit->text();
     const std::vector<double> before = curve();
     const QString db1k = label("lbTsDb1k");
+    edit->ensurePolished();
+    const QFont font = edit->font();
     typeInto(edit, text);
+    edit->ensurePolished();
+    QCOMPARE(edit->font(), font);  // the frame changes the border only
     QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), QString::fromUtf8("Personnalisé"));
     QCOMPARE(label("lbTsError"), message);
     QVERIFY(!edit->styleSheet().isEmpty());
