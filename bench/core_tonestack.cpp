@@ -38,4 +38,15 @@ void ToneStackCalculator(benchmark::State& state) {
 }
 BENCHMARK(ToneStackCalculator)->Unit(benchmark::kMicrosecond);
 
+// The Hiwatt circuit, ten nodes with ground: its curve, figures and notch.
+void TenNodeCircuitCurve(benchmark::State& state) {
+  const ToneCircuit& circuit = kToneCircuits.back();
+  MapFields f;
+  for (std::size_t i = 0; i < circuit.fields.size(); ++i)
+    f.texts[std::string(circuit.fields[i].name)] = std::string(circuit.presets[0].texts[i]);
+  const int knobs[] = {50, 50, 50};
+  for (auto _ : state) benchmark::DoNotOptimize(toneCircuit(f, circuit, knobs));
+}
+BENCHMARK(TenNodeCircuitCurve)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -102,7 +103,11 @@ class ToneStackTabTest : public QObject {
     const QString good = edit->text();
     const std::vector<double> before = curve();
     const QString db1k = label("lbTsDb1k");
+    edit->ensurePolished();
+    const QFont font = edit->font();
     typeInto(edit, text);
+    edit->ensurePolished();
+    QCOMPARE(edit->font(), font);  // the frame changes the border only
     QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), QString::fromUtf8("Personnalisé"));
     QCOMPARE(label("lbTsError"), message);
     QVERIFY(!edit->styleSheet().isEmpty());
@@ -130,6 +135,114 @@ class ToneStackTabTest : public QObject {
     QVERIFY(label("lbTsDb1k") != QString("-13,2 dB"));
     get<QPushButton>("btnTsClear")->click();
     QCOMPARE(plot()->heldCount(), 0);
+  }
+
+  // A circuit shows its own parts (units as its table says), knobs and presets only.
+  void circuitShowsItsOwnControls_data() {
+    QTest::addColumn<QString>("circuit");
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("hidden");
+    QTest::addColumn<QString>("c3Unit");
+    QTest::newRow("5E3") << "Fender 5E3 Deluxe"
+                         << "5E3" << QStringList{"edTsRINB",    "edTsC4",   "dlTsVolume",
+                                                 "dlTsVolume2", "dlTsTone", "cbTsTaperVol2"}
+                         << QStringList{"edTsR1", "edTsR4", "dlTsTreble", "dlTsMid", "cbTsTaperB"}
+                         << "pF";
+    QTest::newRow("Big Muff") << "Big Muff"
+                              << "Big Muff Pi" << QStringList{"edTsRT", "dlTsTone", "cbTsTaperTone"}
+                              << QStringList{"edTsC4", "edTsRB", "dlTsBass", "dlTsVolume"} << "nF";
+    QTest::newRow("Hiwatt") << "Hiwatt DR103"
+                            << "DR103" << QStringList{"edTsC5", "edTsRM", "dlTsMid", "dlTsTreble"}
+                            << QStringList{"edTsCT", "dlTsTone"} << "nF";
+  }
+  void circuitShowsItsOwnControls() {
+    QFETCH(QString, circuit);
+    QFETCH(QString, preset);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, hidden);
+    QFETCH(QString, c3Unit);
+    get<QComboBox>("cbTsCircuit")->setCurrentText(circuit);
+    QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), preset);
+    for (const QString& name : shown)
+      QVERIFY2(!get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
+    for (const QString& name : hidden)
+      QVERIFY2(get<QWidget>(qPrintable(name))->isHidden(), qPrintable(name));
+    QCOMPARE(label("lbTsC3Unit"), c3Unit);
+    QCOMPARE(label("lbTsError"), QString());
+    QCOMPARE(int(curve().size()), 300);
+  }
+
+  // Each circuit keeps what it was left at; a flat setting has no notch and no message.
+  void circuitsKeepTheirValues() {
+    auto* circuits = get<QComboBox>("cbTsCircuit");
+    typeInto(get<QLineEdit>("edTsR1"), "300");
+    get<QSlider>("dlTsTreble")->setValue(70);
+    const QString db1k = label("lbTsDb1k");
+    circuits->setCurrentText("Big Muff");
+    QCOMPARE(edit("edTsRT"), QString("100"));
+    QVERIFY(label("lbTsDb1k") != db1k);
+    circuits->setCurrentIndex(0);
+    QCOMPARE(edit("edTsR1"), QString("300"));
+    QCOMPARE(get<QSlider>("dlTsTreble")->value(), 70);
+    QCOMPARE(get<QComboBox>("cbTsPreset")->currentText(), QString::fromUtf8("Personnalisé"));
+    QCOMPARE(label("lbTsDb1k"), db1k);
+
+    get<QComboBox>("cbTsPreset")->setCurrentIndex(0);
+    get<QSlider>("dlTsTreble")->setValue(100);
+    get<QSlider>("dlTsMid")->setValue(0);
+    get<QSlider>("dlTsBass")->setValue(0);
+    QCOMPARE(edit("edTsNotchF"), QString());
+    QCOMPARE(edit("edTsNotchDb"), QString());
+    QCOMPARE(label("lbTsError"), QString());
+  }
+
+  // A sweep draws six curves of one knob, light to dark, named in the legend; the figures
+  // stay those of the knobs as set.
+  void sweepOfOneKnob() {
+    const QString db1k = label("lbTsDb1k");
+    get<QComboBox>("cbTsSweep")->setCurrentText("Graves");
+    const auto& curves = plot()->curves();
+    QCOMPARE(int(curves.size()), 6);
+    const char* names[] = {"Graves 0", "Graves 2", "Graves 4", "Graves 6", "Graves 8", "Graves 10"};
+    for (int i = 0; i < 6; ++i) {
+      QCOMPARE(QString::fromStdString(curves[i].data.name), QString(names[i]));
+      if (i > 0) QVERIFY(curves[i].colour.lightness() < curves[i - 1].colour.lightness());
+    }
+    QVERIFY(curves[5].data.y.front() > curves[0].data.y.front());
+    QCOMPARE(label("lbTsDb1k"), db1k);
+    get<QComboBox>("cbTsSweep")->setCurrentIndex(0);
+    QCOMPARE(int(plot()->curves().size()), 1);
+  }
+
+  // The user's own circuit opens on the first one's netlist, with the same response; its
+  // knobs are its pots; a faulty line keeps the last curve and names the line.
+  void customCircuit() {
+    const QString db1k = label("lbTsDb1k");
+    get<QComboBox>("cbTsCircuit")->setCurrentText(QString::fromUtf8("Circuit personnalisé"));
+    auto* netlist = get<QPlainTextEdit>("edTsNetlist");
+    QVERIFY(!netlist->isHidden());
+    QVERIFY(get<QLineEdit>("edTsR1")->isHidden());
+    QVERIFY(!get<QLineEdit>("edTsRs")->isHidden());
+    QVERIFY(get<QSlider>("dlTsTreble")->isHidden());
+    QVERIFY(netlist->toPlainText().startsWith("R R4 in n1 56k\n"));
+    QCOMPARE(label("lbTsDb1k"), db1k);
+    QCOMPARE(label("lbTsError"), QString());
+    QVERIFY(!get<QSlider>("dlTsK3")->isHidden());
+    QVERIFY(get<QSlider>("dlTsK4")->isHidden());
+    get<QSlider>("dlTsK1")->setValue(100);  // R1, the treble pot
+    QVERIFY(label("lbTsDb1k") != db1k);
+    const std::vector<double> before = curve();
+    netlist->appendPlainText("R RX out x 4k7x");  // after the last line's newline: line 9
+    QCOMPARE(label("lbTsError"), QString::fromUtf8("Ligne 9 : valeur illisible « 4k7x »."));
+    QCOMPARE(curve(), before);
+    netlist->appendPlainText("R RY x 0 1k");
+    QCOMPARE(label("lbTsError"), QString::fromUtf8("Ligne 9 : valeur illisible « 4k7x »."));
+    netlist->setPlainText(netlist->toPlainText().replace("4k7x", "4k7"));
+    QCOMPARE(label("lbTsError"), QString());
+    QVERIFY(curve() != before);
+    get<QComboBox>("cbTsCircuit")->setCurrentIndex(0);
+    QCOMPARE(label("lbTsDb1k"), db1k);
   }
 };
 

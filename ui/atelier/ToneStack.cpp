@@ -6,12 +6,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
+#include <vector>
 
 #include "core/atelier/tonestack.h"
 #include "core/numtext.h"
@@ -29,30 +32,51 @@ QString u(std::string_view text) {
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-struct Knob {
-  const char* slider;
-  const char* caption;
-  const char* value;
-  const char* taper;
-  int defaultTaper;  // index in ts::kTaperTexts
-};
-// In the order of the front panel.
-constexpr Knob kKnobs[] = {
-    {"dlTsTreble", "Aigus", "lbTsTreble", "cbTsTaperT", 1},
-    {"dlTsMid", "Médiums", "lbTsMid", "cbTsTaperM", 0},
-    {"dlTsBass", "Graves", "lbTsBass", "cbTsTaperB", 1},
-};
-constexpr int kPresetTapers[] = {1, 0, 1};
+constexpr std::size_t kKnobCount = ts::kKnobControls.size();
+// "Circuit personnalisé" comes after the table's circuits.
+// (A function: the table is built at start-up, in another unit.)
+int customIndex() {
+  return int(ts::kToneCircuits.size());
+}
 
-constexpr const char* kComponentFields[] = {"edTsR1", "edTsR2", "edTsR3", "edTsR4", "edTsC1",
-                                            "edTsC2", "edTsC3", "edTsRs", "edTsRL"};
-static_assert(std::size(kComponentFields) == ts::kToneStackFields.size());
+// The controls of every field any circuit has, one of each name: a circuit shows its own.
+struct FieldRow {
+  std::string_view name;
+  QLabel* caption = nullptr;
+  QLineEdit* edit = nullptr;
+  QLabel* unit = nullptr;
+};
+
+// What a circuit was left at, kept for the session.
+struct CircuitState {
+  QStringList texts;  // in the order of the circuit's fields
+  std::array<int, kKnobCount> positions{};
+  std::array<int, kKnobCount> tapers{};
+  int preset = 0;
+};
 
 const QColor kCurveColour(0, 70, 170);
+constexpr int kSweepSteps[] = {0, 20, 40, 60, 80, 100};
+
+// The tab's fields read as they are, writes dropped: a sweep's curves write no figures.
+class ReadOnlyFields : public Fields {
+ public:
+  explicit ReadOnlyFields(const Fields& base) : base_(base) {}
+  std::string text(std::string_view control) const override { return base_.text(control); }
+  void write(std::string_view, std::string) override {}
+
+ private:
+  const Fields& base_;
+};
+
+// Light to dark in the curve's hue, from the knob at 0 to the knob at 10.
+QColor sweepColour(std::size_t step) {
+  return QColor::fromHsl(218, 200, 200 - int(step) * 30);
+}
 const char* const kInvalidStyle = "QLineEdit { border: 2px solid #d40000; }";
 
-// The tab's live state: what a change recomputes, and the preset list kept in step with the
-// fields.
+// The tab's live state: the chosen circuit, what a change recomputes, and the preset list
+// kept in step with the fields.
 class ToneStackTab : public QObject {
  public:
   ToneStackTab(QWidget* tab, CalculatorHost& host) : QObject(tab), tab_(tab), host_(host) {}
@@ -65,20 +89,43 @@ class ToneStackTab : public QObject {
   QGroupBox* buildKnobs();
   QWidget* buildFigures();
   void applyPreset(int index);
+  void showCircuit(int index);
+  void keepCircuit();
+  const ts::ToneCircuit& circuit() const { return ts::kToneCircuits[std::size_t(circuit_)]; }
+  void recomputeCustom();
+  FieldRow& row(std::string_view name);
 
   QWidget* tab_;
   CalculatorHost& host_;
+  QComboBox* circuitList_ = nullptr;
   QComboBox* preset_ = nullptr;
-  std::array<QLineEdit*, std::size(kComponentFields)> edits_{};
-  std::array<QSlider*, std::size(kKnobs)> sliders_{};
-  std::array<QLabel*, std::size(kKnobs)> values_{};
-  std::array<QComboBox*, std::size(kKnobs)> tapers_{};
+  QComboBox* sweep_ = nullptr;
+  std::vector<FieldRow> rows_;
+  QLineEdit* cl_ = nullptr;
+  std::vector<const char*> decimalFields_;
+  std::array<QLabel*, kKnobCount> captions_{};
+  std::array<QSlider*, kKnobCount> sliders_{};
+  std::array<QLabel*, kKnobCount> values_{};
+  std::array<QComboBox*, kKnobCount> tapers_{};
+  std::vector<CircuitState> states_;
+  QPlainTextEdit* netlist_ = nullptr;
+  std::array<QLabel*, ts::kMaxCustomKnobs> customCaptions_{};
+  std::array<QSlider*, ts::kMaxCustomKnobs> customSliders_{};
+  std::array<QLabel*, ts::kMaxCustomKnobs> customValues_{};
+  std::shared_ptr<const ts::CustomCircuit> custom_;  // the last netlist that read well
+  QStringList customTexts_;                          // Rs and RL while another circuit shows
+  int circuit_ = 0;
   Plot* plot_ = nullptr;
   QLabel* error_ = nullptr;
-  bool loading_ = false;                // a preset writes nine fields: one recomputation, not nine
+  bool loading_ = false;                // a preset writes many fields: one recomputation
   double lowest_ = 0, heldLowest_ = 0;  // dB, of the current curve and of the held ones
   void scaleLevels();
 };
+
+FieldRow& ToneStackTab::row(std::string_view name) {
+  return *std::find_if(rows_.begin(), rows_.end(),
+                       [&](const FieldRow& r) { return r.name == name; });
+}
 
 // A passive stack stays at or below 0 dB: the level axis keeps 0 dB at its top and goes
 // down by whole 10 dB to the lowest curve, at least to -30 dB, so that a knob move does not
@@ -92,31 +139,67 @@ QGroupBox* ToneStackTab::buildComponents() {
   auto* group = new QGroupBox(QStringLiteral("Composants"), tab_);
   group->setObjectName("gbTsParts");
   FormGrid model(group);
-  QStringList presets;
-  for (const ts::ToneStackPreset& p : ts::kToneStackPresets) presets << u(p.name);
-  presets << u(ts::kCustomPreset);
-  preset_ = model.addChoice(QStringLiteral("Modèle :"), "cbTsPreset", presets, 0);
-  preset_->setMinimumWidth(0);
-  preset_->setMaximumWidth(QWIDGETSIZE_MAX);
-  preset_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  QStringList captions;
+  for (const ts::ToneCircuit& c : ts::kToneCircuits) captions << u(c.caption);
+  captions << QStringLiteral("Circuit personnalisé");
+  circuitList_ = model.addChoice(QStringLiteral("Circuit :"), "cbTsCircuit", captions, 0);
+  preset_ = model.addChoice(QStringLiteral("Modèle :"), "cbTsPreset", {}, 0);
+  for (QComboBox* list : {circuitList_, preset_}) {
+    list->setMinimumWidth(0);
+    list->setMaximumWidth(QWIDGETSIZE_MAX);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  }
   model.layout()->setColumnStretch(2, 1);
 
-  // Resistors on the left, capacitors then source and load on the right.
-  FormGrid columns[2] = {FormGrid(group), FormGrid(group)};
-  for (std::size_t i = 0; i < ts::kToneStackFields.size(); ++i) {
-    const ts::ToneStackField& field = ts::kToneStackFields[i];
-    FormGrid& column = columns[(i >= 4 && i <= 6) || i == 8 ? 1 : 0];
-    edits_[i] = column.addEdit(u(field.label) + QStringLiteral(" :"), u(field.name),
-                               u(ts::kToneStackPresets[0].texts[i]));
-    column.addUnit(u(field.unit), u(field.name).replace(0, 2, QStringLiteral("lb")) + "Unit");
+  // Resistors on the left, capacitors and the load on the right; each name once, whichever
+  // circuit has it.
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  int rowsIn[2] = {0, 0};
+  auto place = [&](std::string_view name, QLabel* caption, QLineEdit* edit, QLabel* unit) {
+    const int column = name[4] == 'C' || name == "edTsRL" ? 1 : 0;
+    const int r = rowsIn[column]++;
+    grid->addWidget(caption, r, column * 4);
+    grid->addWidget(edit, r, column * 4 + 1);
+    grid->addWidget(unit, r, column * 4 + 2);
+  };
+  std::vector<std::string_view> names;
+  for (const ts::ToneCircuit& c : ts::kToneCircuits)
+    for (const ts::ToneStackField& field : c.fields)
+      if (std::find(names.begin(), names.end(), field.name) == names.end())
+        names.push_back(field.name);
+  // Rs and RL after the parts.
+  std::stable_partition(names.begin(), names.end(),
+                        [](std::string_view n) { return n != "edTsRs" && n != "edTsRL"; });
+  for (std::string_view name : names) {
+    FieldRow r{name, new QLabel(group), new QLineEdit(group), new QLabel(group)};
+    r.edit->setObjectName(u(name));
+    r.unit->setObjectName(u(name).replace(0, 2, QStringLiteral("lb")) + "Unit");
+    r.caption->setBuddy(r.edit);
+    place(name, r.caption, r.edit, r.unit);
+    rows_.push_back(r);
+    decimalFields_.push_back(name.data());  // the table's names are literals
   }
-  auto* fields = new QHBoxLayout;
-  fields->addLayout(columns[0].layout());
-  fields->addSpacing(12);
-  fields->addLayout(columns[1].layout());
+  cl_ = new QLineEdit(QStringLiteral("0"), group);
+  cl_->setObjectName(u(ts::kLoadCapField));
+  auto* clCaption = new QLabel(QStringLiteral("CL (pF) :"), group);
+  clCaption->setBuddy(cl_);
+  grid->addWidget(clCaption, rowsIn[1], 4);
+  grid->addWidget(cl_, rowsIn[1], 5);
+  decimalFields_.push_back(ts::kLoadCapField.data());
+  grid->setColumnMinimumWidth(3, 12);
+
+  netlist_ = new QPlainTextEdit(group);
+  netlist_->setObjectName("edTsNetlist");
+  netlist_->setAccessibleName(QStringLiteral("Circuit, une ligne par composant"));
+  netlist_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  netlist_->setMinimumHeight(netlist_->fontMetrics().lineSpacing() * 8);
+  netlist_->hide();
+
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(model.layout());
-  layout->addLayout(fields);
+  layout->addWidget(netlist_, 1);
+  layout->addLayout(grid);
   layout->addStretch(1);
   return group;
 }
@@ -129,12 +212,12 @@ QGroupBox* ToneStackTab::buildKnobs() {
   grid->addWidget(new QLabel(QStringLiteral("Courbe"), group), 0, 3);
   QStringList tapers;
   for (std::string_view t : ts::kTaperTexts) tapers << u(t);
-  for (std::size_t i = 0; i < std::size(kKnobs); ++i) {
-    const Knob& k = kKnobs[i];
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
+    const ts::KnobControl& k = ts::kKnobControls[i];
     const int row = int(i) + 1;
     auto* caption = new QLabel(u(k.caption) + QStringLiteral(" :"), group);
     auto* slider = new QSlider(Qt::Horizontal, group);
-    slider->setObjectName(k.slider);
+    slider->setObjectName(u(k.slider));
     slider->setAccessibleName(u(k.caption));
     slider->setRange(0, 100);
     slider->setSingleStep(1);
@@ -145,22 +228,46 @@ QGroupBox* ToneStackTab::buildKnobs() {
     slider->setMinimumWidth(140);
     caption->setBuddy(slider);
     auto* value = new QLabel(group);
-    value->setObjectName(k.value);
+    value->setObjectName(u(k.value));
     value->setAccessibleName(QStringLiteral("Position : ") + u(k.caption));
     value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("10,0")) + 4);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* taper = new QComboBox(group);
-    taper->setObjectName(k.taper);
+    taper->setObjectName(u(k.taper));
     taper->setAccessibleName(QStringLiteral("Courbe du potentiomètre : ") + u(k.caption));
     taper->addItems(tapers);
-    taper->setCurrentIndex(k.defaultTaper);
     grid->addWidget(caption, row, 0);
     grid->addWidget(slider, row, 1);
     grid->addWidget(value, row, 2);
     grid->addWidget(taper, row, 3);
+    captions_[i] = caption;
     sliders_[i] = slider;
     values_[i] = value;
     tapers_[i] = taper;
+  }
+  // The custom circuit's knobs, one per POT and VR of its netlist.
+  for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i) {
+    const int row = int(kKnobCount + i) + 1;
+    const QString n = QString::number(i + 1);
+    auto* caption = new QLabel(group);
+    auto* slider = new QSlider(Qt::Horizontal, group);
+    slider->setObjectName(QStringLiteral("dlTsK") + n);
+    slider->setRange(0, 100);
+    slider->setPageStep(10);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(10);
+    slider->setValue(50);
+    caption->setBuddy(slider);
+    auto* value = new QLabel(group);
+    value->setObjectName(QStringLiteral("lbTsK") + n);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(slider, row, 1);
+    grid->addWidget(value, row, 2);
+    for (QWidget* w : std::initializer_list<QWidget*>{caption, slider, value}) w->hide();
+    customCaptions_[i] = caption;
+    customSliders_[i] = slider;
+    customValues_[i] = value;
   }
   grid->setColumnStretch(1, 1);
 
@@ -177,7 +284,14 @@ QGroupBox* ToneStackTab::buildKnobs() {
     heldLowest_ = 0;
     scaleLevels();
   });
+  auto* sweepCaption = new QLabel(QStringLiteral("Balayage :"), group);
+  sweep_ = new QComboBox(group);
+  sweep_->setObjectName("cbTsSweep");
+  sweepCaption->setBuddy(sweep_);
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(sweepCaption);
+  buttons->addWidget(sweep_);
+  buttons->addSpacing(12);
   buttons->addWidget(hold);
   buttons->addWidget(clear);
   buttons->addStretch(1);
@@ -248,49 +362,181 @@ void ToneStackTab::build() {
   layout->addWidget(buildFigures());
   layout->addWidget(error_);
 
-  for (QLineEdit* edit : edits_) {
-    QObject::connect(edit, &QLineEdit::textChanged, this, [this] {
+  // Every circuit opens on its first preset, its knobs at 5.
+  for (const ts::ToneCircuit& c : ts::kToneCircuits) {
+    CircuitState state;
+    for (std::string_view t : c.presets[0].texts) state.texts << u(t);
+    state.positions.fill(50);
+    for (std::size_t k = 0; k < c.knobs.size(); ++k)
+      state.tapers[std::size_t(c.knobs[k].id)] = int(c.presets[0].tapers[k]);
+    states_.push_back(state);
+  }
+  showCircuit(0);
+
+  for (const FieldRow& r : rows_) {
+    QObject::connect(r.edit, &QLineEdit::textChanged, this, [this] {
       if (!loading_) recompute();
     });
-    // Typing makes the stack one's own; a preset's writing does not.
-    QObject::connect(edit, &QLineEdit::textEdited, this,
+    // Typing makes the circuit one's own; a preset's writing does not.
+    QObject::connect(r.edit, &QLineEdit::textEdited, this,
                      [this] { preset_->setCurrentIndex(preset_->count() - 1); });
   }
-  QObject::connect(preset_, &QComboBox::currentIndexChanged, this,
-                   [this](int index) { applyPreset(index); });
-  for (std::size_t i = 0; i < std::size(kKnobs); ++i) {
+  QObject::connect(cl_, &QLineEdit::textChanged, this, [this] { recompute(); });
+  QObject::connect(netlist_, &QPlainTextEdit::textChanged, this, [this] {
+    if (!loading_) recompute();
+  });
+  for (QSlider* slider : customSliders_)
+    QObject::connect(slider, &QSlider::valueChanged, this, [this] { recompute(); });
+  QObject::connect(preset_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (!loading_) applyPreset(index);
+  });
+  QObject::connect(sweep_, &QComboBox::currentIndexChanged, this, [this] { recompute(); });
+  QObject::connect(circuitList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    keepCircuit();
+    showCircuit(index);
+    recompute();
+  });
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
     QObject::connect(sliders_[i], &QSlider::valueChanged, this, [this] { recompute(); });
     QObject::connect(tapers_[i], &QComboBox::currentIndexChanged, this, [this] { recompute(); });
   }
-  host_.filterDecimalKeys(kComponentFields);
+  host_.filterDecimalKeys(std::span<const char* const>(decimalFields_));
+}
+
+// The shown circuit's values into its kept state.
+void ToneStackTab::keepCircuit() {
+  if (circuit_ == customIndex()) {
+    customTexts_ = {row("edTsRs").edit->text(), row("edTsRL").edit->text()};
+    return;
+  }
+  CircuitState& state = states_[std::size_t(circuit_)];
+  state.texts.clear();
+  for (const ts::ToneStackField& field : circuit().fields)
+    state.texts << row(field.name).edit->text();
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
+    state.positions[i] = sliders_[i]->value();
+    state.tapers[i] = tapers_[i]->currentIndex();
+  }
+  state.preset = preset_->currentIndex();
+}
+
+// Shows a circuit's own fields and knobs with its kept values; the others are hidden.
+void ToneStackTab::showCircuit(int index) {
+  loading_ = true;
+  const bool custom = index == customIndex();
+  netlist_->setVisible(custom);
+  for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i)
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{customCaptions_[i], customSliders_[i], customValues_[i]})
+      w->setVisible(custom && custom_ && i < custom_->tapers.size());
+  if (custom) {
+    // Opened the first time on the first circuit, as a starting point.
+    if (netlist_->toPlainText().isEmpty()) {
+      const ts::ToneCircuit& first = ts::kToneCircuits[0];
+      netlist_->setPlainText(u(ts::netlistOf(first, first.presets[0])));
+      customTexts_ = {u(first.presets[0].texts[first.fields.size() - 2]),
+                      u(first.presets[0].texts[first.fields.size() - 1])};
+    }
+    circuit_ = index;
+    for (FieldRow& r : rows_) {
+      const bool shown = r.name == "edTsRs" || r.name == "edTsRL";
+      for (QWidget* w : std::initializer_list<QWidget*>{r.caption, r.edit, r.unit})
+        w->setVisible(shown);
+    }
+    row("edTsRs").edit->setText(customTexts_.value(0));
+    row("edTsRL").edit->setText(customTexts_.value(1));
+    for (std::size_t i = 0; i < kKnobCount; ++i)
+      for (QWidget* w :
+           std::initializer_list<QWidget*>{captions_[i], sliders_[i], values_[i], tapers_[i]})
+        w->hide();
+    preset_->clear();
+    preset_->addItem(u(ts::kCustomPreset));
+    sweep_->clear();
+    sweep_->addItem(QStringLiteral("Aucun"));
+    loading_ = false;
+    return;
+  }
+  circuit_ = index;
+  const ts::ToneCircuit& c = circuit();
+  const CircuitState& state = states_[std::size_t(index)];
+  for (FieldRow& r : rows_) {
+    r.caption->hide();
+    r.edit->hide();
+    r.unit->hide();
+  }
+  for (std::size_t i = 0; i < c.fields.size(); ++i) {
+    FieldRow& r = row(c.fields[i].name);
+    r.caption->setText(u(c.fields[i].label) + QStringLiteral(" :"));
+    r.unit->setText(u(c.fields[i].unit));
+    r.edit->setText(state.texts[qsizetype(i)]);
+    r.edit->setStyleSheet(QString());
+    r.edit->setProperty("invalid", false);
+    r.caption->show();
+    r.edit->show();
+    r.unit->show();
+  }
+  for (std::size_t i = 0; i < kKnobCount; ++i) {
+    const auto knob = std::find_if(c.knobs.begin(), c.knobs.end(), [&](const ts::CircuitKnob& k) {
+      return std::size_t(k.id) == i;
+    });
+    const bool shown = knob != c.knobs.end();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{captions_[i], sliders_[i], values_[i], tapers_[i]})
+      w->setVisible(shown);
+    if (shown) {
+      captions_[i]->setText(u(knob->caption) + QStringLiteral(" :"));
+      sliders_[i]->setAccessibleName(u(knob->caption));
+    }
+    sliders_[i]->setValue(state.positions[i]);
+    tapers_[i]->setCurrentIndex(state.tapers[i]);
+  }
+  QStringList presets;
+  for (const ts::CircuitPreset& p : c.presets) presets << u(p.name);
+  presets << u(ts::kCustomPreset);
+  preset_->clear();
+  preset_->addItems(presets);
+  preset_->setCurrentIndex(state.preset);
+  QStringList sweeps{QStringLiteral("Aucun")};
+  for (const ts::CircuitKnob& k : c.knobs) sweeps << u(k.caption);
+  sweep_->clear();
+  sweep_->addItems(sweeps);
+  loading_ = false;
 }
 
 void ToneStackTab::applyPreset(int index) {
-  if (index < 0 || index >= int(ts::kToneStackPresets.size())) return;  // "Personnalisé"
+  if (circuit_ == customIndex()) return;
+  const ts::ToneCircuit& c = circuit();
+  if (index < 0 || index >= int(c.presets.size())) return;  // "Personnalisé"
+  const ts::CircuitPreset& preset = c.presets[std::size_t(index)];
   loading_ = true;
-  for (std::size_t i = 0; i < edits_.size(); ++i)
-    edits_[i]->setText(u(ts::kToneStackPresets[std::size_t(index)].texts[i]));
-  for (std::size_t i = 0; i < tapers_.size(); ++i) tapers_[i]->setCurrentIndex(kPresetTapers[i]);
+  for (std::size_t i = 0; i < c.fields.size(); ++i)
+    row(c.fields[i].name).edit->setText(u(preset.texts[i]));
+  for (std::size_t k = 0; k < c.knobs.size(); ++k)
+    tapers_[std::size_t(c.knobs[k].id)]->setCurrentIndex(int(preset.tapers[k]));
   loading_ = false;
   recompute();
 }
 
 void ToneStackTab::recompute() {
   if (loading_) return;
-  for (std::size_t i = 0; i < sliders_.size(); ++i)
+  if (circuit_ == customIndex()) {
+    recomputeCustom();
+    return;
+  }
+  const ts::ToneCircuit& c = circuit();
+  for (std::size_t i = 0; i < kKnobCount; ++i)
     values_[i]->setText(
         QString::fromStdString(formatPattern("0.0", sliders_[i]->value() / Real(10))));
 
   // Each field is checked on its own, so that every wrong one is framed; the message is the
   // first one's. The curve and figures stay as they were meanwhile.
   QString message;
-  for (std::size_t i = 0; i < edits_.size(); ++i) {
-    QLineEdit* edit = edits_[i];
-    const bool ok = guarded(
-        [&] { ts::readToneStackField(ts::kToneStackFields[i], edit->text().toStdString()); },
-        [&](const QString& m) {
-          if (message.isEmpty()) message = m;
-        });
+  for (const ts::ToneStackField& field : c.fields) {
+    QLineEdit* edit = row(field.name).edit;
+    const bool ok = guarded([&] { ts::readToneStackField(field, edit->text().toStdString()); },
+                            [&](const QString& m) {
+                              if (message.isEmpty()) message = m;
+                            });
     const bool marked = edit->property("invalid").toBool();
     if (ok == marked) {
       edit->setStyleSheet(ok ? QString() : QString::fromLatin1(kInvalidStyle));
@@ -298,10 +544,63 @@ void ToneStackTab::recompute() {
     }
   }
   if (message.isEmpty()) {
-    const ts::KnobPositions knobs{sliders_[0]->value(), sliders_[1]->value(), sliders_[2]->value()};
+    std::vector<int> knobs;
+    for (const ts::CircuitKnob& k : c.knobs) knobs.push_back(sliders_[std::size_t(k.id)]->value());
     guarded(
         [&] {
-          Series curve = ts::toneStack(host_.fields(), knobs);
+          Series curve = ts::toneCircuit(host_.fields(), c, knobs);
+          std::vector<PlotCurve> curves;
+          const int swept = sweep_->currentIndex() - 1;  // "Aucun" first
+          if (swept >= 0 && swept < int(knobs.size())) {
+            // The figures and the notch stay those of the knobs as set.
+            ReadOnlyFields fields(host_.fields());
+            const QString caption = u(c.knobs[std::size_t(swept)].caption);
+            for (std::size_t i = 0; i < std::size(kSweepSteps); ++i) {
+              std::vector<int> at = knobs;
+              at[std::size_t(swept)] = kSweepSteps[i];
+              Series s = ts::toneCircuit(fields, c, at);
+              s.name = QStringLiteral("%1 %2").arg(caption).arg(kSweepSteps[i] / 10).toStdString();
+              curves.push_back(PlotCurve{std::move(s), sweepColour(i), YAxis::kLeft});
+            }
+          } else {
+            curves.push_back(PlotCurve{std::move(curve), kCurveColour, YAxis::kLeft});
+          }
+          lowest_ = 0;
+          for (const PlotCurve& pc : curves)
+            lowest_ = std::min(lowest_, *std::min_element(pc.data.y.begin(), pc.data.y.end()));
+          scaleLevels();
+          plot_->setCurves(std::move(curves));
+        },
+        [&](const QString& m) { message = m; });
+  }
+  error_->setText(message);
+}
+
+// The netlist follows each keystroke; a faulty one keeps the last curve and says why.
+void ToneStackTab::recomputeCustom() {
+  QString message;
+  guarded([&] { custom_ = ts::parseNetlist(netlist_->toPlainText().toStdString()); },
+          [&](const QString& m) { message = m; });
+  const std::size_t knobCount = custom_ ? custom_->tapers.size() : 0;
+  for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i) {
+    const bool shown = i < knobCount;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{customCaptions_[i], customSliders_[i], customValues_[i]})
+      w->setVisible(shown);
+    if (shown) {
+      const QString name = u(custom_->circuit.knobs[i].caption);
+      customCaptions_[i]->setText(name + QStringLiteral(" :"));
+      customSliders_[i]->setAccessibleName(name);
+    }
+    customValues_[i]->setText(
+        QString::fromStdString(formatPattern("0.0", customSliders_[i]->value() / Real(10))));
+  }
+  if (message.isEmpty() && custom_) {
+    std::vector<int> knobs;
+    for (std::size_t i = 0; i < knobCount; ++i) knobs.push_back(customSliders_[i]->value());
+    guarded(
+        [&] {
+          Series curve = ts::customToneCircuit(host_.fields(), *custom_, knobs);
           lowest_ = *std::min_element(curve.y.begin(), curve.y.end());
           scaleLevels();
           plot_->setCurves({PlotCurve{std::move(curve), kCurveColour, YAxis::kLeft}});
