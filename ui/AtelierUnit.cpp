@@ -11,6 +11,7 @@
 #include "ui/PageControl.h"
 #include "ui/atelier/BiasSetting.h"
 #include "ui/atelier/Safety.h"
+#include "ui/atelier/Stages.h"
 #include "ui/atelier/StandardValues.h"
 #include "ui/atelier/Supply.h"
 #include "ui/atelier/ToneStack.h"
@@ -28,6 +29,7 @@ constexpr AtelierTab kAtelierTabs[] = {
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab},
     {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab},
     {"tsTonalite", "Tonalité", &atelier::buildToneStackTab},
+    {"tsEtages", "Étages à lampes", &atelier::buildStagesTab},
     {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab},
     {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab},
 };

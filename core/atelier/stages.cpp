@@ -107,9 +107,8 @@ Slopes slopesAt(const Triode& t, double vpk, double vgk) {
 }
 
 double stageCurrent(const Triode& t, const StageCircuit& c) {
-  return bisect(c.b / (c.ra + c.rk), [&](double ia) {
-    return plateCurrent(t, c.b - ia * (c.ra + c.rk), -ia * c.rk);
-  });
+  return bisect(c.b / (c.ra + c.rk),
+                [&](double ia) { return plateCurrent(t, c.b - ia * (c.ra + c.rk), -ia * c.rk); });
 }
 
 StageFigures stageFigures(const Triode& t, const StageCircuit& c) {
@@ -128,8 +127,7 @@ StageFigures stageFigures(const Triode& t, const StageCircuit& c) {
   if (c.ck) {
     s.gain = mu * rl / (ra + rl);
     s.zout = parallel(c.ra, ra);
-    if (c.rk > 0)
-      s.fk = 1 / (2 * std::numbers::pi * *c.ck * parallel(c.rk, (ra + rl) / (mu + 1)));
+    if (c.rk > 0) s.fk = 1 / (2 * std::numbers::pi * *c.ck * parallel(c.rk, (ra + rl) / (mu + 1)));
   } else {
     s.gain = mu * rl / (ra + rl + (mu + 1) * c.rk);
     s.zout = parallel(c.ra, ra + (mu + 1) * c.rk);

@@ -75,8 +75,9 @@ TEST(Stages, GainWithCkIsTheModelsOwnSmallStepResponse) {
   int checked = 0;
   while (checked < 500) {
     const Triode& t = kTriodes[tube(gen)];
-    StageCircuit c{logUniform(100, 450), logUniform(10e3, 470e3), logUniform(220, 10e3),
-                   22e-6,                22e-9,                   logUniform(100e3, 2e6)};
+    StageCircuit c{
+        logUniform(100, 450),  logUniform(10e3, 470e3), logUniform(220, 10e3), 22e-6, 22e-9,
+        logUniform(100e3, 2e6)};
     const StageFigures s = stageFigures(t, c);
     if (s.blocked) continue;
     ++checked;
@@ -97,7 +98,8 @@ TEST(Stages, WarningsAndFieldMessages) {
   const MessageCase cases[] = {
       {"default", {}, {}},
       {"not bypassed", {{"edEtCk", ""}}, {}},
-      {"cut off", {{"edEtB", "1"}, {"edEtRa", "10000"}},
+      {"cut off",
+       {{"edEtB", "1"}, {"edEtRa", "10000"}},
        {"La lampe est bloquée : aucun courant avec ces valeurs."}},
       {"too hot",
        {{"cbEtTube", "12AX7 / ECC83"}, {"edEtB", "500"}, {"edEtRa", "47"}, {"edEtRk", "820"}},
@@ -105,8 +107,11 @@ TEST(Stages, WarningsAndFieldMessages) {
       {"half-watt tube",
        {{"cbEtTube", "12AU7 / ECC82"}, {"edEtB", "600"}, {"edEtRa", "20"}, {"edEtRk", "1000"}},
        {"Dissipation de 4,22 W au-delà des 2,75 W admis par la 12AU7 / ECC82."}},
-      {"near zero bias", {{"edEtRk", "39"}}, {"Polarisation de -0,06 V : la grille conduira sur les crêtes."}},
-      {"Rk zero", {{"edEtRk", "0"}},
+      {"near zero bias",
+       {{"edEtRk", "39"}},
+       {"Polarisation de -0,06 V : la grille conduira sur les crêtes."}},
+      {"Rk zero",
+       {{"edEtRk", "0"}},
        {"Rk nul : la grille est à 0 V, l'étage conduit en courant grille."}},
       {"HT over 600", {{"edEtB", "601"}}, {"HT : entre 1 et 600 V."}},
       {"negative Rk", {{"edEtRk", "-1"}}, {"Rk : entre 0 et 100 000 Ω."}},
@@ -115,9 +120,11 @@ TEST(Stages, WarningsAndFieldMessages) {
       {"Cc zero", {{"edEtCc", "0"}}, {"Liaison : entre 0,1 et 10 000 nF."}},
       {"Rg zero", {{"edEtRg", "0"}}, {"Grille suivante : entre 1 et 100 000 kΩ."}},
       {"unknown tube", {{"cbEtTube", "EF86"}}, {"Lampe inconnue : 'EF86'."}},
-      {"follower cut off", {{"edEcVg", "0"}, {"edEcB", "1"}, {"edEcRk", "10000"}},
+      {"follower cut off",
+       {{"edEcVg", "0"}, {"edEcB", "1"}, {"edEcRk", "10000"}},
        {"Cathode follower : la lampe est bloquée, aucun courant avec ces valeurs."}},
-      {"follower too hot", {{"edEcB", "600"}, {"edEcVg", "300"}, {"edEcRk", "47"}},
+      {"follower too hot",
+       {{"edEcB", "600"}, {"edEcVg", "300"}, {"edEcRk", "47"}},
        {"Cathode follower : dissipation de 1,91 W au-delà des 1,0 W admis par la 12AX7 / ECC83."}},
       {"follower grid over 600", {{"edEcVg", "700"}}, {"Tension de grille : entre 0 et 600 V."}},
       {"follower Rk", {{"edEcRk", "0,01"}}, {"Rk : entre 0,1 et 10 000 kΩ."}},
@@ -139,11 +146,11 @@ TEST(Stages, WarningsAndFieldMessages) {
 
 TEST(Stages, DefaultTextsOfEveryResult) {
   const std::pair<const char*, const char*> expected[] = {
-      {"edEtIa", "0,799"},   {"edEtVa", "170,1"},   {"edEtVk", "1,20"},    {"edEtGm", "1,755"},
-      {"edEtRi", "52,8"},    {"edEtMu", "92,6"},    {"edEtGain", "58,6"},  {"edEtGainDb", "35,4"},
-      {"edEtZout", "34,5"},  {"edEtFk", "9,5"},    {"edEtFc", "7,0"},     {"edEtPa", "0,135"},
-      {"edEtCin", "145"},    {"edEcIa", "1,009"},   {"edEcVk", "100,9"},    {"edEcGain", "0,985"},
-      {"edEcZout", "486"},   {"edEcPa", "0,150"},
+      {"edEtIa", "0,799"},  {"edEtVa", "170,1"}, {"edEtVk", "1,20"},   {"edEtGm", "1,755"},
+      {"edEtRi", "52,8"},   {"edEtMu", "92,6"},  {"edEtGain", "58,6"}, {"edEtGainDb", "35,4"},
+      {"edEtZout", "34,5"}, {"edEtFk", "9,5"},   {"edEtFc", "7,0"},    {"edEtPa", "0,135"},
+      {"edEtCin", "145"},   {"edEcIa", "1,009"}, {"edEcVk", "100,9"},  {"edEcGain", "0,985"},
+      {"edEcZout", "486"},  {"edEcPa", "0,150"},
   };
   FieldMap f = defaultStage();
   commonCathodeStage(f);
