@@ -341,7 +341,9 @@ void Plot::paintEvent(QPaintEvent*) {
     if (!usable(xv, xAxis_.scale) || !usable(yv, s.axis->scale)) continue;
     const double w = fm.horizontalAdvance(c.endLabel);
     p.setPen(c.colour);
-    p.drawText(QPointF(std::min(px(xv), area.right() - 2) - w - 2, py(yv, s) - 3), c.endLabel);
+    p.drawText(QPointF(std::min(px(xv), area.right() - 2) - w - 2,
+                       std::max(py(yv, s) - 3, area.top() + fm.ascent())),
+               c.endLabel);
   }
   if (marker_.shown && usable(marker_.x, xAxis_.scale) && usable(marker_.y, leftSide.axis->scale)) {
     const QPointF at(px(marker_.x), py(marker_.y, leftSide));

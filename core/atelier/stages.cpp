@@ -170,17 +170,33 @@ PlateCurves plateCurves(const Triode& t, const StageCircuit& c, const StageFigur
     if (plateCurrent(t, c.b, vgk) < 0.01 * largest || k >= 400) break;
   }
   const double dcTopMa = c.b / (c.ra + c.rk) * 1e3;
-  out.topMa = std::max(largest * 1e3, dcTopMa) * 1.05;
-  out.dcLoad = Series{"Droite de charge", {c.b, 0}, {0, dcTopMa}};
+  // High enough for the load lines to swing and the limit to show where it matters, low
+  // enough that a low-µ tube's zero-bias curve does not squash the stage at the foot.
+  out.topMa = std::min(largest * 1e3, std::max(3 * dcTopMa, 1.2 * t.paMaxW / c.b * 1e3)) * 1.05;
+  out.topMa = std::max(out.topMa, dcTopMa * 1.05);
+  // A curve that leaves through the top ends there, so that its label stays in sight.
+  for (Series& g : out.grid) {
+    const auto above =
+        std::find_if(g.y.begin(), g.y.end(), [&](double y) { return y > out.topMa; });
+    if (above == g.y.end()) continue;
+    const std::size_t i = std::size_t(above - g.y.begin());
+    if (i == 0) continue;
+    const double f = (out.topMa - g.y[i - 1]) / (g.y[i] - g.y[i - 1]);
+    g.x[i] = g.x[i - 1] + f * (g.x[i] - g.x[i - 1]);
+    g.y[i] = out.topMa;
+    g.x.resize(i + 1);
+    g.y.resize(i + 1);
+  }
+  out.dcLoad = Series{"Charge CC", {c.b, 0}, {0, dcTopMa}};
 
   const double rl = parallel(c.ra, c.rg);
   const double iaMa = s.ia * 1e3;
   const double vLeft = std::max(0.0, s.vpk - (out.topMa - iaMa) / 1e3 * rl);
   const double vRight = s.vpk + s.ia * rl;
   auto acMa = [&](double v) { return iaMa + (s.vpk - v) / rl * 1e3; };
-  out.acLoad = Series{"Droite de charge CA", {vLeft, vRight}, {acMa(vLeft), acMa(vRight)}};
+  out.acLoad = Series{"Charge CA", {vLeft, vRight}, {acMa(vLeft), acMa(vRight)}};
 
-  out.limit.name = "Dissipation max";
+  out.limit.name = "Pa max";
   const double vStart = t.paMaxW / (out.topMa / 1e3);
   if (vStart < c.b)
     for (int i = 0; i < kCurvePoints; ++i) {

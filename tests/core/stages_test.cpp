@@ -181,7 +181,7 @@ TEST(Stages, CurvesStopUnderOnePercentAndLinesMeetAtThePoint) {
     const StageCircuit c;
     const StageFigures s = stageFigures(t, c);
     const PlateCurves p = plateCurves(t, c, s);
-    const double largest = p.grid.front().y.back();
+    const double largest = plateCurrent(t, c.b, 0) * 1e3;
     ASSERT_GE(p.grid.size(), 2u);
     EXPECT_LT(p.grid.back().y.back(), 0.01 * largest);
     EXPECT_GE(p.grid[p.grid.size() - 2].y.back(), 0.01 * largest);
@@ -194,6 +194,7 @@ TEST(Stages, CurvesStopUnderOnePercentAndLinesMeetAtThePoint) {
     for (std::size_t i = 0; i < p.limit.x.size(); ++i)
       EXPECT_NEAR(p.limit.x[i] * p.limit.y[i] / 1e3, t.paMaxW, 1e-9);
     EXPECT_LE(p.limit.y.front(), p.topMa + 1e-9);
+    for (const Series& g : p.grid) EXPECT_LE(g.y.back(), p.topMa + 1e-9) << g.name;
   }
 }
 

@@ -74,11 +74,16 @@ class StagesTabTest : public QObject {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    QTest::newRow("HT") << "edEtB" << "700" << QString::fromUtf8("HT : entre 1 et 600 V.");
-    QTest::newRow("Ra") << "edEtRa" << "x" << QString::fromUtf8("Ra : 'x' n'est pas un nombre.");
-    QTest::newRow("follower")
-        << "edEcRk" << "0" << QString::fromUtf8("Cathode follower : Rk : entre 0,1 et 10 000 kΩ.");
-    QTest::newRow("Rk zero") << "edEtRk" << "0"
+    QTest::newRow("HT") << "edEtB"
+                        << "700" << QString::fromUtf8("HT : entre 1 et 600 V.");
+    QTest::newRow("Ra") << "edEtRa"
+                        << "x" << QString::fromUtf8("Ra : 'x' n'est pas un nombre.");
+    QTest::newRow("follower") << "edEcRk"
+                              << "0"
+                              << QString::fromUtf8(
+                                     "Cathode follower : Rk : entre 0,1 et 10 000 kΩ.");
+    QTest::newRow("Rk zero") << "edEtRk"
+                             << "0"
                              << QString::fromUtf8(
                                     "Rk nul : la grille est à 0 V, l'étage conduit en courant "
                                     "grille.");

@@ -45,8 +45,10 @@ constexpr Result kStageResults[] = {
     {"Capacité d'entrée (pF)", "edEtCin"},
 };
 constexpr Result kFollowerResults[] = {
-    {"Courant d'anode (mA)", "edEcIa"},        {"Tension de cathode (V)", "edEcVk"},
-    {"Gain", "edEcGain"},                      {"Impédance de sortie (Ω)", "edEcZout"},
+    {"Courant d'anode (mA)", "edEcIa"},
+    {"Tension de cathode (V)", "edEcVk"},
+    {"Gain", "edEcGain"},
+    {"Impédance de sortie (Ω)", "edEcZout"},
     {"Dissipation anode (W)", "edEcPa"},
 };
 
@@ -87,10 +89,13 @@ QGroupBox* StagesTab::group(const QString& title, const char* name, const char* 
   QStringList tubes;
   for (const et::Triode& t : et::kTriodes) tubes << u(t.caption);
   auto* tube = inputs.addChoice(QStringLiteral("Lampe :"), list, tubes, 0);
+  tube->setMinimumWidth(0);
+  tube->setMaximumWidth(QWIDGETSIZE_MAX);
+  tube->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   QObject::connect(tube, &QComboBox::currentIndexChanged, this, [this] { recompute(); });
   for (const FieldSpec& s : specs) {
-    QLineEdit* e = inputs.addEdit(u(s.label) + " (" + u(s.unit) + ") :", u(s.name),
-                                  u(s.defaultText));
+    QLineEdit* e =
+        inputs.addEdit(u(s.label) + " (" + u(s.unit) + ") :", u(s.name), u(s.defaultText));
     edits_.emplace_back(&s, e);
     QObject::connect(e, &QLineEdit::textChanged, this, [this] { recompute(); });
   }
@@ -157,9 +162,17 @@ QString StagesTab::check(std::span<const FieldSpec> specs) {
 void StagesTab::draw(const et::StageRun& run) {
   const et::PlateCurves& c = run.curves;
   std::vector<PlotCurve> curves;
+  double lastX = -1, lastY = -1;
   for (const Series& g : c.grid) {
     PlotCurve curve{g, kGridColour, YAxis::kLeft};
-    curve.endLabel = QString::fromStdString(g.name);
+    // The curves crowd at the foot of the plot: a label too close to the one above is left
+    // out rather than written over it.
+    if (lastY < 0 || lastY - g.y.back() > 0.04 * c.topMa ||
+        g.x.back() - lastX > 0.08 * c.dcLoad.x[0]) {
+      curve.endLabel = QString::fromStdString(g.name);
+      lastX = g.x.back();
+      lastY = g.y.back();
+    }
     curve.data.name.clear();  // labelled at its end, not in the legend
     curves.push_back(std::move(curve));
   }
