@@ -14,6 +14,7 @@
 #include "ui/atelier/BiasSetting.h"
 #include "ui/atelier/Fiche.h"
 #include "ui/atelier/Safety.h"
+#include "ui/atelier/Stages.h"
 #include "ui/atelier/StandardValues.h"
 #include "ui/atelier/Supply.h"
 #include "ui/atelier/ToneStack.h"
@@ -33,6 +34,7 @@ constexpr AtelierTab kAtelierTabs[] = {
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab, "reglage-bias"},
     {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab, "alimentation-ht"},
     {"tsTonalite", "Tonalité", &atelier::buildToneStackTab, "tonalite"},
+    {"tsEtages", "Étages à lampes", &atelier::buildStagesTab, "etages"},
     {"tsSecurite", "Sécurité && transfo", &atelier::buildSafetyTab, "securite"},
     {"tsSeries", "Valeurs normalisées", &atelier::buildStandardValuesTab, "valeurs-normalisees"},
 };

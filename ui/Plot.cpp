@@ -175,6 +175,16 @@ Plot::Range Plot::rangeOf(const PlotAxis& axis, bool x, YAxis side, int lengthPx
   return {std::floor(lo / step + kEps) * step, std::ceil(hi / step - kEps) * step};
 }
 
+void Plot::setMarker(double x, double y, const QString& text) {
+  marker_ = {true, x, y, text};
+  update();
+}
+
+void Plot::clearMarker() {
+  marker_ = {};
+  update();
+}
+
 void Plot::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), Qt::white);
@@ -297,7 +307,7 @@ void Plot::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   auto drawCurve = [&](const PlotCurve& c, const QColor& colour, double width) {
     const YSide& s = c.axis == YAxis::kRight && right ? rightSide : leftSide;
-    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(colour, width, c.style, Qt::RoundCap, Qt::RoundJoin));
     QPolygonF line;
     const std::size_t n = std::min(c.data.x.size(), c.data.y.size());
     line.reserve(static_cast<qsizetype>(n));
@@ -322,6 +332,29 @@ void Plot::paintEvent(QPaintEvent*) {
   };
   for (const PlotCurve& c : held_) drawCurve(c, kHeldColour, 1.5);
   for (const PlotCurve& c : curves_) drawCurve(c, c.colour, 2);
+  // End labels right-aligned on the last point, above it; the marker's text beside its dot.
+  for (const PlotCurve& c : curves_) {
+    const std::size_t n = std::min(c.data.x.size(), c.data.y.size());
+    if (c.endLabel.isEmpty() || n == 0) continue;
+    const YSide& s = c.axis == YAxis::kRight && right ? rightSide : leftSide;
+    const double xv = c.data.x[n - 1], yv = c.data.y[n - 1];
+    if (!usable(xv, xAxis_.scale) || !usable(yv, s.axis->scale)) continue;
+    const double w = fm.horizontalAdvance(c.endLabel);
+    p.setPen(c.colour);
+    p.drawText(QPointF(std::min(px(xv), area.right() - 2) - w - 2,
+                       std::max(py(yv, s) - 3, area.top() + fm.ascent())),
+               c.endLabel);
+  }
+  if (marker_.shown && usable(marker_.x, xAxis_.scale) && usable(marker_.y, leftSide.axis->scale)) {
+    const QPointF at(px(marker_.x), py(marker_.y, leftSide));
+    p.setPen(QPen(kTextColour, 1.5));
+    p.setBrush(Qt::white);
+    p.drawEllipse(at, 4, 4);
+    p.setBrush(Qt::NoBrush);
+    const double w = fm.horizontalAdvance(marker_.text);
+    const double tx = at.x() + 8 + w > area.right() ? at.x() - 8 - w : at.x() + 8;
+    p.drawText(QPointF(tx, at.y() - 6), marker_.text);
+  }
   p.restore();
 
   p.setPen(QPen(kFrameColour, 1));

@@ -30,6 +30,8 @@ struct PlotCurve {
   Series data;
   QColor colour;
   YAxis axis = YAxis::kLeft;
+  Qt::PenStyle style = Qt::SolidLine;
+  QString endLabel = {};  // written beside the curve's last point ("-1,5 V")
 };
 
 // Tick values of an axis from lo to hi. Linear: steps of 1, 2 or 5 times a power of ten, the
@@ -57,6 +59,10 @@ class Plot : public QWidget {
   void holdCurrent();
   void clearHeld();
   int heldCount() const { return static_cast<int>(held_.size()); }
+  // A point marked on the left axis with its text beside it, until cleared.
+  void setMarker(double x, double y, const QString& text);
+  void clearMarker();
+  bool hasMarker() const { return marker_.shown; }
 
   QSize sizeHint() const override { return {700, 300}; }
   QSize minimumSizeHint() const override { return {320, 180}; }
@@ -75,6 +81,11 @@ class Plot : public QWidget {
   bool hasRight_ = false;
   std::vector<PlotCurve> curves_;
   std::vector<PlotCurve> held_;
+  struct Marker {
+    bool shown = false;
+    double x = 0, y = 0;
+    QString text;
+  } marker_;
 };
 
 }  // namespace valvora::ui
