@@ -1,4 +1,5 @@
-// Pictures of the main window's pages for review and for the README:
+// Pictures of the main window's pages and the Atelier window's tabs, for review and for the
+// README:
 //   valvora_screenshots <output folder> [width height]...
 // Run from the folder that holds data/ (scripts/screenshots does it under Xvfb).
 
@@ -11,6 +12,7 @@
 
 #include "platform/numericlocale.h"
 #include "ui/AboutUnit.h"
+#include "ui/AtelierUnit.h"
 #include "ui/DataSheetUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/MainUnit.h"
@@ -49,6 +51,19 @@ int main(int argc, char** argv) {
     }
   }
   pages->setCurrentIndex(0);
+
+  // Each Atelier tab as it opens, at the window's own size.
+  valvora::ui::TAtelierForm atelier;
+  atelier.show();
+  auto* tabs = atelier.findChild<valvora::ui::PageControl*>(QStringLiteral("pcAtelier"));
+  for (int i = 0; i < tabs->count(); ++i) {
+    tabs->setCurrentIndex(i);
+    for (int k = 0; k < 5; ++k) QApplication::processEvents();
+    atelier.grab().save(out.filePath(QStringLiteral("Atelier-%1-%2.png")
+                                         .arg(i + 1, 2, 10, QChar('0'))
+                                         .arg(tabs->page(i)->objectName())));
+  }
+  atelier.close();
 
   valvora::ui::TDataSheet dataSheet;
   dataSheet.show();
