@@ -177,6 +177,11 @@ SupplyInputs readSupplyInputs(const Fields& f) {
     const std::optional<Real> rated =
         readOptionalSpecField(f, kRatedVoltsFields[static_cast<std::size_t>(k - 1)]);
     node.ratedVolts = rated ? store(*rated) : 0;
+    if (const std::optional<Real> full =
+            readOptionalSpecField(f, kFullPowerFields[static_cast<std::size_t>(k - 1)])) {
+      node.fullMilliamps = store(*full);
+      in.fullPower = true;
+    }
     in.nodes.push_back(node);
   }
 
@@ -199,6 +204,13 @@ SupplyInputs readSupplyInputs(const Fields& f) {
   if (const std::optional<Real> standby = readOptionalSpecField(f, kSwitchFields[2]))
     in.standbySeconds = beforeEnd(kSwitchFields[2], *standby);
   return in;
+}
+
+SupplyInputs fullPowerInputs(const SupplyInputs& in) {
+  SupplyInputs full = in;
+  for (SupplyNode& node : full.nodes)
+    if (node.fullMilliamps >= 0) node.milliamps = node.fullMilliamps;
+  return full;
 }
 
 std::string supplyNetlist(const SupplyInputs& in) {
@@ -524,22 +536,39 @@ std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyF
   return lines;
 }
 
-void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& r) {
+void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& r,
+                        const SupplyFigures* full) {
   for (int k = 1; k <= kSupplyNodes; ++k) {
     const auto i = static_cast<std::size_t>(k - 1);
     const bool present = i < in.nodes.size();
     f.write(nodeField("edPsV", k), present ? formatPattern("0.0", r.volts[i]) : "");
     f.write(nodeField("edPsRip", k), present ? formatSignificant(r.ripple[i], 3) : "");
     f.write(nodeField("edPsVmax", k), present ? formatPattern("0", r.maxVolts[i]) : "");
+    const bool both = present && full;
+    f.write(nodeField("edPsVf", k), both ? formatPattern("0.0", full->volts[i]) : "");
+    std::string sag;
+    if (both && r.volts[i] != 0)
+      sag = formatPattern("0.0",
+                          store(divide(subtract(r.volts[i], full->volts[i]), r.volts[i]) * 100));
+    f.write(nodeField("edPsSag", k), sag);
   }
   f.write("edPsIpk", formatPattern("0", r.peakMilliamps));
   f.write("edPsIsurge", formatPattern("0", r.surgeMilliamps));
   f.write("edPsPiv", formatPattern("0", r.pivVolts));
   f.write("edPsIrms", formatPattern("0", r.rmsMilliamps));
+  const auto unsettled = [&] {
+    return "Régime non établi après " + formatGeneral(in.seconds) +
+           " s : chiffres des 5 dernières périodes.";
+  };
   std::vector<std::string> lines = dataSheetWarnings(in, r);
-  if (!r.settled) {
-    lines.insert(lines.begin(), "Régime non établi après " + formatGeneral(in.seconds) +
-                                    " s : chiffres des 5 dernières périodes.");
+  if (!r.settled) lines.insert(lines.begin(), unsettled());
+  if (full) {
+    // The full power run's own lines, those the idle run already gives said once.
+    std::vector<std::string> more = dataSheetWarnings(fullPowerInputs(in), *full);
+    if (!full->settled) more.insert(more.begin(), unsettled());
+    for (const std::string& line : more)
+      if (std::ranges::find(lines, line) == lines.end())
+        lines.push_back("Pleine puissance : " + line);
   }
   std::string warn;
   for (const std::string& line : lines) {

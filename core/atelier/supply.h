@@ -57,8 +57,9 @@ struct SupplyNode {
   double henries = 0;
   double ohms = 0;
   double microfarads = 0;
-  double milliamps = 0;   // the stage's load
-  double ratedVolts = 0;  // the capacitor's working voltage; 0: no check
+  double milliamps = 0;       // the stage's load
+  double ratedVolts = 0;      // the capacitor's working voltage; 0: no check
+  double fullMilliamps = -1;  // the stage's load at full power; negative: its idle load
 };
 
 // The capacitors' working voltages, edPsCv1 ... edPsCv4 (empty: no check).
@@ -67,6 +68,14 @@ inline constexpr std::array<FieldSpec, kSupplyNodes> kRatedVoltsFields = {{
     {"edPsCv2", "Tension de service C2", "V", "500", true, 1, 10000},
     {"edPsCv3", "Tension de service C3", "V", "450", true, 1, 10000},
     {"edPsCv4", "Tension de service C4", "V", "450", true, 1, 10000},
+}};
+
+// The loads at full power, edPsIf1 ... edPsIf4 (empty: the idle load).
+inline constexpr std::array<FieldSpec, kSupplyNodes> kFullPowerFields = {{
+    {"edPsIf1", "Pleine puissance 1", "mA", "", true, 0, 10000},
+    {"edPsIf2", "Pleine puissance 2", "mA", "", true, 0, 10000},
+    {"edPsIf3", "Pleine puissance 3", "mA", "", true, 0, 10000},
+    {"edPsIf4", "Pleine puissance 4", "mA", "", true, 0, 10000},
 }};
 
 struct SupplyInputs {
@@ -79,7 +88,11 @@ struct SupplyInputs {
   double softOhms = 0;            // soft start resistor in series with each winding; 0: none
   double softSeconds = 0;         // ... shorted at that time
   double standbySeconds = 0;      // node 1 connected to the rectifier at that time; 0: at once
+  bool fullPower = false;         // a present node has a full power load: a second run
 };
+
+// The same circuit with the full power loads in place of the idle ones where given.
+SupplyInputs fullPowerInputs(const SupplyInputs& in);
 
 // Soft start and standby, both optional times below the longest run.
 inline constexpr std::array<FieldSpec, 3> kSwitchFields = {{
@@ -163,8 +176,11 @@ SupplyFigures supplyFigures(const SupplyInputs& in, const Vectors& v);
 // One French line per data sheet limit the circuit exceeds; none when all hold.
 std::vector<std::string> dataSheetWarnings(const SupplyInputs& in, const SupplyFigures& r);
 
-// The result fields and lbPsWarn; absent nodes' fields emptied.
-void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& r);
+// The result fields and lbPsWarn; absent nodes' fields emptied. With the full power run's
+// figures, also edPsVf and edPsSag (the fall from idle, %), and that run's own checks;
+// without, those fields are emptied.
+void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& r,
+                        const SupplyFigures* full = nullptr);
 
 // The plot's curves: each present node's voltage (V), then one element's current (mA), over
 // the whole run or (steadyOnly) the last five periods. Each keeps the lowest and highest

@@ -61,6 +61,8 @@ TEST(SupplyInputs, EveryFailureNamesItsField) {
       {"edPsI4", "", "Charge 4 (mA) : '' n'est pas une valeur en virgule flottante correcte"},
       {"edPsCv2", "0", "Tension de service C2 : entre 1 et 10 000 V."},
       {"edPsCv4", "x", "Tension de service C4 : 'x' n'est pas un nombre."},
+      {"edPsIf2", "-1", "Pleine puissance 2 : entre 0 et 10 000 mA."},
+      {"edPsIf4", "20000", "Pleine puissance 4 : entre 0 et 10 000 mA."},
       {"edPsRsoft", "0", "Résistance de démarrage : entre 0,001 et 1 000 000 Ω."},
       {"edPsTsb", "20",
        "Standby : HT appliquée après : la valeur doit être inférieure à la durée max. (20 s)"},
@@ -469,6 +471,48 @@ TEST(SupplyResults, PatternsAndAbsentNodesEmptied) {
       {"lbPsWarn", ""},
   };
   for (const auto& [control, text] : expected) EXPECT_EQ(f.text(control), text) << control;
+}
+
+// The full power run: only the loads given change, an empty field keeping the idle one; its
+// figures beside the idle ones, and its checks, each said once.
+TEST(SupplyResults, FullPowerLoadsSagAndChecks) {
+  FieldMap f = supplyDefaults();
+  f["edPsIf2"] = "250";
+  f["edPsIf3"] = "0";
+  const SupplyInputs idle = readSupplyInputs(f);
+  EXPECT_TRUE(idle.fullPower);
+  std::string expected = kGz34Defaults;
+  expected.replace(expected.find("I=0.12*"), 7, "I=0.25*");
+  expected.erase(expected.find("BL3 "), expected.find("R4 ") - expected.find("BL3 "));
+  EXPECT_EQ(supplyNetlist(fullPowerInputs(idle)), expected);
+  EXPECT_EQ(supplyNetlist(idle), kGz34Defaults);
+  FieldMap none = supplyDefaults();
+  EXPECT_FALSE(readSupplyInputs(none).fullPower);
+
+  SupplyFigures rest{{409.4, 395.1, 380.0, 330.0}, {}, 560, 3000, 910, 301};
+  rest.maxVolts = {440, 430, 400, 350};
+  SupplyFigures full = rest;
+  full.volts = {380.0, 355.6, 342.0, 297.0};
+  full.peakMilliamps = 800;  // past the GZ34's 750 mA at full power only
+  full.settled = false;
+  writeSupplyResults(f, idle, rest, &full);
+  const std::pair<const char*, const char*> shown[] = {
+      {"edPsV2", "395,1"},
+      {"edPsVf2", "355,6"},
+      {"edPsSag1", "7,2"},
+      {"edPsSag2", "10,0"},
+      {"edPsSag4", "10,0"},
+      {"lbPsWarn",
+       "Pleine puissance : Régime non établi après 20 s : chiffres des 5 dernières périodes.\n"
+       "Pleine puissance : La charge totale (255 mA) dépasse les 250 mA admis par le GZ34 / "
+       "5AR4.\n"
+       "Pleine puissance : Le courant crête redresseur (800 mA) dépasse les 750 mA admis par le "
+       "GZ34 / 5AR4."},
+  };
+  for (const auto& [control, text] : shown) EXPECT_EQ(f.text(control), text) << control;
+  writeSupplyResults(f, idle, rest);
+  EXPECT_EQ(f.text("edPsVf2"), "");
+  EXPECT_EQ(f.text("edPsSag2"), "");
 }
 
 TEST(SupplyCurves, SlicesKeepEveryPeakAndTheZoomKeepsFivePeriods) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <clocale>
@@ -145,6 +146,42 @@ TEST(Ngspice, SoftStartAndStandbyFollowTime) {
     EXPECT_LT(v->at("v(1)")[at], c.before);
     EXPECT_GT(v->at("v(1)").back(), 380);
   }
+}
+
+// Idle, then 250 mA at node 2: both runs settled, B+ falling as a GZ34 supply's does.
+TEST(Ngspice, FullPowerRunSagsTheSupply) {
+  FieldMap f = supplyDefaults();
+  f["edPsIf2"] = "250";
+  const atelier::SupplyInputs idle = atelier::readSupplyInputs(f);
+  const atelier::SupplyInputs full = atelier::fullPowerInputs(idle);
+  std::array<atelier::SupplyFigures, 2> r;
+  for (std::size_t run = 0; run < 2; ++run) {
+    const atelier::SupplyInputs& in = run == 0 ? idle : full;
+    atelier::SettleWatch settle(in.hertz, in.nodes.size());
+    const RunHooks hooks{[](int) {}, [&](std::span<const std::string> n,
+                                         std::span<const double> v) { return settle.watch(n, v); }};
+    const auto v = ngspice().run(atelier::supplyNetlist(in), hooks);
+    ASSERT_TRUE(v);
+    r[run] = atelier::supplyFigures(in, *v);
+    EXPECT_TRUE(r[run].settled) << run;
+  }
+  atelier::writeSupplyResults(f, idle, r[0], &r[1]);
+  const struct {
+    const char* figure;
+    double value, expected, margin;
+  } cases[] = {
+      {"V1", r[0].volts[0], 409, 3},
+      {"V1 pleine puissance", r[1].volts[0], 365, 3},
+      {"V2 pleine puissance", r[1].volts[1], 338, 3},
+      {"V4 pleine puissance", r[1].volts[3], 273, 3},
+  };
+  for (const auto& c : cases) EXPECT_NEAR(c.value, c.expected, c.margin) << c.figure;
+  const std::optional<Real> sag = tryReadReal(f.text("edPsSag2"));
+  ASSERT_TRUE(sag);
+  EXPECT_NEAR(static_cast<double>(*sag), 14.4, 1);
+  EXPECT_NE(f.text("lbPsWarn").find("Pleine puissance : La charge totale (265 mA) dépasse"),
+            std::string::npos)
+      << f.text("lbPsWarn");
 }
 
 TEST(Ngspice, FailuresGiveTheSimulatorsLastErrorLine) {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <memory>
@@ -39,10 +40,10 @@ namespace {
 
 // Four nodes at 400, 390, 380 and 330 V with 20, 2, 0,2 and 0,02 V of ripple over 2 s at
 // 50 Hz; the element's current peaks at 3 A at turn-on and 0,5 A after. With drift, node 4
-// climbs 5 V/s and never settles.
-SpiceVectors fourNodeRun(bool drift) {
+// climbs 5 V/s and never settles. Every node stands at `scale` of those voltages.
+SpiceVectors fourNodeRun(bool drift, double scale) {
   SpiceVectors v;
-  const double base[] = {400, 390, 380, 330};
+  const double base[] = {400 * scale, 390 * scale, 380 * scale, 330 * scale};
   const double ripple[] = {10, 1, 0.1, 0.01};
   for (int i = 0; i <= 20000; ++i) {
     const double t = i / 10000.0;
@@ -67,18 +68,20 @@ class FakeSimulator : public valvora::platform::Simulator {
     const auto& progress = hooks.progress;
     std::unique_lock lock(m_);
     netlists.push_back(std::string(netlist));
+    const bool hold = holdUntilStopped || holdRun + 1 == static_cast<int>(netlists.size());
     stopped_ = false;
     running_ = true;
     lock.unlock();
     progress(5);
     lock.lock();
-    if (holdUntilStopped) done_.wait(lock, [&] { return stopped_; });
+    if (hold) done_.wait(lock, [&] { return stopped_; });
     running_ = false;
     done_.notify_all();
     if (stopped_) return std::nullopt;
     if (!failure.empty()) throw valvora::CalcError(failure);
     progress(97);
-    SpiceVectors v = fourNodeRun(drift);
+    // 250 mA at node 2, the full power load of the tests, sags every node by a tenth.
+    SpiceVectors v = fourNodeRun(drift, netlist.find("BL2 2 0 I=0.25*") != netlist.npos ? 0.9 : 1);
     // Point by point through the watch, as the simulator does; a settled run ends there.
     std::vector<std::string> names;
     for (const auto& [name, values] : v) names.push_back(name);
@@ -106,6 +109,7 @@ class FakeSimulator : public valvora::platform::Simulator {
   }
 
   bool holdUntilStopped = false;
+  int holdRun = -1;  // only that run (0: the first) held until stopped
   bool drift = false;
   std::string failure;
   std::vector<std::string> netlists;
@@ -161,6 +165,7 @@ class SupplyTabTest : public QObject {
   void init() {
     dialogs_.clear();
     fake_.holdUntilStopped = false;
+    fake_.holdRun = -1;
     fake_.drift = false;
     fake_.failure.clear();
     fake_.netlists.clear();
@@ -229,6 +234,53 @@ class SupplyTabTest : public QObject {
     QCOMPARE(plot->curves().size(), 4U);
   }
 
+  // A full power load: a second run with that load, its figures and sag beside the idle ones,
+  // and the list choosing which run the plot shows; none without it.
+  void fullPowerRunAfterTheIdleOne() {
+    auto* which = control<QComboBox>("cbPsRun");
+    QVERIFY(!which->isEnabled());
+    set("edPsIf2", "250");
+    simulate();
+    QCOMPARE(fake_.netlists.size(), 2U);
+    QVERIFY(fake_.netlists[0].find("BL2 2 0 I=0.12*") != std::string::npos);
+    QVERIFY(fake_.netlists[1].find("BL2 2 0 I=0.25*") != std::string::npos);
+    QVERIFY(fake_.netlists[1].find("BL3 3 0 I=0.01*") != std::string::npos);  // idle load kept
+    const std::pair<const char*, const char*> expected[] = {
+        {"edPsV2", "390,0"},  {"edPsVf2", "351,0"}, {"edPsSag2", "10,0"},
+        {"edPsVf4", "297,0"}, {"edPsSag4", "10,0"}, {"edPsVmax1", "410"},
+    };
+    for (const auto& [name, value] : expected) QCOMPARE(text(name), QString::fromUtf8(value));
+    QCOMPARE(control<QProgressBar>("pbPs")->value(), 100);
+    const auto highest = [&] {
+      const auto& y = control<valvora::ui::Plot>("plPs")->curves()[0].data.y;
+      return *std::ranges::max_element(y);
+    };
+    QVERIFY(which->isEnabled());
+    QCOMPARE(highest(), 410.0);
+    which->setCurrentText("Pleine puissance");
+    QCOMPARE(highest(), 370.0);
+
+    // "Arrêter" during the second run, the bar then past the first half.
+    fake_.holdRun = 3;
+    set("edPsIf2", "300");
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_COMPARE(control<QProgressBar>("pbPs")->value(), 52);
+    QVERIFY(fake_.running());
+    QTest::mouseClick(control<QPushButton>("btnPsStop"), Qt::LeftButton);
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    QVERIFY(!fake_.running());
+    QCOMPARE(text("edPsVf2"), QString("351,0"));  // the last results stay
+
+    set("edPsIf2", "");
+    simulate();
+    QCOMPARE(fake_.netlists.size(), 5U);
+    QCOMPARE(text("edPsVf2"), QString());
+    QCOMPARE(text("edPsSag2"), QString());
+    QVERIFY(!which->isEnabled());
+    QCOMPARE(which->currentIndex(), 0);
+    QCOMPARE(highest(), 410.0);
+  }
+
   void everyFailureInTheErrorBox_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
@@ -250,6 +302,7 @@ class SupplyTabTest : public QObject {
         {"edPsC4", "-1", "C4 (µF) : la valeur doit être supérieure à 0."},
         {"edPsI2", "-1", "Charge 2 (mA) : la valeur doit être positive ou nulle."},
         {"edPsT", "61", "Durée max. (s) : la valeur doit être comprise entre 0,5 et 60."},
+        {"edPsIf3", "-1", "Pleine puissance 3 : entre 0 et 10 000 mA."},
     };
     for (const auto& c : cases)
       QTest::newRow(c.field) << QString(c.field) << QString::fromUtf8(c.typed)

@@ -11,9 +11,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <array>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 
@@ -31,9 +34,9 @@ namespace {
 namespace core = valvora::atelier;
 
 constexpr const char* kNumericFields[] = {
-    "edPsVac", "edPsRs", "edPsC1", "edPsL2",  "edPsR2",  "edPsC2",  "edPsL3",
-    "edPsR3",  "edPsC3", "edPsL4", "edPsR4",  "edPsC4",  "edPsI1",  "edPsI2",
-    "edPsI3",  "edPsI4", "edPsT",  "edPsCv1", "edPsCv2", "edPsCv3", "edPsCv4"};
+    "edPsVac", "edPsRs",  "edPsC1",  "edPsL2",  "edPsR2",  "edPsC2",  "edPsL3", "edPsR3", "edPsC3",
+    "edPsL4",  "edPsR4",  "edPsC4",  "edPsI1",  "edPsI2",  "edPsI3",  "edPsI4", "edPsT",  "edPsCv1",
+    "edPsCv2", "edPsCv3", "edPsCv4", "edPsIf1", "edPsIf2", "edPsIf3", "edPsIf4"};
 
 // One row of the filter grid per node; node 1 has no link.
 struct NodeDefaults {
@@ -167,9 +170,15 @@ QGroupBox* buildFilter(QWidget* tab) {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
-  const char* headers[] = {
-      "Nœud", "Liaison", "L (H)", "R (Ω)", "C (µF)", "Charge (mA)", "Tension de service (V)"};
-  for (int c = 0; c < 7; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
+  const char* headers[] = {"Nœud",
+                           "Liaison",
+                           "L (H)",
+                           "R (Ω)",
+                           "C (µF)",
+                           "Charge (mA)",
+                           "Tension de service (V)",
+                           "Pleine puissance (mA)"};
+  for (int c = 0; c < 8; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const NodeDefaults& d = kNodes[k - 1];
     const QString n = QString::number(k);
@@ -198,6 +207,10 @@ QGroupBox* buildFilter(QWidget* tab) {
                              QString::fromUtf8(rated.label.data(), rated.label.size()) + " (V)",
                              rated.defaultText.data(), false),
                     k, 6);
+    const FieldSpec& full = core::kFullPowerFields[static_cast<std::size_t>(k - 1)];
+    grid->addWidget(gridEdit(group, fromView(full.name), fromView(full.label) + " (mA)",
+                             full.defaultText.data(), false),
+                    k, 7);
   }
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(rectifier.layout());
@@ -216,6 +229,8 @@ QGroupBox* buildResults(QWidget* tab) {
   grid->addWidget(new QLabel(u("Tension continue (V)"), group), 0, 1);
   grid->addWidget(new QLabel(u("Ondulation c. à c. (V)"), group), 0, 2);
   grid->addWidget(new QLabel(u("Tension max (V)"), group), 0, 3);
+  grid->addWidget(new QLabel(u("Pleine puissance (V)"), group), 0, 4);
+  grid->addWidget(new QLabel(u("Chute (%)"), group), 0, 5);
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const QString n = QString::number(k);
     grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
@@ -225,6 +240,11 @@ QGroupBox* buildResults(QWidget* tab) {
                     k, 2);
     grid->addWidget(
         gridEdit(group, nodeName("edPsVmax", k), u("Tension max du nœud ") + n, "", true), k, 3);
+    grid->addWidget(gridEdit(group, nodeName("edPsVf", k),
+                             u("Tension à pleine puissance du nœud ") + n, "", true),
+                    k, 4);
+    grid->addWidget(gridEdit(group, nodeName("edPsSag", k), u("Chute du nœud ") + n, "", true), k,
+                    5);
   }
   FormGrid rectifier(group);
   rectifier.addResult(u("Courant crête redresseur (mA) :"), "edPsIpk");
@@ -241,8 +261,18 @@ QGroupBox* buildResults(QWidget* tab) {
   p.setColor(QPalette::WindowText, QColor(170, 0, 0));
   warn->setPalette(p);
 
+  // Which run the plot shows; a single run leaves it on "Repos".
+  FormGrid view(group);
+  QComboBox* shown = view.addChoice(u("Courbes :"), "cbPsRun",
+                                    {QStringLiteral("Repos"), QStringLiteral("Pleine puissance")});
+  shown->setEnabled(false);
+  auto* column = new QVBoxLayout;
+  column->addLayout(grid);
+  column->addLayout(view.layout());
+  column->addStretch(1);
+
   auto* row = new QHBoxLayout;
-  row->addLayout(grid);
+  row->addLayout(column);
   row->addSpacing(16);
   row->addLayout(rectifier.layout());
   row->addSpacing(16);
@@ -273,6 +303,8 @@ class SupplyRunner : public QObject {
     });
     connect(stop_, &QPushButton::clicked, this, &SupplyRunner::halt);
     connect(zoom_, &QCheckBox::toggled, this, &SupplyRunner::showCurves);
+    which_ = tab->findChild<QComboBox*>("cbPsRun");
+    connect(which_, &QComboBox::currentIndexChanged, this, &SupplyRunner::showCurves);
     stale_ = tab->findChild<QLabel*>("lbPsStale");
     warn_ = tab->findChild<QLabel*>("lbPsWarn");
     results_ = tab->findChild<QWidget*>("gbPsResults")->findChildren<QLineEdit*>();
@@ -290,48 +322,28 @@ class SupplyRunner : public QObject {
 
   ~SupplyRunner() override { halt(); }
 
-  // Every input read and checked first: a failure goes to the caller's error box.
+  // Every input read and checked first: a failure goes to the caller's error box. With a
+  // full power load the idle run is followed by a second one, each half of the bar.
   void start(Fields& f) {
     if (running_) return;
     core::SupplyInputs in = core::readSupplyInputs(f);
     std::string netlist = core::supplyNetlist(in);
+    fullNetlist_ = in.fullPower ? core::supplyNetlist(core::fullPowerInputs(in)) : std::string();
     join();
     pending_ = std::move(in);
+    runs_ = pending_.fullPower ? 2 : 1;
+    stage_ = 0;
+    halted_ = false;
     running_ = true;
     run_->setEnabled(false);
     stop_->setEnabled(true);
     progress_->setValue(0);
-    auto settle = std::make_shared<core::SettleWatch>(pending_.hertz, pending_.nodes.size(),
-                                                      pending_.standbySeconds);
-    worker_ = std::thread([this, settle, netlist = std::move(netlist)] {
-      try {
-        // The run goes on to the maximum duration unless the supply settles first.
-        const platform::RunHooks hooks{
-            [this](int percent) { emit progressed(percent); },
-            [settle](std::span<const std::string> names, std::span<const double> values) {
-              return settle->watch(names, values);
-            }};
-        std::optional<platform::SpiceVectors> v = simulator_.run(netlist, hooks);
-        if (!v) {
-          emit halted();
-          return;
-        }
-        {
-          const std::lock_guard lock(resultMutex_);
-          result_ = std::move(*v);
-        }
-        emit simulated();
-      } catch (const CalcError& e) {
-        // A worker shows no box: the message goes back to the window's guarded path.
-        emit failed(QString::fromStdString(e.message()));
-      } catch (const std::bad_alloc&) {
-        emit failed(u("Mémoire insuffisante pour la simulation"));
-      }
-    });
+    launch(std::move(netlist));
   }
 
   // Halts a run in progress and waits for its thread; the fields keep their texts.
   void halt() {
+    halted_ = true;  // a first run's result still queued starts no second one
     if (!worker_.joinable()) return;
     simulator_.stop();
     join();
@@ -354,6 +366,38 @@ class SupplyRunner : public QObject {
   }
 
  private:
+  void launch(std::string netlist) {
+    auto settle = std::make_shared<core::SettleWatch>(pending_.hertz, pending_.nodes.size(),
+                                                      pending_.standbySeconds);
+    const int base = stage_ * 100 / runs_;
+    const int runs = runs_;
+    worker_ = std::thread([this, settle, base, runs, netlist = std::move(netlist)] {
+      try {
+        // The run goes on to the maximum duration unless the supply settles first.
+        const platform::RunHooks hooks{
+            [this, base, runs](int percent) { emit progressed(base + percent / runs); },
+            [settle](std::span<const std::string> names, std::span<const double> values) {
+              return settle->watch(names, values);
+            }};
+        std::optional<platform::SpiceVectors> v = simulator_.run(netlist, hooks);
+        if (!v) {
+          emit halted();
+          return;
+        }
+        {
+          const std::lock_guard lock(resultMutex_);
+          result_ = std::move(*v);
+        }
+        emit simulated();
+      } catch (const CalcError& e) {
+        // A worker shows no box: the message goes back to the window's guarded path.
+        emit failed(QString::fromStdString(e.message()));
+      } catch (const std::bad_alloc&) {
+        emit failed(u("Mémoire insuffisante pour la simulation"));
+      }
+    });
+  }
+
   void join() {
     if (worker_.joinable()) worker_.join();
   }
@@ -366,23 +410,48 @@ class SupplyRunner : public QObject {
   }
 
   void onSimulated() {
-    finish();
-    progress_->setValue(100);
+    join();
     platform::SpiceVectors v;
     {
       const std::lock_guard lock(resultMutex_);
       v = std::move(result_);
     }
+    if (stage_ + 1 < runs_) {
+      if (halted_) {
+        finish();
+        progress_->setValue(0);
+        return;
+      }
+      idle_ = std::move(v);
+      ++stage_;
+      progress_->setValue(stage_ * 100 / runs_);
+      launch(fullNetlist_);
+      return;
+    }
+    finish();
+    progress_->setValue(100);
+    const bool full = runs_ > 1;
+    const platform::SpiceVectors& idle = full ? idle_ : v;
     guarded(tab_->window(), [&] {
-      const core::SupplyFigures figures = core::supplyFigures(pending_, v);
-      core::writeSupplyResults(host_.fields(), pending_, figures);
+      const core::SupplyFigures figures = core::supplyFigures(pending_, idle);
+      std::optional<core::SupplyFigures> loaded;
+      if (full) loaded = core::supplyFigures(core::fullPowerInputs(pending_), v);
+      core::writeSupplyResults(host_.fields(), pending_, figures, loaded ? &*loaded : nullptr);
       shown_ = true;
       markStale(false);
       shownHertz_ = pending_.hertz;
-      whole_ = core::supplyCurves(pending_, v, false, kPlotColumns);
-      steady_ = core::supplyCurves(pending_, v, true, kPlotColumns);
+      whole_[0] = core::supplyCurves(pending_, idle, false, kPlotColumns);
+      steady_[0] = core::supplyCurves(pending_, idle, true, kPlotColumns);
+      whole_[1] = full ? core::supplyCurves(pending_, v, false, kPlotColumns) : whole_[0];
+      steady_[1] = full ? core::supplyCurves(pending_, v, true, kPlotColumns) : steady_[0];
+      {
+        const QSignalBlocker quiet(which_);
+        if (!full) which_->setCurrentIndex(0);
+        which_->setEnabled(full);
+      }
       showCurves();
     });
+    idle_.clear();
   }
 
   void onFailed(const QString& message) {
@@ -410,7 +479,8 @@ class SupplyRunner : public QObject {
 
   void showCurves() {
     const bool steady = zoom_->isChecked();
-    const std::vector<Series>& from = steady ? steady_ : whole_;
+    const std::size_t run = which_->currentIndex() == 1 ? 1 : 0;
+    const std::vector<Series>& from = steady ? steady_[run] : whole_[run];
     // The run's own span: round ticks inside it rather than an axis widened past its ends.
     if (!from.empty() && !from.front().x.empty()) {
       const double end = from.front().x.back();
@@ -443,7 +513,13 @@ class SupplyRunner : public QObject {
   std::thread worker_;
   std::mutex resultMutex_;
   platform::SpiceVectors result_;
-  std::vector<Series> whole_, steady_;
+  std::string fullNetlist_;
+  int runs_ = 1;   // 2 with a full power run after the idle one
+  int stage_ = 0;  // the run going: 0 idle, 1 full power
+  bool halted_ = false;
+  platform::SpiceVectors idle_;  // the idle run's vectors while the full power one goes
+  std::array<std::vector<Series>, 2> whole_, steady_;  // idle, full power
+  QComboBox* which_;
   int shownHertz_ = 50;
 };
 
