@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTextEdit>
+#include <QTimer>
 #include <algorithm>
 
 #include "ui/PageControl.h"
@@ -108,41 +110,86 @@ QWidget* fieldBeside(QLabel* label) {
   return nullptr;
 }
 
-bool usable(QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); }
-
-// The text with a mnemonic on the first free letter: a word's initial, else any letter.
-QString withMnemonic(const QString& text, QSet<QChar>& taken) {
-  QList<qsizetype> candidates;
-  for (qsizetype i = 0; i < text.size(); ++i)
-    if (usable(text[i]) && (i == 0 || !text[i - 1].isLetterOrNumber())) candidates << i;
-  for (qsizetype i = 0; i < text.size(); ++i)
-    if (usable(text[i]) && !candidates.contains(i)) candidates << i;
-  for (qsizetype at : candidates) {
-    const QChar letter = text[at].toLower();
-    if (taken.contains(letter)) continue;
-    taken.insert(letter);
-    QString marked = text;
-    marked.insert(at, QLatin1Char('&'));
-    // A literal '&' elsewhere must stay one.
-    QString out;
-    for (qsizetype i = 0; i < marked.size(); ++i) {
-      if (marked[i] == QLatin1Char('&') && i != at) out += QLatin1Char('&');
-      out += marked[i];
-    }
-    return out;
-  }
-  return text;
+bool usable(QChar c) {
+  return c.unicode() < 128 && c.isLetterOrNumber();
 }
 
-void giveMnemonics(const QList<QWidget*>& order, QSet<QChar> taken) {
+// The positions a label's mnemonic may take, best first: its words' initials, then any letter.
+QList<qsizetype> candidates(const QString& text) {
+  QList<qsizetype> out;
+  for (qsizetype i = 0; i < text.size(); ++i)
+    if (usable(text[i]) && (i == 0 || !text[i - 1].isLetterOrNumber())) out << i;
+  for (qsizetype i = 0; i < text.size(); ++i)
+    if (usable(text[i]) && !out.contains(i)) out << i;
+  return out;
+}
+
+// The text with '&' before position at, a literal '&' elsewhere kept one.
+QString marked(const QString& text, qsizetype at) {
+  QString out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (i == at)
+      out += QLatin1Char('&');
+    else if (text[i] == QLatin1Char('&'))
+      out += QLatin1Char('&');
+    out += text[i];
+  }
+  return out;
+}
+
+constexpr const char* kPlain = "plainCaption";    // a caption as its builder wrote it
+constexpr const char* kMarked = "markedCaption";  // and as given its mnemonic
+
+// Letters for the labels, as many as can be had (short captions such as "R1 :" and "C1 :"
+// compete for few letters): each label in reading order takes its best free letter, or one
+// freed by moving an earlier label to another of its own.
+class LetterMatch {
+ public:
+  LetterMatch(const QList<QString>& texts, const QSet<QChar>& taken) : taken_(taken) {
+    for (const QString& t : texts) {
+      options_ << candidates(t);
+      texts_ << t;
+    }
+    chosen_.fill(-1, texts.size());
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+      QSet<qsizetype> seen;
+      place(i, seen);
+    }
+  }
+  // The position of label i's letter, or -1.
+  qsizetype position(qsizetype i) const { return chosen_[i]; }
+
+ private:
+  bool place(qsizetype i, QSet<qsizetype>& seen) {
+    for (qsizetype at : options_[i]) {
+      const QChar letter = texts_[i][at].toLower();
+      if (taken_.contains(letter) || seen.contains(letter.unicode())) continue;
+      seen.insert(letter.unicode());
+      const auto other = owner_.find(letter);
+      if (other == owner_.end() || place(*other, seen)) {
+        owner_[letter] = i;
+        chosen_[i] = at;
+        return true;
+      }
+    }
+    return false;
+  }
+  QSet<QChar> taken_;
+  QList<QList<qsizetype>> options_;
+  QList<QString> texts_;
+  QHash<QChar, qsizetype> owner_;
+  QList<qsizetype> chosen_;
+};
+
+// Gives the page's field labels their mnemonics, anew each time: the builders rename and show
+// rows as the user picks a circuit or a mode.
+void giveMnemonics(QWidget* page, QSet<QChar> taken) {
+  const QList<QWidget*> order = readingOrder(page);
   QList<QLabel*> labels;
+  QList<QString> texts;
   for (QWidget* w : order) {
-    if (const QChar c = mnemonicLetter(
-            isCommand(w) || qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w)
-                ? static_cast<QAbstractButton*>(w)->text()
-                : QString());
-        !c.isNull())
-      taken.insert(c);
+    if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isVisibleTo(page))
+      if (const QChar c = mnemonicLetter(b->text()); !c.isNull()) taken.insert(c);
     auto* label = qobject_cast<QLabel*>(w);
     if (!label || label->textFormat() == Qt::RichText ||
         (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text())))
@@ -150,12 +197,25 @@ void giveMnemonics(const QList<QWidget*>& order, QSet<QChar> taken) {
     if (!label->buddy())
       if (QWidget* field = fieldBeside(label)) label->setBuddy(field);
     if (!label->buddy() || isResult(label->buddy())) continue;
-    if (const QChar c = mnemonicLetter(label->text()); !c.isNull())
-      taken.insert(c);
-    else
-      labels << label;
+    // Back to the builder's text, unless the builder has written another since.
+    if (label->text() == label->property(kMarked).toString())
+      label->setText(label->property(kPlain).toString());
+    if (!label->isVisibleTo(page) || !label->buddy()->isVisibleTo(page)) continue;
+    if (const QChar c = mnemonicLetter(label->text()); !c.isNull()) {
+      taken.insert(c);  // the builder's own
+      continue;
+    }
+    labels << label;
+    texts << label->text();
   }
-  for (QLabel* label : labels) label->setText(withMnemonic(label->text(), taken));
+  const LetterMatch match(texts, taken);
+  for (qsizetype i = 0; i < labels.size(); ++i) {
+    if (match.position(i) < 0) continue;
+    const QString text = marked(texts[i], match.position(i));
+    labels[i]->setProperty(kPlain, texts[i]);
+    labels[i]->setProperty(kMarked, text);
+    labels[i]->setText(text);
+  }
 }
 
 // Paints a result too narrow for its text elided in the middle; keeps its tooltip the whole
@@ -186,9 +246,9 @@ class ResultFit : public QObject {
     QStyleOptionFrame option;
     option.initFrom(edit);
     option.rect = edit->rect();
-    option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
-                                                                     &option, edit)
-                                        : 0;
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
     option.midLineWidth = 0;
     option.state |= QStyle::State_Sunken | QStyle::State_ReadOnly;
     edit->style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, edit);
@@ -205,9 +265,9 @@ class ResultFit : public QObject {
     QStyleOptionFrame option;
     option.initFrom(edit);
     option.rect = edit->rect();
-    option.lineWidth =
-        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
-                         : 0;
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
     QRect r = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
     r = r.marginsRemoved(edit->textMargins());
     return r.adjusted(2, 1, -2, -1);  // the line edit's own margins
@@ -263,7 +323,15 @@ void applyAtelierKeys(PageControl& pages, const QList<QAbstractButton*>& bottomR
       }
     }
     for (QWidget* b : buttons) chain(b);
-    giveMnemonics(order, bottomTaken);
+    giveMnemonics(page, bottomTaken);
+    // Rows renamed or shown by a pick get their letters once the pick is dealt with.
+    auto again = [page, bottomTaken] {
+      QTimer::singleShot(0, page, [page, bottomTaken] { giveMnemonics(page, bottomTaken); });
+    };
+    for (QComboBox* list : page->findChildren<QComboBox*>())
+      QObject::connect(list, &QComboBox::currentIndexChanged, page, again);
+    for (QAbstractButton* b : page->findChildren<QAbstractButton*>())
+      if (b->isCheckable()) QObject::connect(b, &QAbstractButton::toggled, page, again);
   }
   for (QAbstractButton* b : bottomRow) chain(b);
 }
