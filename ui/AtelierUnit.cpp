@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "platform/spice.h"
+#include "ui/AtelierKeys.h"
 #include "ui/CalculatorHost.h"
 #include "ui/Dialogs.h"
 #include "ui/PageControl.h"
@@ -105,6 +106,9 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
   // Enter belongs to the "Calcul" of the group being typed in, not to a default button of
   // the dialog.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+  QList<QAbstractButton*> bottomRow(fileButtons.begin(), fileButtons.end());
+  bottomRow << help << close;
+  applyAtelierKeys(*pages_, bottomRow);
   resize(QSize(900, 680).expandedTo(minimumSizeHint()));
 }
 
