@@ -21,6 +21,7 @@
 
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
+#include "ui/MainUnit.h"
 #include "ui/PageControl.h"
 #include "ui/Sheet.h"
 
@@ -315,6 +316,36 @@ class FicheTest : public QObject {
       QCOMPARE(edit("edFiAmp")->text(), QString(goesOn ? "Autre" : "Modifié"));
       QCOMPARE(dialogs_.openRequests.size(), goesOn ? 1 : 0);
     }
+    QCOMPARE(dialogs_.questions, QStringList{"Enregistrer les modifications de la fiche ?"});
+    QCOMPARE(readAll(path("a.vfiche")).contains("edFiAmp=Modifié"), saved);
+  }
+
+  // Quitting, with a sheet opened as from the desktop and then changed.
+  void quitWithChanges_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("quits");
+    QTest::newRow("Oui") << int(Dialogs::Answer::kOui) << true << true;
+    QTest::newRow("Non") << int(Dialogs::Answer::kNon) << false << true;
+    QTest::newRow("Annuler") << int(Dialogs::Answer::kAnnuler) << false << false;
+  }
+  void quitWithChanges() {
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    QFETCH(bool, quits);
+    writeFile(path("a.vfiche"), "; Valvora fiche 1\n[Fiche]\nedFiAmp=Premier\n");
+    valvora::ui::TMainForm form(nullptr);
+    form.show();
+    QVERIFY(form.openSheet(path("a.vfiche")));
+    TAtelierForm* atelier = form.atelier();
+    QVERIFY(atelier->isVisible());
+    QCOMPARE(atelier->windowTitle(), QString("Atelier — a.vfiche"));
+    auto* amp = atelier->findChild<QLineEdit*>("edFiAmp");
+    QCOMPARE(amp->text(), QString("Premier"));
+    amp->setText("Modifié");
+    dialogs_.answers << Dialogs::Answer(answer);
+    form.close();
+    QCOMPARE(form.isVisible(), !quits);
     QCOMPARE(dialogs_.questions, QStringList{"Enregistrer les modifications de la fiche ?"});
     QCOMPARE(readAll(path("a.vfiche")).contains("edFiAmp=Modifié"), saved);
   }
