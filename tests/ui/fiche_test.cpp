@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRadioButton>
@@ -16,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <memory>
 #include <optional>
 
@@ -73,6 +75,7 @@ class FicheTest : public QObject {
   std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   std::unique_ptr<TAtelierForm> window_;
   std::unique_ptr<QTemporaryDir> folder_;
+  QTemporaryDir config_;  // the user's settings folder, so that the recent sheets are ours
 
   QString path(const char* name) const { return folder_->filePath(QString::fromUtf8(name)); }
   std::string sheetText() const { return SheetControls(*window_->pageControl()).text(); }
@@ -83,17 +86,19 @@ class FicheTest : public QObject {
   }
   void open(const QString& name) {
     dialogs_.openNames << name;
-    QTest::mouseClick(window_->findChild<QPushButton*>("btnAtOpen"), Qt::LeftButton);
+    QTest::mouseClick(window_->findChild<QToolButton*>("btnAtOpen"), Qt::LeftButton);
   }
 
  private slots:
   void initTestCase() {
     QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
     dialogsScope_.emplace(dialogs_);
+    qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {
     dialogs_.clear();
+    QFile::remove(valvora::ui::recentSheets::file());
     folder_ = std::make_unique<QTemporaryDir>();
     window_ = std::make_unique<TAtelierForm>();
   }
@@ -318,6 +323,45 @@ class FicheTest : public QObject {
     }
     QCOMPARE(dialogs_.questions, QStringList{"Enregistrer les modifications de la fiche ?"});
     QCOMPARE(readAll(path("a.vfiche")).contains("edFiAmp=Modifié"), saved);
+  }
+
+  // The recent sheets under "Ouvrir…": newest first, each once, five at most; one opens.
+  void recentSheets_data() {
+    QTest::addColumn<QStringList>("steps");  // "s" saved as, "o" opened, then the file
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("none") << QStringList{} << QStringList{};
+    QTest::newRow("saved, opened, once each")
+        << QStringList{"s a", "s b", "o a"} << QStringList{"a", "b"};
+    QTest::newRow("five at most") << QStringList{"s 1", "s 2", "s 3", "s 4", "s 5", "s 6"}
+                                  << QStringList{"6", "5", "4", "3", "2"};
+  }
+  void recentSheets() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, listed);
+    for (const QString& step : steps) {
+      const QString name = path(qPrintable(step.mid(2) + ".vfiche"));
+      if (step.startsWith('s')) {
+        edit("edFiAmp")->setText(step.mid(2));
+        saveAs(name);
+      } else {
+        open(name);
+      }
+    }
+    window_->findChild<QLineEdit*>("edFiAmp")->setText(QString());
+    window_->sheet().save();  // saved again: still listed once
+    QMenu* menu = window_->findChild<QToolButton*>("btnAtOpen")->menu();
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    QStringList expected;
+    for (const QString& name : listed) expected << path(qPrintable(name + ".vfiche"));
+    if (expected.isEmpty()) expected << "Aucune fiche récente";
+    QCOMPARE(texts, expected);
+    QCOMPARE(QFile::exists(config_.filePath("valvora/recent.ini")), !listed.isEmpty());
+    QVERIFY(!QFile::exists(config_.filePath("valvora/valvora.ini")));
+    if (listed.isEmpty()) return;
+    menu->actions().last()->trigger();
+    QCOMPARE(edit("edFiAmp")->text(), listed.last());
   }
 
   // Quitting, with a sheet opened as from the desktop and then changed.
