@@ -3,8 +3,11 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <span>
 
 #include "platform/spice.h"
 #include "ui/AtelierKeys.h"
@@ -65,8 +68,15 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
       {"Enregistrer sous…", "btnAtSaveAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
       {"PDF…", "btnAtPdf", QKeySequence(Qt::CTRL | Qt::Key_P)},
   };
-  std::vector<QPushButton*> fileButtons;
-  for (const FileCommand& c : fileCommands) {
+  // "Ouvrir…" has the recent sheets under its arrow.
+  auto* openButton = new QToolButton(this);
+  openButton->setText(QString::fromUtf8(fileCommands[0].caption));
+  openButton->setObjectName(fileCommands[0].name);
+  openButton->setShortcut(fileCommands[0].keys);
+  openButton->setPopupMode(QToolButton::MenuButtonPopup);
+  openButton->setMenu(new QMenu(openButton));
+  std::vector<QAbstractButton*> fileButtons{openButton};
+  for (const FileCommand& c : std::span(fileCommands).subspan(1)) {
     auto* button = new QPushButton(QString::fromUtf8(c.caption), this);
     button->setObjectName(c.name);
     button->setShortcut(c.keys);
@@ -86,7 +96,7 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
   help->setFixedWidth(80);
   close->setFixedWidth(80);
   auto* bar = new QHBoxLayout;
-  for (QPushButton* b : fileButtons) bar->addWidget(b);
+  for (QAbstractButton* b : fileButtons) bar->addWidget(b);
   bar->addStretch(1);
   bar->addWidget(help);
   bar->addWidget(close);
@@ -99,10 +109,23 @@ TAtelierForm::TAtelierForm(QWidget* parent, platform::ProfileFile settings,
                                     simulator ? *simulator : platform::ngspice()};
   for (int i = 0; i < pages_->count(); ++i) kAtelierTabs[i].build(pages_->page(i), context);
   sheet_ = new SheetCommands(*this, *pages_);
-  connect(fileButtons[0], &QPushButton::clicked, sheet_, &SheetCommands::open);
-  connect(fileButtons[1], &QPushButton::clicked, sheet_, &SheetCommands::save);
-  connect(fileButtons[2], &QPushButton::clicked, sheet_, &SheetCommands::saveAs);
-  connect(fileButtons[3], &QPushButton::clicked, sheet_, &SheetCommands::pdf);
+  connect(fileButtons[0], &QAbstractButton::clicked, sheet_, &SheetCommands::open);
+  connect(fileButtons[1], &QAbstractButton::clicked, sheet_, &SheetCommands::save);
+  connect(fileButtons[2], &QAbstractButton::clicked, sheet_, &SheetCommands::saveAs);
+  connect(fileButtons[3], &QAbstractButton::clicked, sheet_, &SheetCommands::pdf);
+  // Read when shown: another window or a save since may have changed the list.
+  QMenu* recent = openButton->menu();
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+    recent->clear();
+    const QStringList names = recentSheets::names();
+    if (names.isEmpty())
+      recent->addAction(QStringLiteral("Aucune fiche récente"))->setEnabled(false);
+    for (const QString& name : names) {
+      QString text = name;
+      QAction* action = recent->addAction(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
+      connect(action, &QAction::triggered, sheet_, [this, name] { sheet_->openFile(name); });
+    }
+  });
   // Enter belongs to the "Calcul" of the group being typed in, not to a default button of
   // the dialog.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);

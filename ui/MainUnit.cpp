@@ -1,5 +1,6 @@
 #include "ui/MainUnit.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFont>
@@ -28,6 +29,7 @@
 #include "ui/FormGrid.h"
 #include "ui/PageControl.h"
 #include "ui/Pictures.h"
+#include "ui/Sheet.h"
 #include "ui/SplashUnit.h"
 #include "ui/pages/Attenuators.h"
 #include "ui/pages/Bias.h"
@@ -320,6 +322,21 @@ void TMainForm::btnAtelierClick() {
   Atelier_->show();
   Atelier_->raise();
   Atelier_->activateWindow();
+}
+
+bool TMainForm::openSheet(const QString& name) {
+  raise();
+  activateWindow();
+  btnAtelierClick();
+  return Atelier_->sheet().openFile(name);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (Atelier_ && !Atelier_->sheet().mayDiscard()) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void TMainForm::btnAboutClick() {

@@ -66,6 +66,11 @@ class TMainForm : public QMainWindow {
   void btnDataSheetClick();
   // The workshop window, made on the first click and shown again on the next ones.
   void btnAtelierClick();
+  // A job sheet from the desktop or a second start: the workshop window shown with it, both
+  // windows in front. False when it was not opened (refused, or the user kept the other).
+  bool openSheet(const QString& name);
+  // The workshop window, once made.
+  TAtelierForm* atelier() const { return Atelier_; }
   void btnSchemClick();
 
   // The bias measurements in the settings file, and the HTML report; each asks first.
@@ -82,6 +87,8 @@ class TMainForm : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // Quitting asks about the sheet's unsaved changes first.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();

@@ -14,7 +14,9 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QValidator>
 #include <cerrno>
 #include <map>
@@ -317,6 +319,36 @@ bool SheetControls::setValue(QWidget* w, const QString& value) {
   return false;
 }
 
+namespace recentSheets {
+
+namespace {
+const QString kKey = QStringLiteral("fiches");
+}
+
+QString file() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/valvora/recent.ini");
+}
+
+QStringList names() {
+  QStringList list = QSettings(file(), QSettings::IniFormat).value(kKey).toStringList();
+  // A file edited by hand may hold more.
+  while (list.size() > kCount) list.removeLast();
+  return list;
+}
+
+void add(const QString& name) {
+  const QString whole = QFileInfo(name).absoluteFilePath();
+  QStringList list = names();
+  list.removeAll(whole);
+  list.prepend(whole);
+  while (list.size() > kCount) list.removeLast();
+  // A list that cannot be kept costs the user nothing but the list: no message.
+  QSettings(file(), QSettings::IniFormat).setValue(kKey, list);
+}
+
+}  // namespace recentSheets
+
 SheetCommands::SheetCommands(QDialog& window, const PageControl& pages)
     : QObject(&window), window_(window), pages_(pages), controls_(pages) {
   controls_.watch(this, [this] {
@@ -344,6 +376,7 @@ bool SheetCommands::load(const QString& name) {
   loading_ = false;
   fileName_ = name;
   setModified(false);
+  recentSheets::add(name);
   if (!refused.isEmpty())
     dialogs().message(&window_, boxCaption(),
                       QStringLiteral("Ces valeurs de la fiche ne conviennent pas et restent celles "
@@ -405,6 +438,7 @@ void SheetCommands::write(const QString& name) {
   }
   fileName_ = name;
   setModified(false);
+  recentSheets::add(name);
 }
 
 void SheetCommands::setModified(bool modified) {

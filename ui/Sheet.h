@@ -93,6 +93,16 @@ class SheetControls {
   std::vector<Result> results_;
 };
 
+// The last sheets opened or saved, newest first, in the user's own settings folder
+// (<config home>/valvora/recent.ini, apart from the bias settings file).
+namespace recentSheets {
+inline constexpr int kCount = 5;
+QString file();
+QStringList names();
+// name first, once, the oldest past kCount dropped.
+void add(const QString& name);
+}  // namespace recentSheets
+
 // The file commands of the workshop window: open, save, save as; the caption naming the file
 // with " *" while there are changes; the question about unsaved changes.
 class SheetCommands : public QObject {

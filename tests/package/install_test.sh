@@ -72,10 +72,11 @@ in_root sh -c "cd /tmp && apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
 for f in /usr/bin/valvora /usr/lib/valvora/valvora /usr/lib/valvora/valvora.ini \
   /usr/lib/valvora/data/splash4.jpg /usr/lib/valvora/Valvora.html /usr/lib/valvora/Nouveautes.html \
   /usr/lib/valvora/licence.txt /usr/share/man/man1/valvora.1.gz \
-  /usr/share/applications/org.example.valvora.desktop; do
+  /usr/share/applications/org.example.valvora.desktop \
+  /usr/share/mime/packages/org.example.valvora.mime.xml; do
   [ -e "$root$f" ] || fail "$f is not installed"
 done
-grep -q '^Exec=valvora$' "$root/usr/share/applications/org.example.valvora.desktop" ||
+grep -q '^Exec=valvora %f$' "$root/usr/share/applications/org.example.valvora.desktop" ||
   fail "the menu entry does not start valvora"
 
 in_root useradd --create-home --shell /bin/sh tech

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRadioButton>
@@ -16,11 +17,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <memory>
 #include <optional>
 
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
+#include "ui/MainUnit.h"
 #include "ui/PageControl.h"
 #include "ui/Sheet.h"
 
@@ -72,6 +75,7 @@ class FicheTest : public QObject {
   std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   std::unique_ptr<TAtelierForm> window_;
   std::unique_ptr<QTemporaryDir> folder_;
+  QTemporaryDir config_;  // the user's settings folder, so that the recent sheets are ours
 
   QString path(const char* name) const { return folder_->filePath(QString::fromUtf8(name)); }
   std::string sheetText() const { return SheetControls(*window_->pageControl()).text(); }
@@ -82,17 +86,19 @@ class FicheTest : public QObject {
   }
   void open(const QString& name) {
     dialogs_.openNames << name;
-    QTest::mouseClick(window_->findChild<QPushButton*>("btnAtOpen"), Qt::LeftButton);
+    QTest::mouseClick(window_->findChild<QToolButton*>("btnAtOpen"), Qt::LeftButton);
   }
 
  private slots:
   void initTestCase() {
     QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
     dialogsScope_.emplace(dialogs_);
+    qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
     valvora::testing::failOnModalBoxes(this);
   }
   void init() {
     dialogs_.clear();
+    QFile::remove(valvora::ui::recentSheets::file());
     folder_ = std::make_unique<QTemporaryDir>();
     window_ = std::make_unique<TAtelierForm>();
   }
@@ -315,6 +321,75 @@ class FicheTest : public QObject {
       QCOMPARE(edit("edFiAmp")->text(), QString(goesOn ? "Autre" : "Modifié"));
       QCOMPARE(dialogs_.openRequests.size(), goesOn ? 1 : 0);
     }
+    QCOMPARE(dialogs_.questions, QStringList{"Enregistrer les modifications de la fiche ?"});
+    QCOMPARE(readAll(path("a.vfiche")).contains("edFiAmp=Modifié"), saved);
+  }
+
+  // The recent sheets under "Ouvrir…": newest first, each once, five at most; one opens.
+  void recentSheets_data() {
+    QTest::addColumn<QStringList>("steps");  // "s" saved as, "o" opened, then the file
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("none") << QStringList{} << QStringList{};
+    QTest::newRow("saved, opened, once each")
+        << QStringList{"s a", "s b", "o a"} << QStringList{"a", "b"};
+    QTest::newRow("five at most") << QStringList{"s 1", "s 2", "s 3", "s 4", "s 5", "s 6"}
+                                  << QStringList{"6", "5", "4", "3", "2"};
+  }
+  void recentSheets() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, listed);
+    for (const QString& step : steps) {
+      const QString name = path(qPrintable(step.mid(2) + ".vfiche"));
+      if (step.startsWith('s')) {
+        edit("edFiAmp")->setText(step.mid(2));
+        saveAs(name);
+      } else {
+        open(name);
+      }
+    }
+    window_->findChild<QLineEdit*>("edFiAmp")->setText(QString());
+    window_->sheet().save();  // saved again: still listed once
+    QMenu* menu = window_->findChild<QToolButton*>("btnAtOpen")->menu();
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    QStringList expected;
+    for (const QString& name : listed) expected << path(qPrintable(name + ".vfiche"));
+    if (expected.isEmpty()) expected << "Aucune fiche récente";
+    QCOMPARE(texts, expected);
+    QCOMPARE(QFile::exists(config_.filePath("valvora/recent.ini")), !listed.isEmpty());
+    QVERIFY(!QFile::exists(config_.filePath("valvora/valvora.ini")));
+    if (listed.isEmpty()) return;
+    menu->actions().last()->trigger();
+    QCOMPARE(edit("edFiAmp")->text(), listed.last());
+  }
+
+  // Quitting, with a sheet opened as from the desktop and then changed.
+  void quitWithChanges_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("quits");
+    QTest::newRow("Oui") << int(Dialogs::Answer::kOui) << true << true;
+    QTest::newRow("Non") << int(Dialogs::Answer::kNon) << false << true;
+    QTest::newRow("Annuler") << int(Dialogs::Answer::kAnnuler) << false << false;
+  }
+  void quitWithChanges() {
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    QFETCH(bool, quits);
+    writeFile(path("a.vfiche"), "; Valvora fiche 1\n[Fiche]\nedFiAmp=Premier\n");
+    valvora::ui::TMainForm form(nullptr);
+    form.show();
+    QVERIFY(form.openSheet(path("a.vfiche")));
+    TAtelierForm* atelier = form.atelier();
+    QVERIFY(atelier->isVisible());
+    QCOMPARE(atelier->windowTitle(), QString("Atelier — a.vfiche"));
+    auto* amp = atelier->findChild<QLineEdit*>("edFiAmp");
+    QCOMPARE(amp->text(), QString("Premier"));
+    amp->setText("Modifié");
+    dialogs_.answers << Dialogs::Answer(answer);
+    form.close();
+    QCOMPARE(form.isVisible(), !quits);
     QCOMPARE(dialogs_.questions, QStringList{"Enregistrer les modifications de la fiche ?"});
     QCOMPARE(readAll(path("a.vfiche")).contains("edFiAmp=Modifié"), saved);
   }
