@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -379,6 +381,7 @@ class SupplyRunner : public QObject {
       shown_ = true;
       markStale(false);
       shownHertz_ = pending_.hertz;
+      shownElement_ = pending_.rectifier->tube() ? " (anode 1)" : " (diode D1)";
       whole_ = core::supplyCurves(pending_, v, false, kPlotColumns);
       steady_ = core::supplyCurves(pending_, v, true, kPlotColumns);
       showCurves();
@@ -423,6 +426,29 @@ class SupplyRunner : public QObject {
       curves.push_back({from[i], current ? kCurrentColour : kNodeColours[i % 4],
                         current ? YAxis::kRight : YAxis::kLeft});
     }
+    if (!curves.empty()) {
+      // The current behind the voltages, on an axis the steady peaks fill: the turn-on surge
+      // runs off the top, its figure is in its field.
+      PlotCurve& current = curves.back();
+      current.under = true;
+      current.alpha = 0.45;
+      current.data.name += shownElement_;
+      double lo = 0, hi = 0;
+      if (!steady_.empty())
+        for (double v : steady_.back().y)
+          if (std::isfinite(v)) {
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+          }
+      PlotAxis axis{QStringLiteral("Courant redresseur (mA)")};
+      if (hi > lo) {
+        const double step = linearStep(lo, hi * 1.05, 6);
+        axis.autoRange = false;
+        axis.min = std::floor(lo / step) * step;
+        axis.max = std::ceil(hi * 1.05 / step) * step;
+      }
+      plot_->setRightAxis(axis);
+    }
     plot_->setCurves(std::move(curves));
   }
 
@@ -445,6 +471,7 @@ class SupplyRunner : public QObject {
   platform::SpiceVectors result_;
   std::vector<Series> whole_, steady_;
   int shownHertz_ = 50;
+  std::string shownElement_;  // which element's current the last curve shows
 };
 
 }  // namespace
@@ -469,7 +496,13 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   auto* layout = new QVBoxLayout(tab);
   layout->addLayout(top);
   layout->addWidget(buildResults(tab));
-  layout->addWidget(zoom);
+  auto* exportButton = new QPushButton(u("E&xporter…"), tab);
+  exportButton->setObjectName("btnPsExport");
+  auto* above = new QHBoxLayout;
+  above->addWidget(zoom);
+  above->addStretch(1);
+  above->addWidget(exportButton);
+  layout->addLayout(above);
   layout->addWidget(plot, 1);
 
   auto* runner = new SupplyRunner(tab, host, context.simulator, plot);
@@ -478,6 +511,10 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   host.bind("btnPsRs",
             [measured](Fields& f) { core::writeRsFromTransformer(f, measured->isChecked()); });
   host.filterDecimalKeys(kNumericFields);
+  // Not bound through the host: Enter in the fields computes, it never exports.
+  QObject::connect(exportButton, &QPushButton::clicked, tab, [plot, tab] {
+    guarded(tab->window(), [&] { askAndExport(*plot, tab, QStringLiteral("alimentation.csv")); });
+  });
 }
 
 }  // namespace valvora::ui::atelier
