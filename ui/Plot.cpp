@@ -157,6 +157,8 @@ Plot::Plot(QWidget* parent) : QWidget(parent) {
 
 void Plot::setXAxis(const PlotAxis& axis) {
   xAxis_ = axis;
+  zoom_ = {};  // a range zoomed on another axis means nothing on this one
+  area_ = {};
   update();
 }
 
@@ -610,6 +612,7 @@ void Plot::exportTo(const QString& fileName) const {
     throw CalcError("Impossible d'écrire dans " + platform::fullPath(fileName.toStdString()) +
                     " : choisir un nom en .csv, .png ou .svg.");
   }
+  area_ = {};  // laid out at the file's size: the next mouse event lays out the widget again
   try {
     platform::replaceFile(fileName.toStdString(),
                           std::string_view(content.constData(), std::size_t(content.size())));

@@ -77,7 +77,7 @@ class Plot : public QWidget {
   // between its points), with the unit of its axis; a curve not spanning x is left out.
   QStringList readoutAt(double x) const;
   // The x range shown: the axis's own until a drag with the left button zooms in; a
-  // double click restores it.
+  // double click restores it, and so does a new x axis.
   std::pair<double, double> visibleXRange() const;
   bool zoomed() const { return zoom_.on; }
   void resetZoom();
