@@ -1,14 +1,23 @@
 #include "ui/Plot.h"
 
+#include <QBuffer>
 #include <QFontMetrics>
+#include <QImage>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "core/failure.h"
 #include "core/numtext.h"
+#include "platform/atomicfile.h"
+#include "platform/files.h"
+#include "platform/writefile.h"
+#include "ui/Dialogs.h"
 
 namespace valvora::ui {
 
@@ -53,6 +62,39 @@ const QColor kFrameColour(90, 90, 90);
 const QColor kTextColour(0, 0, 0);  // on the white ground whatever the desktop's theme
 const QString kHeldLegend = QStringLiteral("Courbes figées");
 constexpr qsizetype kPieceLength = 32;
+constexpr double kMinDragPx = 5;
+
+QColor shownColour(const PlotCurve& c) {
+  QColor colour = c.colour;
+  if (c.under) colour.setAlphaF(static_cast<float>(std::clamp(c.alpha, 0.0, 1.0)));
+  return colour;
+}
+
+// "Tension (V)" -> name "Tension", unit "V"; a title without brackets is all name.
+std::pair<QString, QString> nameAndUnit(const QString& title) {
+  const qsizetype open = title.lastIndexOf('('), close = title.lastIndexOf(')');
+  if (open < 0 || close < open) return {title.trimmed(), {}};
+  return {title.left(open).trimmed(), title.mid(open + 1, close - open - 1).trimmed()};
+}
+
+QString withUnit(const std::string& number, const QString& unit) {
+  const QString text = QString::fromStdString(number);
+  return unit.isEmpty() ? text : text + ' ' + unit;
+}
+
+// The curve's value at x, straight between the points around it; NaN outside its span or
+// in a gap.
+double valueAt(const Series& s, double x) {
+  const std::size_t n = std::min(s.x.size(), s.y.size());
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const double x0 = s.x[i], x1 = s.x[i + 1];
+    if (!(std::min(x0, x1) <= x && x <= std::max(x0, x1))) continue;
+    if (x0 == x1) return s.y[i];
+    return s.y[i] + (s.y[i + 1] - s.y[i]) * (x - x0) / (x1 - x0);
+  }
+  if (n == 1 && s.x[0] == x) return s.y[0];
+  return std::numeric_limits<double>::quiet_NaN();
+}
 
 }  // namespace
 
@@ -87,6 +129,13 @@ std::vector<double> logTicks(double lo, double hi) {
   return ticks;
 }
 
+QString tickLabel(double value, double step, AxisScale scale, const QString& logUnit) {
+  if (scale != AxisScale::kLog10 || logUnit.isEmpty()) return tickLabel(value, step, scale);
+  if (value >= 1e6) return QString::fromStdString(formatGeneral(value / 1e6)) + " M" + logUnit;
+  if (value >= 1e3) return QString::fromStdString(formatGeneral(value / 1e3)) + " k" + logUnit;
+  return QString::fromStdString(formatGeneral(value)) + ' ' + logUnit;
+}
+
 QString tickLabel(double value, double step, AxisScale scale) {
   if (scale == AxisScale::kLog10) {
     if (value >= 1e6) return QString::fromStdString(formatGeneral(value / 1e6) + "M");
@@ -102,11 +151,14 @@ QString tickLabel(double value, double step, AxisScale scale) {
 
 Plot::Plot(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 void Plot::setXAxis(const PlotAxis& axis) {
   xAxis_ = axis;
+  zoom_ = {};  // a range zoomed on another axis means nothing on this one
+  area_ = {};
   update();
 }
 
@@ -187,7 +239,11 @@ void Plot::clearMarker() {
 
 void Plot::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), Qt::white);
+  paintOn(p, width(), height(), true);
+}
+
+void Plot::paintOn(QPainter& p, int width, int height, bool withHover) const {
+  p.fillRect(QRect(0, 0, width, height), Qt::white);
   const QFontMetrics fm(font());
   const int lh = fm.height();
   const bool right = rightUsed();
@@ -195,7 +251,7 @@ void Plot::paintEvent(QPaintEvent*) {
   // Legend row on top, tick labels and the x title below.
   const int top = lh + 10;
   const int bottom = 2 * lh + 10;
-  const int plotH = std::max(20, height() - top - bottom);
+  const int plotH = std::max(20, height - top - bottom);
 
   struct YSide {
     const PlotAxis* axis;
@@ -215,7 +271,7 @@ void Plot::paintEvent(QPaintEvent*) {
       s.step = linearStep(s.range.lo, s.range.hi, maxTicks);
     }
     for (double t : s.ticks) {
-      s.labels << tickLabel(t, s.step, axis.scale);
+      s.labels << tickLabel(t, s.step, axis.scale, axis.logUnit);
       s.labelWidth = std::max(s.labelWidth, fm.horizontalAdvance(s.labels.back()));
     }
     return s;
@@ -226,9 +282,13 @@ void Plot::paintEvent(QPaintEvent*) {
   const int left = lh + leftSide.labelWidth + 12;
   const int rightMargin =
       right ? lh + rightSide.labelWidth + 12 : fm.horizontalAdvance("20k") / 2 + 8;
-  const QRectF area(left, top, std::max(20, width() - left - rightMargin), plotH);
+  const QRectF area(left, top, std::max(20, width - left - rightMargin), plotH);
 
-  const Range xr = rangeOf(xAxis_, true, YAxis::kLeft, static_cast<int>(area.width()));
+  const Range xr = zoom_.on ? Range{zoom_.lo, zoom_.hi}
+                            : rangeOf(xAxis_, true, YAxis::kLeft, static_cast<int>(area.width()));
+  area_ = area;
+  xLo_ = xr.lo;
+  xHi_ = xr.hi;
   const bool xLog = xAxis_.scale == AxisScale::kLog10;
   auto toUnit = [](double v, Range r, bool log) {
     return log ? (std::log10(v) - std::log10(r.lo)) / (std::log10(r.hi) - std::log10(r.lo))
@@ -275,7 +335,7 @@ void Plot::paintEvent(QPaintEvent*) {
   // Labels.
   p.setPen(kTextColour);
   for (double t : xTicks) {
-    const QString label = tickLabel(t, xStep, xAxis_.scale);
+    const QString label = tickLabel(t, xStep, xAxis_.scale, xAxis_.logUnit);
     const double w = fm.horizontalAdvance(label);
     p.drawText(QPointF(px(t) - w / 2, area.bottom() + 4 + fm.ascent()), label);
   }
@@ -289,8 +349,7 @@ void Plot::paintEvent(QPaintEvent*) {
   yLabels(leftSide, true);
   if (right) yLabels(rightSide, false);
 
-  p.drawText(QRectF(area.left(), height() - lh - 3, area.width(), lh), Qt::AlignCenter,
-             xAxis_.title);
+  p.drawText(QRectF(area.left(), height - lh - 3, area.width(), lh), Qt::AlignCenter, xAxis_.title);
   auto verticalTitle = [&](const QString& title, double x, double angle) {
     p.save();
     p.translate(x, area.center().y());
@@ -299,15 +358,15 @@ void Plot::paintEvent(QPaintEvent*) {
     p.restore();
   };
   verticalTitle(leftAxis_.title, 3 + lh / 2.0, -90);
-  if (right) verticalTitle(rightAxis_.title, width() - 3 - lh / 2.0, 90);
+  if (right) verticalTitle(rightAxis_.title, width - 3 - lh / 2.0, 90);
 
   // Curves, clipped to the area: held ones first, in grey.
   p.save();
   p.setClipRect(area.adjusted(-1, -1, 1, 1));
   p.setRenderHint(QPainter::Antialiasing);
-  auto drawCurve = [&](const PlotCurve& c, const QColor& colour, double width) {
+  auto drawCurve = [&](const PlotCurve& c, const QColor& colour, double penWidth) {
     const YSide& s = c.axis == YAxis::kRight && right ? rightSide : leftSide;
-    p.setPen(QPen(colour, width, c.style, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(colour, penWidth, c.style, Qt::RoundCap, Qt::RoundJoin));
     QPolygonF line;
     const std::size_t n = std::min(c.data.x.size(), c.data.y.size());
     line.reserve(static_cast<qsizetype>(n));
@@ -331,7 +390,10 @@ void Plot::paintEvent(QPaintEvent*) {
     if (line.size() > 1) p.drawPolyline(line);
   };
   for (const PlotCurve& c : held_) drawCurve(c, kHeldColour, 1.5);
-  for (const PlotCurve& c : curves_) drawCurve(c, c.colour, 2);
+  for (const PlotCurve& c : curves_)
+    if (c.under) drawCurve(c, shownColour(c), 2);
+  for (const PlotCurve& c : curves_)
+    if (!c.under) drawCurve(c, c.colour, 2);
   // End labels right-aligned on the last point, above it; the marker's text beside its dot.
   for (const PlotCurve& c : curves_) {
     const std::size_t n = std::min(c.data.x.size(), c.data.y.size());
@@ -360,6 +422,30 @@ void Plot::paintEvent(QPaintEvent*) {
   p.setPen(QPen(kFrameColour, 1));
   p.drawRect(area);
 
+  if (dragging_ && withHover) {
+    const double a = std::clamp(std::min(dragFrom_, dragTo_), area.left(), area.right());
+    const double b = std::clamp(std::max(dragFrom_, dragTo_), area.left(), area.right());
+    p.fillRect(QRectF(a, area.top(), b - a, area.height()), QColor(60, 110, 220, 50));
+  }
+  if (hovering_ && withHover && hoverPx_ >= area.left() && hoverPx_ <= area.right()) {
+    p.setPen(QPen(kFrameColour, 1, Qt::DashLine));
+    p.drawLine(QPointF(hoverPx_, area.top()), QPointF(hoverPx_, area.bottom()));
+    const QStringList lines = readoutAt(xAt(hoverPx_));
+    int w = 0;
+    for (const QString& line : lines) w = std::max(w, fm.horizontalAdvance(line));
+    const QRectF box(0, 0, w + 12, lines.size() * lh + 8);
+    const double bx =
+        hoverPx_ + 10 + box.width() > area.right() ? hoverPx_ - 10 - box.width() : hoverPx_ + 10;
+    const QRectF at = box.translated(bx, area.top() + 6);
+    p.setPen(QPen(kFrameColour, 1));
+    p.setBrush(QColor(255, 255, 255, 235));
+    p.drawRect(at);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(kTextColour);
+    for (int i = 0; i < lines.size(); ++i)
+      p.drawText(QPointF(at.left() + 6, at.top() + 4 + i * lh + fm.ascent()), lines[i]);
+  }
+
   // Legend, right-aligned above the area.
   struct Entry {
     QString name;
@@ -367,7 +453,8 @@ void Plot::paintEvent(QPaintEvent*) {
   };
   std::vector<Entry> entries;
   for (const PlotCurve& c : curves_)
-    if (!c.data.name.empty()) entries.push_back({QString::fromStdString(c.data.name), c.colour});
+    if (!c.data.name.empty())
+      entries.push_back({QString::fromStdString(c.data.name), shownColour(c)});
   if (!held_.empty()) entries.push_back({kHeldLegend, kHeldColour});
   double x = area.right();
   const double y = top / 2.0;
@@ -381,6 +468,163 @@ void Plot::paintEvent(QPaintEvent*) {
     p.drawLine(QPointF(x - 26, y), QPointF(x - 6, y));
     x -= 26 + 14;
   }
+}
+
+QStringList Plot::readoutAt(double x) const {
+  const auto [xName, xUnit] = nameAndUnit(xAxis_.title);
+  QStringList lines{xName + " : " + withUnit(formatSignificant(x, 4), xUnit)};
+  for (const PlotCurve& c : curves_) {
+    if (c.data.name.empty()) continue;
+    const double v = valueAt(c.data, x);
+    if (!std::isfinite(v)) continue;
+    const PlotAxis& axis = c.axis == YAxis::kRight && hasRight_ ? rightAxis_ : leftAxis_;
+    lines << QString::fromStdString(c.data.name) + " : " +
+                 withUnit(formatSignificant(v, 4), nameAndUnit(axis.title).second);
+  }
+  return lines;
+}
+
+void Plot::ensureLayout() const {
+  if (!area_.isEmpty()) return;
+  QImage scratch(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+  QPainter p(&scratch);
+  paintOn(p, scratch.width(), scratch.height(), false);
+}
+
+std::pair<double, double> Plot::visibleXRange() const {
+  if (zoom_.on) return {zoom_.lo, zoom_.hi};
+  ensureLayout();
+  return {xLo_, xHi_};
+}
+
+double Plot::xAt(double pixel) const {
+  const auto [lo, hi] = visibleXRange();
+  const double u = (pixel - area_.left()) / std::max(1.0, area_.width());
+  if (xAxis_.scale == AxisScale::kLog10 && lo > 0 && hi > 0)
+    return std::pow(10.0, std::log10(lo) + u * (std::log10(hi) - std::log10(lo)));
+  return lo + u * (hi - lo);
+}
+
+void Plot::resetZoom() {
+  zoom_ = {};
+  area_ = {};
+  update();
+}
+
+void Plot::mouseMoveEvent(QMouseEvent* event) {
+  hovering_ = true;
+  hoverPx_ = event->position().x();
+  if (dragging_) dragTo_ = hoverPx_;
+  update();
+}
+
+void Plot::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  dragging_ = true;
+  dragFrom_ = dragTo_ = event->position().x();
+}
+
+void Plot::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !dragging_) return QWidget::mouseReleaseEvent(event);
+  dragging_ = false;
+  dragTo_ = event->position().x();
+  if (std::fabs(dragTo_ - dragFrom_) >= kMinDragPx) {
+    ensureLayout();
+    const double a = std::clamp(std::min(dragFrom_, dragTo_), area_.left(), area_.right());
+    const double b = std::clamp(std::max(dragFrom_, dragTo_), area_.left(), area_.right());
+    const double lo = xAt(a), hi = xAt(b);
+    if (hi > lo) zoom_ = {true, lo, hi};
+  }
+  update();
+}
+
+void Plot::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mouseDoubleClickEvent(event);
+  dragging_ = false;
+  resetZoom();
+}
+
+void Plot::leaveEvent(QEvent* event) {
+  hovering_ = false;
+  update();
+  QWidget::leaveEvent(event);
+}
+
+QString Plot::csvText() const {
+  // The x column is the first named curve's; the others are read there.
+  const PlotCurve* base = nullptr;
+  for (const PlotCurve& c : curves_)
+    if (!c.data.name.empty()) {
+      base = &c;
+      break;
+    }
+  auto header = [](const QString& name, const QString& unit) {
+    return unit.isEmpty() ? name : name + " (" + unit + ")";
+  };
+  const auto [xName, xUnit] = nameAndUnit(xAxis_.title);
+  QStringList head{header(xName, xUnit)};
+  for (const PlotCurve& c : curves_)
+    if (!c.data.name.empty()) {
+      const PlotAxis& axis = c.axis == YAxis::kRight && hasRight_ ? rightAxis_ : leftAxis_;
+      head << header(QString::fromStdString(c.data.name), nameAndUnit(axis.title).second);
+    }
+  QString text = head.join(';') + '\n';
+  if (!base) return text;
+  const std::size_t n = std::min(base->data.x.size(), base->data.y.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = base->data.x[i];
+    QStringList row{QString::fromStdString(formatGeneral(x))};
+    for (const PlotCurve& c : curves_) {
+      if (c.data.name.empty()) continue;
+      const double v = &c == base ? c.data.y[i] : valueAt(c.data, x);
+      row << (std::isfinite(v) ? QString::fromStdString(formatGeneral(v)) : QString());
+    }
+    text += row.join(';') + '\n';
+  }
+  return text;
+}
+
+void Plot::exportTo(const QString& fileName) const {
+  const QString suffix = fileName.section('.', -1).toLower();
+  QByteArray content;
+  if (suffix == "csv") {
+    content = csvText().toUtf8();
+  } else if (suffix == "png" || suffix == "svg") {
+    const QSize size = width() > 50 && height() > 50 ? this->size() : sizeHint();
+    QBuffer buffer(&content);
+    buffer.open(QIODevice::WriteOnly);
+    if (suffix == "png") {
+      QImage image(size, QImage::Format_RGB32);
+      {
+        QPainter p(&image);
+        paintOn(p, size.width(), size.height(), false);
+      }
+      image.save(&buffer, "PNG");
+    } else {
+      QSvgGenerator svg;
+      svg.setOutputDevice(&buffer);
+      svg.setSize(size);
+      svg.setViewBox(QRect(QPoint(0, 0), size));
+      QPainter p(&svg);
+      paintOn(p, size.width(), size.height(), false);
+    }
+  } else {
+    throw CalcError("Impossible d'écrire dans " + platform::fullPath(fileName.toStdString()) +
+                    " : choisir un nom en .csv, .png ou .svg.");
+  }
+  area_ = {};  // laid out at the file's size: the next mouse event lays out the widget again
+  try {
+    platform::replaceFile(fileName.toStdString(),
+                          std::string_view(content.constData(), std::size_t(content.size())));
+  } catch (const platform::FileError&) {
+    throw CalcError("Impossible d'écrire dans " + platform::fullPath(fileName.toStdString()));
+  }
+}
+
+void askAndExport(const Plot& plot, QWidget* parent, const QString& initialName) {
+  const QString name = dialogs().saveFileName(
+      parent, {initialName, QStringLiteral("CSV (*.csv);;PNG (*.png);;SVG (*.svg)"), "csv"});
+  if (!name.isEmpty()) plot.exportTo(name);
 }
 
 }  // namespace valvora::ui

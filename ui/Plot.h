@@ -5,7 +5,9 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
+#include <utility>
 #include <vector>
 
 #include "core/series.h"
@@ -22,6 +24,8 @@ struct PlotAxis {
   AxisScale scale = AxisScale::kLinear;
   bool autoRange = true;
   double min = 0, max = 1;
+  // Written after a log axis's tick labels ("Hz" gives "1 kHz", "20 Hz"); empty: "1k".
+  QString logUnit = {};
 };
 
 // A curve with what the caller chooses for it: the colour stays the same from run to run
@@ -32,6 +36,9 @@ struct PlotCurve {
   YAxis axis = YAxis::kLeft;
   Qt::PenStyle style = Qt::SolidLine;
   QString endLabel = {};  // written beside the curve's last point ("-1,5 V")
+  // Drawn before the other curves, this much opaque (a current behind the voltages).
+  bool under = false;
+  double alpha = 1;
 };
 
 // Tick values of an axis from lo to hi. Linear: steps of 1, 2 or 5 times a power of ten, the
@@ -43,6 +50,8 @@ std::vector<double> logTicks(double lo, double hi);
 // The label of a tick, with the decimal comma: as many decimals as the step needs on a
 // linear axis; on a log axis thousands as "k" ("2k", "10k").
 QString tickLabel(double value, double step, AxisScale scale);
+// The same with a log axis's unit: "1 kHz", "200 Hz", "1 MΩ".
+QString tickLabel(double value, double step, AxisScale scale, const QString& logUnit);
 
 class Plot : public QWidget {
  public:
@@ -64,11 +73,30 @@ class Plot : public QWidget {
   void clearMarker();
   bool hasMarker() const { return marker_.shown; }
 
+  // The hover box's lines at x: x, then each named curve's value there (interpolated
+  // between its points), with the unit of its axis; a curve not spanning x is left out.
+  QStringList readoutAt(double x) const;
+  // The x range shown: the axis's own until a drag with the left button zooms in; a
+  // double click restores it, and so does a new x axis.
+  std::pair<double, double> visibleXRange() const;
+  bool zoomed() const { return zoom_.on; }
+  void resetZoom();
+  // The curves as CSV (";" between columns, decimal comma, a header naming each column with
+  // its unit), or the plot as PNG or SVG, by the name's extension; written whole or not at
+  // all. Throws CalcError naming the file.
+  void exportTo(const QString& fileName) const;
+  QString csvText() const;
+
   QSize sizeHint() const override { return {700, 300}; }
   QSize minimumSizeHint() const override { return {320, 180}; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   struct Range {
@@ -76,6 +104,10 @@ class Plot : public QWidget {
   };
   Range rangeOf(const PlotAxis& axis, bool x, YAxis side, int lengthPx) const;
   bool rightUsed() const;
+  void paintOn(QPainter& p, int width, int height, bool withHover) const;
+  void ensureLayout() const;
+  // The plot area and x range of the last layout, for the mouse's x.
+  double xAt(double pixel) const;
 
   PlotAxis xAxis_, leftAxis_, rightAxis_;
   bool hasRight_ = false;
@@ -86,6 +118,21 @@ class Plot : public QWidget {
     double x = 0, y = 0;
     QString text;
   } marker_;
+  struct Zoom {
+    bool on = false;
+    double lo = 0, hi = 1;
+  } zoom_;
+  // Filled by each paint: where the area lies and which x range it shows.
+  mutable QRectF area_;
+  mutable double xLo_ = 0, xHi_ = 1;
+  bool hovering_ = false;
+  double hoverPx_ = 0;
+  bool dragging_ = false;
+  double dragFrom_ = 0, dragTo_ = 0;  // pixels
 };
+
+// "Exporter…": asks the file's name (CSV, PNG or SVG) through the dialogs seam and writes
+// the plot there; cancelled, nothing. Throws CalcError naming the file.
+void askAndExport(const Plot& plot, QWidget* parent, const QString& initialName);
 
 }  // namespace valvora::ui

@@ -1,12 +1,18 @@
-// The plotting widget: its tick rule, and held curves drawn and removed.
+// The plotting widget: its tick rule, held curves drawn and removed, the hover readout, the
+// zoom by dragging, and the export.
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <limits>
 #include <vector>
 
+#include "core/failure.h"
+#include "core/numtext.h"
 #include "platform/numericlocale.h"
 #include "ui/Plot.h"
 
@@ -28,6 +34,23 @@ int pixelsOf(const QImage& image, QColor colour) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == colour;
   return n;
+}
+
+// Two curves on different x grids: a node on the left axis, a current on the right one.
+void setSupplyLike(Plot& plot) {
+  plot.resize(700, 300);
+  plot.setXAxis({"Temps (s)"});
+  plot.setLeftAxis({"Tension (V)"});
+  plot.setRightAxis({"Courant redresseur (mA)"});
+  plot.setCurves({PlotCurve{{"Nœud 1", {0, 1, 2, 4}, {0, 100, 300, 300}}, Qt::red},
+                  PlotCurve{{"Courant", {0, 3}, {0, 60}},
+                            Qt::blue,
+                            valvora::ui::YAxis::kRight,
+                            Qt::SolidLine,
+                            {},
+                            true,
+                            0.4},
+                  PlotCurve{{"", {0, 4}, {1, 1}}, Qt::green}});
 }
 
 }  // namespace
@@ -77,6 +100,113 @@ class PlotTest : public QObject {
     QFETCH(double, hi);
     QFETCH(QString, labels);
     QCOMPARE(joined(valvora::ui::logTicks(lo, hi), 1, AxisScale::kLog10), labels);
+  }
+
+  void logTicksWithUnit_data() {
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::addColumn<QString>("labels");
+    QTest::newRow("audio band") << 10.0 << 20000.0 << "10 Hz|100 Hz|1 kHz|10 kHz";
+    QTest::newRow("up to megahertz") << 1e5 << 1e6 << "100 kHz|200 kHz|500 kHz|1 MHz";
+  }
+  void logTicksWithUnit() {
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    QFETCH(QString, labels);
+    QStringList shown;
+    for (double t : valvora::ui::logTicks(lo, hi))
+      shown << valvora::ui::tickLabel(t, 1, AxisScale::kLog10, "Hz");
+    QCOMPARE(shown.join('|'), labels);
+  }
+
+  // Each named curve read between its points, in its own axis's unit; a curve that ends
+  // before x, and the unnamed one, are left out.
+  void readout_data() {
+    QTest::addColumn<double>("x");
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("on a point") << 1.0 << "Temps : 1,000 s|Nœud 1 : 100,0 V|Courant : 20,00 mA";
+    QTest::newRow("between points") << 1.5 << "Temps : 1,500 s|Nœud 1 : 200,0 V|Courant : 30,00 mA";
+    QTest::newRow("past one curve") << 3.5 << "Temps : 3,500 s|Nœud 1 : 300,0 V";
+    QTest::newRow("before all") << -1.0 << "Temps : -1,000 s";
+  }
+  void readout() {
+    QFETCH(double, x);
+    QFETCH(QString, lines);
+    Plot plot;
+    setSupplyLike(plot);
+    QCOMPARE(plot.readoutAt(x).join('|'), lines);
+  }
+
+  // A drag narrows the x range to the pixels dragged over, a double click brings the axis's
+  // own back; a click without a drag keeps it.
+  void dragZoomsDoubleClickRestores() {
+    Plot plot;
+    setSupplyLike(plot);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    const auto whole = plot.visibleXRange();
+    QTest::mouseClick(&plot, Qt::LeftButton, {}, QPoint(300, 150));
+    QCOMPARE(plot.visibleXRange(), whole);
+    // Later than a double click would be.
+    const int later = QApplication::doubleClickInterval() + 100;
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(250, 150), later);
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(450, 150));
+    const auto zoomed = plot.visibleXRange();
+    QVERIFY(plot.zoomed());
+    QVERIFY(zoomed.first > whole.first && zoomed.second < whole.second);
+    QVERIFY(zoomed.second - zoomed.first < (whole.second - whole.first) / 2);
+    QTest::mouseDClick(&plot, Qt::LeftButton, {}, QPoint(300, 150));
+    QVERIFY(!plot.zoomed());
+    QCOMPARE(plot.visibleXRange(), whole);
+  }
+
+  // The CSV read back gives the curves' own numbers: a header with the units, ";" between
+  // columns, decimal commas, and the second curve read on the first one's x.
+  void csvReadBack() {
+    Plot plot;
+    setSupplyLike(plot);
+    QTemporaryDir dir;
+    const QString name = dir.filePath("courbes.csv");
+    plot.exportTo(name);
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(0), "Temps (s);Nœud 1 (V);Courant (mA)");
+    const valvora::Series& node = plot.curves()[0].data;
+    QCOMPARE(lines.size(), int(node.x.size()) + 1);
+    for (std::size_t i = 0; i < node.x.size(); ++i) {
+      const QStringList cells = lines[int(i) + 1].split(';');
+      QCOMPARE(cells.size(), 3);
+      QCOMPARE(valvora::readReal(cells[0].toStdString()), node.x[i]);
+      QCOMPARE(valvora::readReal(cells[1].toStdString()), node.y[i]);
+    }
+    QCOMPARE(lines[2], "1;100;20");
+    QCOMPARE(lines[4], "4;300;");  // the current ends at 3 s
+  }
+
+  // PNG and SVG chosen by the extension; another one, or a folder that cannot be written,
+  // leaves no file and names it in the message.
+  void imagesAndFailures() {
+    Plot plot;
+    setSupplyLike(plot);
+    QTemporaryDir dir;
+    for (const char* name : {"courbes.png", "courbes.svg"}) {
+      plot.exportTo(dir.filePath(name));
+      QVERIFY2(QFileInfo(dir.filePath(name)).size() > 1000, name);
+    }
+    QFile svg(dir.filePath("courbes.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QVERIFY(svg.readAll().contains("<svg"));
+    QVERIFY(!QImage(dir.filePath("courbes.png")).isNull());
+    for (const QString& bad : {dir.filePath("courbes.txt"), dir.filePath("absent/courbes.csv")}) {
+      try {
+        plot.exportTo(bad);
+        QFAIL("no failure");
+      } catch (const valvora::CalcError& e) {
+        QVERIFY2(QString::fromStdString(e.message()).contains("courbes."), e.what());
+      }
+      QVERIFY(!QFileInfo::exists(bad));
+    }
   }
 
   // A curve with gaps and values a log axis cannot show is drawn, held curves appear in grey

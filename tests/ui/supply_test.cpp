@@ -7,10 +7,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -219,6 +221,8 @@ class SupplyTabTest : public QObject {
     QCOMPARE(curves.size(), 5U);
     QCOMPARE(curves[0].data.name, std::string("Nœud 1"));
     QVERIFY(curves[4].axis == valvora::ui::YAxis::kRight);
+    QCOMPARE(curves[4].data.name, std::string("Courant redresseur (anode 1)"));
+    QVERIFY(curves[4].under);
     QCOMPARE(curves[0].data.x.front(), 0.0);
     QCOMPARE(curves[0].data.x.back(), 0.2);  // settled at the end of the 10th period
     const QColor first = curves[0].colour;
@@ -279,6 +283,25 @@ class SupplyTabTest : public QObject {
     QVERIFY(!which->isEnabled());
     QCOMPARE(which->currentIndex(), 0);
     QCOMPARE(highest(), 410.0);
+  }
+
+  // "Exporter…" asks the name with the three formats and writes the curves; a folder that
+  // does not exist gives the box naming the file.
+  void exportButton() {
+    simulate();
+    QTemporaryDir dir;
+    const QString good = dir.filePath("alim.csv"), bad = dir.filePath("absent/alim.csv");
+    dialogs_.savedNames = {good, bad};
+    for (int i = 0; i < 2; ++i)
+      QTest::mouseClick(control<QPushButton>("btnPsExport"), Qt::LeftButton);
+    QCOMPARE(dialogs_.saveRequests.value(0),
+             QString("alimentation.csv | CSV (*.csv);;PNG (*.png);;SVG (*.svg) | csv"));
+    QFile file(good);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readLine().startsWith("Temps (s);N\xc5\x93ud 1 (V);"));
+    QCOMPARE(dialogs_.errors.size(), 1);
+    QVERIFY2(dialogs_.errors[0].contains(bad), qPrintable(dialogs_.errors[0]));
+    dialogs_.errors.clear();
   }
 
   void everyFailureInTheErrorBox_data() {

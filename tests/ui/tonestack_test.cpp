@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -63,6 +65,16 @@ class ToneStackTabTest : public QObject {
     QCOMPARE(edit("edTsNotchF"), QString("880"));
     QCOMPARE(edit("edTsNotchDb"), QString("-13,3"));
     QCOMPARE(int(curve().size()), 300);
+  }
+
+  // "Exporter…" writes the response as the extension chosen says.
+  void exportButton() {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("reponse.svg");
+    dialogs_.savedNames = {name};
+    QTest::mouseClick(get<QPushButton>("btnTsExport"), Qt::LeftButton);
+    QCOMPARE(dialogs_.saveRequests.size(), 1);
+    QVERIFY(QFileInfo(name).size() > 1000);
   }
 
   // Keyboard on a knob: its value, the figures and the curve follow at once.

@@ -13,7 +13,9 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -440,6 +442,7 @@ class SupplyRunner : public QObject {
       shown_ = true;
       markStale(false);
       shownHertz_ = pending_.hertz;
+      shownElement_ = pending_.rectifier->tube() ? " (anode 1)" : " (diode D1)";
       whole_[0] = core::supplyCurves(pending_, idle, false, kPlotColumns);
       steady_[0] = core::supplyCurves(pending_, idle, true, kPlotColumns);
       whole_[1] = full ? core::supplyCurves(pending_, v, false, kPlotColumns) : whole_[0];
@@ -493,6 +496,29 @@ class SupplyRunner : public QObject {
       curves.push_back({from[i], current ? kCurrentColour : kNodeColours[i % 4],
                         current ? YAxis::kRight : YAxis::kLeft});
     }
+    if (!curves.empty()) {
+      // The current behind the voltages, on an axis the steady peaks fill: the turn-on surge
+      // runs off the top, its figure is in its field.
+      PlotCurve& current = curves.back();
+      current.under = true;
+      current.alpha = 0.45;
+      current.data.name += shownElement_;
+      double lo = 0, hi = 0;
+      if (!steady_[run].empty())
+        for (double v : steady_[run].back().y)
+          if (std::isfinite(v)) {
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+          }
+      PlotAxis axis{QStringLiteral("Courant redresseur (mA)")};
+      if (hi > lo) {
+        const double step = linearStep(lo, hi * 1.05, 6);
+        axis.autoRange = false;
+        axis.min = std::floor(lo / step) * step;
+        axis.max = std::ceil(hi * 1.05 / step) * step;
+      }
+      plot_->setRightAxis(axis);
+    }
     plot_->setCurves(std::move(curves));
   }
 
@@ -521,6 +547,7 @@ class SupplyRunner : public QObject {
   std::array<std::vector<Series>, 2> whole_, steady_;  // idle, full power
   QComboBox* which_;
   int shownHertz_ = 50;
+  std::string shownElement_;  // which element's current the last curve shows
 };
 
 }  // namespace
@@ -545,7 +572,13 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   auto* layout = new QVBoxLayout(tab);
   layout->addLayout(top);
   layout->addWidget(buildResults(tab));
-  layout->addWidget(zoom);
+  auto* exportButton = new QPushButton(u("E&xporter…"), tab);
+  exportButton->setObjectName("btnPsExport");
+  auto* above = new QHBoxLayout;
+  above->addWidget(zoom);
+  above->addStretch(1);
+  above->addWidget(exportButton);
+  layout->addLayout(above);
   layout->addWidget(plot, 1);
 
   auto* runner = new SupplyRunner(tab, host, context.simulator, plot);
@@ -554,6 +587,10 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   host.bind("btnPsRs",
             [measured](Fields& f) { core::writeRsFromTransformer(f, measured->isChecked()); });
   host.filterDecimalKeys(kNumericFields);
+  // Not bound through the host: Enter in the fields computes, it never exports.
+  QObject::connect(exportButton, &QPushButton::clicked, tab, [plot, tab] {
+    guarded(tab->window(), [&] { askAndExport(*plot, tab, QStringLiteral("alimentation.csv")); });
+  });
 }
 
 }  // namespace valvora::ui::atelier

@@ -345,7 +345,9 @@ void ToneStackTab::build() {
   plot_ = new Plot(tab_);
   plot_->setObjectName("plTsResponse");
   plot_->setAccessibleName(QStringLiteral("Réponse en fréquence"));
-  plot_->setXAxis({QStringLiteral("Fréquence (Hz)"), AxisScale::kLog10, false, 10, 20000});
+  PlotAxis frequency{QStringLiteral("Fréquence (Hz)"), AxisScale::kLog10, false, 10, 20000};
+  frequency.logUnit = QStringLiteral("Hz");  // "1 kHz", as the figures' row writes it
+  plot_->setXAxis(frequency);
 
   error_ = new QLabel(tab_);
   error_->setObjectName("lbTsError");
@@ -358,9 +360,14 @@ void ToneStackTab::build() {
 
   auto* layout = new QVBoxLayout(tab_);
   layout->addLayout(top);
+  auto* exportButton = new QPushButton(QStringLiteral("E&xporter…"), tab_);
+  exportButton->setObjectName("btnTsExport");
+  auto* below = new QHBoxLayout;
+  below->addWidget(error_, 1);
+  below->addWidget(exportButton);
   layout->addWidget(plot_, 1);
   layout->addWidget(buildFigures());
-  layout->addWidget(error_);
+  layout->addLayout(below);
 
   // Every circuit opens on its first preset, its knobs at 5.
   for (const ts::ToneCircuit& c : ts::kToneCircuits) {
@@ -401,6 +408,12 @@ void ToneStackTab::build() {
     QObject::connect(tapers_[i], &QComboBox::currentIndexChanged, this, [this] { recompute(); });
   }
   host_.filterDecimalKeys(std::span<const char* const>(decimalFields_));
+  // Not bound through the host: Enter in the fields computes, it never exports.
+  QObject::connect(
+      tab_->findChild<QPushButton*>("btnTsExport"), &QPushButton::clicked, this, [this] {
+        ui::guarded(tab_->window(),
+                    [this] { askAndExport(*plot_, tab_, QStringLiteral("correcteur.csv")); });
+      });
 }
 
 // The shown circuit's values into its kept state.
