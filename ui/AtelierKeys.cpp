@@ -239,7 +239,9 @@ class ResultFit : public QObject {
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* edit = static_cast<QLineEdit*>(watched);
+    // A field being destroyed still sends events from its QWidget part: no longer a line edit.
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (!edit) return false;
     if (event->type() == QEvent::Resize) updateTip(edit);
     if (event->type() != QEvent::Paint || !resultClipped(edit)) return false;
     QPainter painter(edit);
