@@ -14,7 +14,7 @@
 #include "core/atelier/discharge.h"
 #include "core/atelier/standardvalues.h"
 #include "core/failure.h"
-#include "core/fieldspec.h"
+#include "core/fielddef.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ class MapFields : public Fields {
 
 // Fills every field of the table from the input, "|" between texts; a field the input runs
 // out for keeps its default.
-void fill(MapFields& fields, std::span<const FieldSpec> specs, std::string_view& input) {
-  for (const FieldSpec& s : specs) {
+void fill(MapFields& fields, std::span<const FieldDef> defs, std::string_view& input) {
+  for (const FieldDef& s : defs) {
     fields.f[std::string(s.name)] = std::string(s.defaultText);
     if (input.empty()) continue;
     const std::size_t bar = input.find('|');

@@ -17,7 +17,7 @@ class DecimalKeyFilter : public QObject {
 };
 
 // The pages' numeric fields that take the filter, bound by the window's CalculatorHost; the
-// Atelier tabs bind theirs from their tools' field specs.
+// Atelier tabs bind theirs from their tools' field definitions.
 const std::initializer_list<const char*>& decimalKeyFields();
 
 }  // namespace valvora::ui

@@ -101,18 +101,18 @@ QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-QString specCaption(const FieldSpec& spec) {
-  QString caption = fromUtf8(spec.label);
-  if (!spec.unit.empty()) caption += QStringLiteral(" (") + fromUtf8(spec.unit) + QLatin1Char(')');
+QString fieldCaption(const FieldDef& def) {
+  QString caption = fromUtf8(def.label);
+  if (!def.unit.empty()) caption += QStringLiteral(" (") + fromUtf8(def.unit) + QLatin1Char(')');
   return caption + QStringLiteral(" :");
 }
 
-QLineEdit* FormGrid::addEdit(const FieldSpec& spec) {
-  return addEdit(specCaption(spec), fromUtf8(spec.name), fromUtf8(spec.defaultText));
+QLineEdit* FormGrid::addEdit(const FieldDef& def) {
+  return addEdit(fieldCaption(def), fromUtf8(def.name), fromUtf8(def.defaultText));
 }
 
-QComboBox* FormGrid::addList(const FieldSpec& spec) {
-  return addList(specCaption(spec), fromUtf8(spec.name));
+QComboBox* FormGrid::addList(const FieldDef& def) {
+  return addList(fieldCaption(def), fromUtf8(def.name));
 }
 
 namespace {

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string_view>
 
+#include "core/fielddef.h"
 #include "core/fields.h"
-#include "core/fieldspec.h"
 
 class QAbstractButton;
 class QGridLayout;
@@ -40,9 +40,9 @@ class FormGrid {
   QPushButton* addButton(const QString& caption, const QString& name);
   // A unit ("Ohms", "V") after the field of the last row.
   QLabel* addUnit(const QString& text, const QString& name);
-  // A field from a tool's spec: its caption (specCaption), name and default text.
-  QLineEdit* addEdit(const FieldSpec& spec);
-  QComboBox* addList(const FieldSpec& spec);
+  // A field from a tool's definition: its caption (fieldCaption), name and default text.
+  QLineEdit* addEdit(const FieldDef& def);
+  QComboBox* addList(const FieldDef& def);
   QGridLayout* layout() const { return grid_; }
 
  private:
@@ -52,8 +52,8 @@ class FormGrid {
   int row_ = 0;
 };
 
-// A spec's caption as its row shows it: "Capacité (µF) :", "Tolérance (%) :".
-QString specCaption(const FieldSpec& spec);
+// A definition's caption as its row shows it: "Capacité (µF) :", "Tolérance (%) :".
+QString fieldCaption(const FieldDef& def);
 QString fromUtf8(std::string_view text);
 
 // Results that no longer answer their inputs. Once an input changes (a text typed or written,

@@ -165,11 +165,11 @@ void TMainForm::buildPages() {
   PageControl_->setObjectName("PageControl");
   PageControl_->setFixedSize(kPageWidth, kPageHeight);
   for (const Page& p : kPages) PageControl_->addPage(p.sheet, QString::fromUtf8(p.caption));
-  for (const pages::SpeakerPage& spec : pages::speakerPages())
-    pages::buildSpeakerPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
+  for (const pages::SpeakerPage& def : pages::speakerPages())
+    pages::buildSpeakerPage(PageControl_->findChild<QWidget*>(def.sheet), def);
   pages::buildBiasPage(PageControl_->findChild<QWidget*>("TabSheet6"));
-  for (const pages::AttenuatorPage& spec : pages::attenuatorPages())
-    pages::buildAttenuatorPage(PageControl_->findChild<QWidget*>(spec.sheet), spec);
+  for (const pages::AttenuatorPage& def : pages::attenuatorPages())
+    pages::buildAttenuatorPage(PageControl_->findChild<QWidget*>(def.sheet), def);
   pages::buildCapacitorPage(PageControl_->findChild<QWidget*>("TabSheet12"));
   pages::buildFilterPage(PageControl_->findChild<QWidget*>("TabSheet5"));
   pages::buildResistorsPage(PageControl_->findChild<QWidget*>("TabSheet4"));

@@ -61,7 +61,7 @@ void writeAll(Fields& f, const Results& results) {
 }
 
 Real field(const Fields& f, std::string_view name) {
-  return readSpecField(f, specNamed(kBiasFields, name));
+  return readDefinedField(f, fieldNamed(kBiasFields, name));
 }
 
 // Pa x target = Ia x (Va - N Rk (Ia + Ig2)), in A, V and ohms: the smaller root of
@@ -78,7 +78,7 @@ Real sharedAnodeCurrent(Real p, Real va, Real nrk, Real ig2) {
 
 }  // namespace
 
-const std::array<FieldSpec, 14> kBiasFields = {{
+const std::array<FieldDef, 14> kBiasFields = {{
     {"edAsPa", "Dissipation anode max", "W", "", true, 0, 200},
     {"edAsVa", "Tension anode", "V", "450", true, 0, 1500},
     {"edAsVk", "Tension cathode", "V", "0", true, 0, 500},
@@ -179,7 +179,8 @@ void BiasMatch(Fields& f) {
   std::array<std::optional<Real>, 4> readings;
   int count = 0;
   for (std::size_t i = 0; i < kReadings.size(); ++i) {
-    const std::optional<Real> r = readOptionalSpecField(f, specNamed(kBiasFields, kReadings[i]));
+    const std::optional<Real> r =
+        readOptionalDefinedField(f, fieldNamed(kBiasFields, kReadings[i]));
     if (!r) continue;
     if (*r <= 0)
       throw CalcError("La mesure de la lampe " + formatInteger(std::int64_t(i) + 1) +

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "core/bias.h"
+#include "core/fielddef.h"
 #include "core/fields.h"
-#include "core/fieldspec.h"
 
 namespace valvora::atelier {
 
@@ -25,7 +25,7 @@ inline constexpr const char* kBiasTubes[] = {"6L6",  "6V6",  "EL34", "6L6GC",
 std::string dataSheetAnodeLimit(const ProfileReader& read, std::string_view tube);
 
 // The inputs of the tab, in its order: the builder makes them from here.
-extern const std::array<FieldSpec, 14> kBiasFields;
+extern const std::array<FieldDef, 14> kBiasFields;
 
 // The anode current in mA that dissipates target % of pa watts at vak volts from plate to
 // cathode.

@@ -11,7 +11,7 @@ namespace valvora::atelier {
 namespace {
 
 double readStored(const Fields& f, std::string_view control) {
-  return store(readSpecField(f, specNamed(kSafetyFields, control)));
+  return store(readDefinedField(f, fieldNamed(kSafetyFields, control)));
 }
 
 // Results are gathered and written once the whole computation has succeeded.
@@ -50,7 +50,7 @@ Capacitor readCapacitor(const Fields& f, bool withBleeder) {
 
 }  // namespace
 
-const std::array<FieldSpec, 8> kSafetyFields = {{
+const std::array<FieldDef, 8> kSafetyFields = {{
     {"edDeC", "Capacité", "µF", "47", true, 0.001, 100000},
     {"edDeV0", "Tension de départ", "V", "450", true, 0, 1000},
     {"edDeVs", "Tension sans danger", "V", "60", true, 0, 1000},

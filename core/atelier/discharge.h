@@ -3,8 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "core/fielddef.h"
 #include "core/fields.h"
-#include "core/fieldspec.h"
 
 namespace valvora::atelier {
 
@@ -22,7 +22,7 @@ void BleederFor(Fields& f);
 void OtLoad(Fields& f);
 
 // The inputs of both groups, in the tab's order: the builder makes them from here.
-extern const std::array<FieldSpec, 8> kSafetyFields;
+extern const std::array<FieldDef, 8> kSafetyFields;
 
 namespace msg {
 inline constexpr std::string_view kCapacitance = "La capacité doit être positive.";

@@ -23,7 +23,7 @@ const std::array<Triode, 6> kTriodes = {{
     {"12BH7A", 24.59, 1.343, 594.4, 73.01, 300, 3.9, 3.2, 3.5},
 }};
 
-const std::array<FieldSpec, 6> kStageFields = {{
+const std::array<FieldDef, 6> kStageFields = {{
     {"edEtB", "HT", "V", "250", true, 1, 600},
     {"edEtRa", "Ra", "kΩ", "100", true, 1, 10000},
     {"edEtRk", "Rk", "Ω", "1500", true, 0, 100000},
@@ -32,7 +32,7 @@ const std::array<FieldSpec, 6> kStageFields = {{
     {"edEtRg", "Grille suivante", "kΩ", "1000", true, 1, 100000},
 }};
 
-const std::array<FieldSpec, 3> kFollowerFields = {{
+const std::array<FieldDef, 3> kFollowerFields = {{
     {"edEcB", "HT", "V", "250", true, 1, 600},
     {"edEcVg", "Tension de grille", "V", "100", true, 0, 600},
     {"edEcRk", "Rk", "kΩ", "100", true, 0.1, 10000},
@@ -209,8 +209,8 @@ PlateCurves plateCurves(const Triode& t, const StageCircuit& c, const StageFigur
 
 namespace {
 
-const FieldSpec& stageSpec(std::string_view name) {
-  return specNamed(kStageFields, name);
+const FieldDef& stageSpec(std::string_view name) {
+  return fieldNamed(kStageFields, name);
 }
 
 void writeOrEmpty(Fields& f, std::string_view name, bool shown, std::string_view pattern,
@@ -223,13 +223,13 @@ void writeOrEmpty(Fields& f, std::string_view name, bool shown, std::string_view
 StageRun commonCathodeStage(Fields& f) {
   const Triode& t = triodeNamed(f.text("cbEtTube"));
   StageCircuit c;
-  c.b = static_cast<double>(readSpecField(f, stageSpec("edEtB")));
-  c.ra = static_cast<double>(readSpecField(f, stageSpec("edEtRa"))) * 1e3;
-  c.rk = static_cast<double>(readSpecField(f, stageSpec("edEtRk")));
-  const std::optional<Real> ck = readOptionalSpecField(f, stageSpec("edEtCk"));
+  c.b = static_cast<double>(readDefinedField(f, stageSpec("edEtB")));
+  c.ra = static_cast<double>(readDefinedField(f, stageSpec("edEtRa"))) * 1e3;
+  c.rk = static_cast<double>(readDefinedField(f, stageSpec("edEtRk")));
+  const std::optional<Real> ck = readOptionalDefinedField(f, stageSpec("edEtCk"));
   c.ck = ck ? std::optional<double>(static_cast<double>(*ck) * 1e-6) : std::nullopt;
-  c.cc = static_cast<double>(readSpecField(f, stageSpec("edEtCc"))) * 1e-9;
-  c.rg = static_cast<double>(readSpecField(f, stageSpec("edEtRg"))) * 1e3;
+  c.cc = static_cast<double>(readDefinedField(f, stageSpec("edEtCc"))) * 1e-9;
+  c.rg = static_cast<double>(readDefinedField(f, stageSpec("edEtRg"))) * 1e3;
 
   StageRun run;
   const StageFigures s = stageFigures(t, c);
@@ -265,10 +265,10 @@ StageRun commonCathodeStage(Fields& f) {
 
 std::vector<std::string> cathodeFollower(Fields& f) {
   const Triode& t = triodeNamed(f.text("cbEcTube"));
-  const double b = static_cast<double>(readSpecField(f, specNamed(kFollowerFields, "edEcB")));
-  const double vg = static_cast<double>(readSpecField(f, specNamed(kFollowerFields, "edEcVg")));
+  const double b = static_cast<double>(readDefinedField(f, fieldNamed(kFollowerFields, "edEcB")));
+  const double vg = static_cast<double>(readDefinedField(f, fieldNamed(kFollowerFields, "edEcVg")));
   const double rk =
-      static_cast<double>(readSpecField(f, specNamed(kFollowerFields, "edEcRk"))) * 1e3;
+      static_cast<double>(readDefinedField(f, fieldNamed(kFollowerFields, "edEcRk"))) * 1e3;
   const FollowerFigures s = followerFigures(t, b, vg, rk);
   f.write("edEcIa", formatPattern("0.000", s.ia * 1e3));
   f.write("edEcVk", formatPattern("0.0", s.vk));

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fielddef.h"
 #include "core/fields.h"
-#include "core/fieldspec.h"
 #include "core/series.h"
 
 namespace valvora::atelier {
@@ -74,8 +74,8 @@ inline constexpr int kCurvePoints = 121;
 PlateCurves plateCurves(const Triode& t, const StageCircuit& c, const StageFigures& s);
 
 // The tab's input fields, in its order.
-extern const std::array<FieldSpec, 6> kStageFields;     // edEtB, edEtRa, ... edEtRg
-extern const std::array<FieldSpec, 3> kFollowerFields;  // edEcB, edEcVg, edEcRk
+extern const std::array<FieldDef, 6> kStageFields;     // edEtB, edEtRa, ... edEtRg
+extern const std::array<FieldDef, 3> kFollowerFields;  // edEcB, edEcVg, edEcRk
 
 // Reads cbEtTube and the stage's fields, writes every figure, and gives the warnings (one
 // line each) with the curves. A field that fails, fails before anything is written.

@@ -71,7 +71,7 @@ StandardValue nearer(const Exact& v, StandardValue low, StandardValue high) {
 }
 
 double readStored(const Fields& f, std::string_view control) {
-  return store(readSpecField(f, specNamed(kStandardValueFields, control)));
+  return store(readDefinedField(f, fieldNamed(kStandardValueFields, control)));
 }
 
 void requirePositive(double value) {
@@ -87,7 +87,7 @@ Real decimalValue(std::int64_t mantissa, int exponent) {
 
 }  // namespace
 
-const std::array<FieldSpec, 2> kStandardValueFields = {{
+const std::array<FieldDef, 2> kStandardValueFields = {{
     // Up to the largest value the series' search keeps exact.
     {"edEsValue", "Valeur", "Ω", "4321", true, 0, 1e15},
     {"edCcIn", "Valeur", "Ω", "4700", true, 0, 1e15},

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/fielddef.h"
 #include "core/fields.h"
-#include "core/fieldspec.h"
 #include "core/numtext.h"
 #include "core/resistors.h"
 
@@ -39,7 +39,7 @@ StandardValue standardBelow(ESeries series, double value);
 StandardValue standardAbove(ESeries series, double value);
 
 // The tab's two typed values, edEsValue and edCcIn.
-extern const std::array<FieldSpec, 2> kStandardValueFields;
+extern const std::array<FieldDef, 2> kStandardValueFields;
 
 // The smallest series from E6 to E192 that holds the mantissa (100 to 999); none for a
 // mantissa of no series.

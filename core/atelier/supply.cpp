@@ -131,7 +131,7 @@ Real readVac(const Fields& f) {
 
 void writeRsFromTransformer(Fields& f, bool measured) {
   const auto field = [&](std::string_view name) {
-    return readSpecField(f, specNamed(kTransformerFields, name));
+    return readDefinedField(f, fieldNamed(kTransformerFields, name));
   };
   if (measured) {
     const Real vac = readVac(f);
@@ -175,10 +175,10 @@ SupplyInputs readSupplyInputs(const Fields& f) {
     node.microfarads = positive(f, c, "C" + n + " (µF)");
     node.milliamps = notNegative(f, nodeField("edPsI", k), "Charge " + n + " (mA)");
     const std::optional<Real> rated =
-        readOptionalSpecField(f, kRatedVoltsFields[static_cast<std::size_t>(k - 1)]);
+        readOptionalDefinedField(f, kRatedVoltsFields[static_cast<std::size_t>(k - 1)]);
     node.ratedVolts = rated ? store(*rated) : 0;
     if (const std::optional<Real> full =
-            readOptionalSpecField(f, kFullPowerFields[static_cast<std::size_t>(k - 1)])) {
+            readOptionalDefinedField(f, kFullPowerFields[static_cast<std::size_t>(k - 1)])) {
       node.fullMilliamps = store(*full);
       in.fullPower = true;
     }
@@ -190,18 +190,18 @@ SupplyInputs readSupplyInputs(const Fields& f) {
   if (!(seconds >= 0.5L && seconds <= 60))
     fail(std::string(kSeconds) + " : la valeur doit être comprise entre 0,5 et 60");
   in.seconds = store(seconds);
-  const auto beforeEnd = [&](const FieldSpec& spec, Real value) {
+  const auto beforeEnd = [&](const FieldDef& def, Real value) {
     const double t = store(value);
     if (!(t < in.seconds))
-      fail(std::string(spec.label) + " : la valeur doit être inférieure à la durée max. (" +
+      fail(std::string(def.label) + " : la valeur doit être inférieure à la durée max. (" +
            formatGeneral(in.seconds) + " s)");
     return t;
   };
-  if (const std::optional<Real> soft = readOptionalSpecField(f, kSwitchFields[0])) {
+  if (const std::optional<Real> soft = readOptionalDefinedField(f, kSwitchFields[0])) {
     in.softOhms = store(*soft);
-    in.softSeconds = beforeEnd(kSwitchFields[1], readSpecField(f, kSwitchFields[1]));
+    in.softSeconds = beforeEnd(kSwitchFields[1], readDefinedField(f, kSwitchFields[1]));
   }
-  if (const std::optional<Real> standby = readOptionalSpecField(f, kSwitchFields[2]))
+  if (const std::optional<Real> standby = readOptionalDefinedField(f, kSwitchFields[2]))
     in.standbySeconds = beforeEnd(kSwitchFields[2], *standby);
   return in;
 }

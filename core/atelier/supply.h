@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fielddef.h"
 #include "core/fields.h"
-#include "core/fieldspec.h"
 #include "core/series.h"
 
 namespace valvora::atelier {
@@ -63,7 +63,7 @@ struct SupplyNode {
 };
 
 // The capacitors' working voltages, edPsCv1 ... edPsCv4 (empty: no check).
-inline constexpr std::array<FieldSpec, kSupplyNodes> kRatedVoltsFields = {{
+inline constexpr std::array<FieldDef, kSupplyNodes> kRatedVoltsFields = {{
     {"edPsCv1", "Tension de service C1", "V", "500", true, 1, 10000},
     {"edPsCv2", "Tension de service C2", "V", "500", true, 1, 10000},
     {"edPsCv3", "Tension de service C3", "V", "450", true, 1, 10000},
@@ -71,7 +71,7 @@ inline constexpr std::array<FieldSpec, kSupplyNodes> kRatedVoltsFields = {{
 }};
 
 // The loads at full power, edPsIf1 ... edPsIf4 (empty: the idle load).
-inline constexpr std::array<FieldSpec, kSupplyNodes> kFullPowerFields = {{
+inline constexpr std::array<FieldDef, kSupplyNodes> kFullPowerFields = {{
     {"edPsIf1", "Pleine puissance 1", "mA", "", true, 0, 10000},
     {"edPsIf2", "Pleine puissance 2", "mA", "", true, 0, 10000},
     {"edPsIf3", "Pleine puissance 3", "mA", "", true, 0, 10000},
@@ -95,7 +95,7 @@ struct SupplyInputs {
 SupplyInputs fullPowerInputs(const SupplyInputs& in);
 
 // Soft start and standby, both optional times below the longest run.
-inline constexpr std::array<FieldSpec, 3> kSwitchFields = {{
+inline constexpr std::array<FieldDef, 3> kSwitchFields = {{
     {"edPsRsoft", "Résistance de démarrage", "Ω", "", true, 0.001, 1e6},
     {"edPsTsoft", "Court-circuitée après", "s", "1", true, 0.001, 60},
     {"edPsTsb", "Standby : HT appliquée après", "s", "", true, 0.001, 60},
@@ -106,7 +106,7 @@ SupplyInputs readSupplyInputs(const Fields& f);
 
 // "Données du transformateur": Rs from the windings' resistances (measured) or from the
 // off-load and rated voltages at the rated current (regulation).
-inline constexpr std::array<FieldSpec, 6> kTransformerFields = {{
+inline constexpr std::array<FieldDef, 6> kTransformerFields = {{
     {"edPsVp", "Tension primaire", "V", "230", true, 1, 1000},
     {"edPsRp", "Résistance du primaire", "Ω", "8", true, 0.001, 10000},
     {"edPsRsec", "Résistance du secondaire", "Ω", "90", true, 0.001, 100000},

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "core/failure.h"
-#include "core/fieldspec.h"
+#include "core/fielddef.h"
 #include "core/numtext.h"
 
 namespace valvora::atelier {

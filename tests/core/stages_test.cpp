@@ -17,8 +17,8 @@ using testing::FieldMap;
 
 FieldMap defaultStage(std::string_view tube = "12AX7 / ECC83") {
   FieldMap f{{"cbEtTube", std::string(tube)}, {"cbEcTube", std::string(tube)}};
-  for (const FieldSpec& s : kStageFields) f[std::string(s.name)] = std::string(s.defaultText);
-  for (const FieldSpec& s : kFollowerFields) f[std::string(s.name)] = std::string(s.defaultText);
+  for (const FieldDef& s : kStageFields) f[std::string(s.name)] = std::string(s.defaultText);
+  for (const FieldDef& s : kFollowerFields) f[std::string(s.name)] = std::string(s.defaultText);
   return f;
 }
 

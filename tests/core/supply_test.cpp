@@ -441,8 +441,8 @@ TEST(SupplyRs, FromTheTransformersData) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rs);
     FieldMap f = supplyDefaults();
-    for (const FieldSpec& spec : kTransformerFields)
-      f[std::string(spec.name)] = std::string(spec.defaultText);
+    for (const FieldDef& def : kTransformerFields)
+      f[std::string(def.name)] = std::string(def.defaultText);
     f["edPsVp"] = "230";
     if (c.control) f[c.control] = c.text;
     try {

@@ -22,7 +22,7 @@
 namespace valvora::ui::atelier {
 namespace {
 
-using valvora::FieldSpec;
+using valvora::FieldDef;
 
 using valvora::atelier::BiasMethod;
 
@@ -45,8 +45,8 @@ const Method kMethods[] = {
 constexpr int kUnitWidth = 28;
 constexpr const char* kMethodFields[] = {"edAsVk", "edAsRp", "edAsRm", "edAsRk", "edAsN"};
 
-const FieldSpec& spec(std::string_view name) {
-  return specNamed(valvora::atelier::kBiasFields, name);
+const FieldDef& def(std::string_view name) {
+  return fieldNamed(valvora::atelier::kBiasFields, name);
 }
 
 QString u(const char* text) {
@@ -71,10 +71,10 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   QStringList tubes;
   for (const char* t : valvora::atelier::kBiasTubes) tubes << u(t);
   inputs.addChoice(QStringLiteral("Lampe :"), "cbAsTube", tubes, 2);
-  for (const char* name : {"edAsPa", "edAsVa", "edAsVk", "edAsIg2"}) inputs.addEdit(spec(name));
-  QComboBox* target = inputs.addList(spec("cbAsTarget"));
+  for (const char* name : {"edAsPa", "edAsVa", "edAsVk", "edAsIg2"}) inputs.addEdit(def(name));
+  QComboBox* target = inputs.addList(def("cbAsTarget"));
   target->addItems({QStringLiteral("50"), QStringLiteral("60"), QStringLiteral("70")});
-  target->setCurrentText(fromUtf8(spec("cbAsTarget").defaultText));
+  target->setCurrentText(fromUtf8(def("cbAsTarget").defaultText));
 
   auto* how = new QGroupBox(u("Méthode de mesure"), group);
   how->setObjectName("gbAsMethod");
@@ -88,7 +88,7 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   methods->button(0)->setChecked(true);
 
   FormGrid method(group);
-  for (const char* name : {"edAsRp", "edAsRm", "edAsRk", "edAsN"}) method.addEdit(spec(name));
+  for (const char* name : {"edAsRp", "edAsRm", "edAsRk", "edAsN"}) method.addEdit(def(name));
   method.addButton(QStringLiteral("Calcul"), "btnAsCalc");
 
   FormGrid results(group);
@@ -124,8 +124,8 @@ QGroupBox* buildMatching(QWidget* tab) {
   grid->addWidget(new QLabel(u("Écart (%)"), group), 0, 2);
   for (int i = 1; i <= 4; ++i) {
     const QString n = QString::number(i);
-    const FieldSpec& field = spec("edAsM" + n.toStdString());
-    auto* label = new QLabel(specCaption(field), group);
+    const FieldDef& field = def("edAsM" + n.toStdString());
+    auto* label = new QLabel(fieldCaption(field), group);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* reading = new QLineEdit(fromUtf8(field.defaultText), group);
     reading->setObjectName(fromUtf8(field.name));
@@ -146,7 +146,7 @@ QGroupBox* buildMatching(QWidget* tab) {
   grid->setColumnStretch(0, 1);
 
   FormGrid rest(group);
-  rest.addEdit(spec("edAsTol"));
+  rest.addEdit(def("edAsTol"));
   rest.addButton(QStringLiteral("Comparer"), "btnAsMatch");
   rest.addResult(QStringLiteral("Moyenne :"), "edAsMean");
   rest.addResult(u("Écart max/min (%) :"), "edAsSpread");
@@ -199,7 +199,7 @@ void buildBiasSettingTab(QWidget* tab, const TabContext& context) {
   host.bind("btnAsMatch", matchMark->wrap(&valvora::atelier::BiasMatch));
   static const std::vector<const char*> numeric = [] {
     std::vector<const char*> names;
-    for (const FieldSpec& s : valvora::atelier::kBiasFields)
+    for (const FieldDef& s : valvora::atelier::kBiasFields)
       if (s.numeric) names.push_back(s.name.data());
     return names;
   }();

@@ -18,7 +18,7 @@
 namespace valvora::ui::atelier {
 namespace {
 
-using valvora::FieldSpec;
+using valvora::FieldDef;
 
 struct Row {
   const char* label;
@@ -27,8 +27,8 @@ struct Row {
 
 constexpr int kFieldWidth = 80;
 
-const FieldSpec& spec(std::string_view name) {
-  return specNamed(valvora::atelier::kSafetyFields, name);
+const FieldDef& def(std::string_view name) {
+  return fieldNamed(valvora::atelier::kSafetyFields, name);
 }
 
 // Read-only results.
@@ -43,7 +43,7 @@ QWidget* panel(QWidget* owner, std::initializer_list<const char*> inputs, const 
                const char* button, std::initializer_list<Row> results) {
   auto* p = new QWidget(owner);
   FormGrid form(p);
-  for (const char* name : inputs) form.addEdit(spec(name))->setFixedWidth(kFieldWidth);
+  for (const char* name : inputs) form.addEdit(def(name))->setFixedWidth(kFieldWidth);
   form.addButton(QString::fromUtf8(caption), button)->setFixedWidth(kFieldWidth);
   addResults(form, results);
   // addButton leaves a stretch under the button: the results follow it closely instead.
@@ -74,9 +74,9 @@ QGroupBox* buildDischarge(QWidget* tab) {
 }
 
 QComboBox* addList(FormGrid& form, const char* name, std::initializer_list<const char*> items) {
-  QComboBox* list = form.addList(spec(name));
+  QComboBox* list = form.addList(def(name));
   for (const char* item : items) list->addItem(QString::fromUtf8(item));
-  list->setCurrentText(fromUtf8(spec(name).defaultText));
+  list->setCurrentText(fromUtf8(def(name).defaultText));
   list->setFixedWidth(kFieldWidth);
   return list;
 }
@@ -87,7 +87,7 @@ QGroupBox* buildTransformer(QWidget* tab) {
   auto* column = new QVBoxLayout(box);
   auto* p = new QWidget(box);
   FormGrid form(p);
-  form.addEdit(spec("edOtZp"))->setFixedWidth(kFieldWidth);
+  form.addEdit(def("edOtZp"))->setFixedWidth(kFieldWidth);
   addList(form, "cbOtTap", {"4", "8", "16"});
   addList(form, "cbOtLoad", {"0", "2", "4", "8", "16"});
   form.addButton(QStringLiteral("Calcul"), "btnOtCalc")->setFixedWidth(kFieldWidth);
@@ -147,7 +147,7 @@ void buildSafetyTab(QWidget* tab, const TabContext& context) {
   host.bind("btnOtCalc", load->wrap([](Fields& f) { valvora::atelier::OtLoad(f); }));
   static const std::vector<const char*> numeric = [] {
     std::vector<const char*> names;
-    for (const FieldSpec& s : valvora::atelier::kSafetyFields)
+    for (const FieldDef& s : valvora::atelier::kSafetyFields)
       if (s.numeric) names.push_back(s.name.data());
     return names;
   }();

@@ -69,20 +69,20 @@ class StagesTab : public QObject {
 
  private:
   QGroupBox* group(const QString& title, const char* name, const char* list,
-                   std::span<const FieldSpec> specs, std::span<const Result> results);
-  // Frames each wrong field of specs; the first message, or none.
-  QString check(std::span<const FieldSpec> specs);
+                   std::span<const FieldDef> defs, std::span<const Result> results);
+  // Frames each wrong field of defs; the first message, or none.
+  QString check(std::span<const FieldDef> defs);
   void draw(const et::StageRun& run);
 
   QWidget* tab_;
   CalculatorHost& host_;
-  std::vector<std::pair<const FieldSpec*, QLineEdit*>> edits_;
+  std::vector<std::pair<const FieldDef*, QLineEdit*>> edits_;
   Plot* plot_ = nullptr;
   QLabel* warn_ = nullptr;
 };
 
 QGroupBox* StagesTab::group(const QString& title, const char* name, const char* list,
-                            std::span<const FieldSpec> specs, std::span<const Result> results) {
+                            std::span<const FieldDef> defs, std::span<const Result> results) {
   auto* box = new QGroupBox(title, tab_);
   box->setObjectName(name);
   FormGrid inputs(box);
@@ -93,7 +93,7 @@ QGroupBox* StagesTab::group(const QString& title, const char* name, const char* 
   tube->setMaximumWidth(QWIDGETSIZE_MAX);
   tube->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   QObject::connect(tube, &QComboBox::currentIndexChanged, this, [this] { recompute(); });
-  for (const FieldSpec& s : specs) {
+  for (const FieldDef& s : defs) {
     QLineEdit* e =
         inputs.addEdit(u(s.label) + " (" + u(s.unit) + ") :", u(s.name), u(s.defaultText));
     edits_.emplace_back(&s, e);
@@ -140,14 +140,14 @@ void StagesTab::build() {
   host_.filterDecimalKeys(kDecimalFields);
 }
 
-QString StagesTab::check(std::span<const FieldSpec> specs) {
+QString StagesTab::check(std::span<const FieldDef> defs) {
   QString message;
-  for (auto& [spec, edit] : edits_) {
-    if (spec < specs.data() || spec >= specs.data() + specs.size()) continue;
+  for (auto& [def, edit] : edits_) {
+    if (def < defs.data() || def >= defs.data() + defs.size()) continue;
     const std::string text = edit->text().toStdString();
-    const bool optional = spec->name == "edEtCk";  // empty: cathode not bypassed
+    const bool optional = def->name == "edEtCk";  // empty: cathode not bypassed
     const bool ok = (optional && edit->text().trimmed().isEmpty()) ||
-                    guarded([&] { readSpecField(*spec, text); },
+                    guarded([&] { readDefinedField(*def, text); },
                             [&](const QString& m) {
                               if (message.isEmpty()) message = m;
                             });

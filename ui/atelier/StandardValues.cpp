@@ -89,7 +89,7 @@ QGroupBox* buildSeries(QWidget* tab) {
   auto* box = new QGroupBox(QStringLiteral("Série normalisée"), tab);
   box->setObjectName("gbEsSerie");
   FormGrid form(box);
-  form.addEdit(specNamed(valvora::atelier::kStandardValueFields, "edEsValue"));
+  form.addEdit(fieldNamed(valvora::atelier::kStandardValueFields, "edEsValue"));
   form.addChoice(QStringLiteral("Série :"), QStringLiteral("cbEsSeries"),
                  {"E6", "E12", "E24", "E48", "E96", "E192"}, 2);
   form.addButton(QStringLiteral("Calcul"), QStringLiteral("btnEsCalc"));
@@ -183,7 +183,7 @@ QGroupBox* buildColourCode(QWidget* tab, std::array<QComboBox*, 6>& lists) {
 
   auto* back = new QWidget(box);
   FormGrid toBands(back);
-  toBands.addEdit(specNamed(valvora::atelier::kStandardValueFields, "edCcIn"));
+  toBands.addEdit(fieldNamed(valvora::atelier::kStandardValueFields, "edCcIn"));
   toBands.addButton(QStringLiteral("Vers les couleurs"), QStringLiteral("btnCcToBands"))
       ->setFixedWidth(170);
   for (int r = 0; r < toBands.layout()->rowCount(); ++r) toBands.layout()->setRowStretch(r, 0);

@@ -139,8 +139,8 @@ QGroupBox* buildTransformer(QWidget* tab) {
                             "Tension en charge (V eff.) :",   "Courant nominal (mA eff.) :"};
   std::vector<QLineEdit*> edits;
   for (std::size_t i = 0; i < core::kTransformerFields.size(); ++i) {
-    const FieldSpec& spec = core::kTransformerFields[i];
-    QLineEdit* edit = form.addEdit(u(captions[i]), fromView(spec.name), fromView(spec.defaultText));
+    const FieldDef& def = core::kTransformerFields[i];
+    QLineEdit* edit = form.addEdit(u(captions[i]), fromView(def.name), fromView(def.defaultText));
     edit->setEnabled(i < 3);
     edits.push_back(edit);
   }
@@ -204,12 +204,12 @@ QGroupBox* buildFilter(QWidget* tab) {
         gridEdit(group, nodeName("edPsC", k), "C" + n + u(" (µF)"), d.microfarads, false), k, 4);
     grid->addWidget(
         gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps, false), k, 5);
-    const FieldSpec& rated = core::kRatedVoltsFields[static_cast<std::size_t>(k - 1)];
+    const FieldDef& rated = core::kRatedVoltsFields[static_cast<std::size_t>(k - 1)];
     grid->addWidget(gridEdit(group, QString::fromUtf8(rated.name.data(), rated.name.size()),
                              QString::fromUtf8(rated.label.data(), rated.label.size()) + " (V)",
                              rated.defaultText.data(), false),
                     k, 6);
-    const FieldSpec& full = core::kFullPowerFields[static_cast<std::size_t>(k - 1)];
+    const FieldDef& full = core::kFullPowerFields[static_cast<std::size_t>(k - 1)];
     grid->addWidget(gridEdit(group, fromView(full.name), fromView(full.label) + " (mA)",
                              full.defaultText.data(), false),
                     k, 7);

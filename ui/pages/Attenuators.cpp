@@ -193,7 +193,7 @@ void addPartsTable(QVBoxLayout* column, const QFontMetrics& metrics, PageBuilder
 
 }  // namespace
 
-void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec) {
+void buildAttenuatorPage(QWidget* page, const AttenuatorPage& def) {
   auto* column = new QVBoxLayout(page);
   column->setContentsMargins(10, 10, 10, 8);
   column->setSpacing(8);
@@ -201,7 +201,7 @@ void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec) {
 
   // Inputs, then the resistors, on the shared rows; units in the third column.
   FormGrid form(page);
-  for (const Cell& in : spec.inputs) {
+  for (const Cell& in : def.inputs) {
     const QString caption = QString::fromUtf8(in.caption);
     const QString name = QLatin1String(in.field);
     QWidget* field = name.startsWith(QLatin1String("cb"))
@@ -211,18 +211,18 @@ void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec) {
   }
   QGridLayout* grid = form.layout();
   for (int r = 0; r < 3; ++r) {
-    grid->itemAtPosition(r, 0)->widget()->setObjectName(QLatin1String(spec.inputs[r].label));
-    b.addUnit(grid, r, 2, spec.inputs[r]);
+    grid->itemAtPosition(r, 0)->widget()->setObjectName(QLatin1String(def.inputs[r].label));
+    b.addUnit(grid, r, 2, def.inputs[r]);
   }
   int row = 3;
-  if (spec.head) {
+  if (def.head) {
     grid->setRowMinimumHeight(row, 8);
-    grid->addWidget(label(spec.headLabel, spec.head), row + 1, 3, 1, 3);
+    grid->addWidget(label(def.headLabel, def.head), row + 1, 3, 1, 3);
     row += 2;
   }
-  b.addRows(grid, row, spec.upper.data(), spec.upperRows);
+  b.addRows(grid, row, def.upper.data(), def.upperRows);
   // Rows keep their height when the picture beside them is taller.
-  grid->setRowStretch(row + spec.upperRows, 1);
+  grid->setRowStretch(row + def.upperRows, 1);
   grid->setColumnMinimumWidth(2, 44);
   grid->setColumnMinimumWidth(3, 16);
 
@@ -233,36 +233,36 @@ void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec) {
   auto* side = new QVBoxLayout;
   side->setSpacing(8);
   auto* picture = new QLabel;
-  picture->setObjectName(QLatin1String(spec.picture));
+  picture->setObjectName(QLatin1String(def.picture));
   picture->setFixedSize(kPictureSize);
   side->addWidget(picture, 0, Qt::AlignRight);
   auto* button = new QPushButton(QStringLiteral("Calcul"));
-  button->setObjectName(QLatin1String(spec.button));
+  button->setObjectName(QLatin1String(def.button));
   button->setFixedWidth(FormGrid::kFieldWidth + 10);
   side->addWidget(button, 0, Qt::AlignRight);
   side->addStretch(1);
   top->addLayout(side);
   column->addLayout(top);
 
-  if (spec.separator) {
+  if (def.separator) {
     auto* line = new QFrame;
-    line->setObjectName(QLatin1String(spec.separator));
+    line->setObjectName(QLatin1String(def.separator));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     line->setFixedHeight(2);
     column->addWidget(line);
   }
-  if (spec.lowerRows > 0) {
+  if (def.lowerRows > 0) {
     auto* lower = new QGridLayout;
     lower->setHorizontalSpacing(6);
     lower->setVerticalSpacing(4);
-    b.addRows(lower, 0, spec.lower.data(), spec.lowerRows);
+    b.addRows(lower, 0, def.lower.data(), def.lowerRows);
     // The captions keep the width of the widest, the cells stay together at the left.
     for (int c = 0; c < 3; ++c) lower->setColumnMinimumWidth(3 * c + 2, 24);
     lower->setColumnStretch(9, 1);
     column->addLayout(lower);
   }
-  if (spec.partsTable) addPartsTable(column, page->fontMetrics(), b);
+  if (def.partsTable) addPartsTable(column, page->fontMetrics(), b);
   column->addStretch(1);
 
   b.focus.push_back(button);

@@ -45,7 +45,7 @@ const std::array<AttenuatorPage, 3>& attenuatorPages();
 
 // Builds one attenuator page: inputs and resistor values beside the circuit drawing, the
 // "Calcul" button under it, then the currents and voltages (and the L pad's table).
-void buildAttenuatorPage(QWidget* page, const AttenuatorPage& spec);
+void buildAttenuatorPage(QWidget* page, const AttenuatorPage& def);
 
 // Each page's calculator, on its "Calcul" button.
 std::vector<CalculatorRow> attenuatorCalculators();

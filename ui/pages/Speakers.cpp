@@ -80,12 +80,12 @@ QGroupBox* buildGroup(QWidget* page, const SpeakerGroup& g) {
 
 }  // namespace
 
-void buildSpeakerPage(QWidget* page, const SpeakerPage& spec) {
+void buildSpeakerPage(QWidget* page, const SpeakerPage& def) {
   auto* columns = new QHBoxLayout(page);
   columns->setContentsMargins(6, 6, 6, 6);
   columns->setSpacing(6);
-  columns->addWidget(buildGroup(page, spec.left), 1, Qt::AlignTop);
-  columns->addWidget(buildGroup(page, spec.right), 1, Qt::AlignTop);
+  columns->addWidget(buildGroup(page, def.left), 1, Qt::AlignTop);
+  columns->addWidget(buildGroup(page, def.right), 1, Qt::AlignTop);
 }
 
 std::vector<CalculatorRow> speakerCalculators() {

@@ -32,7 +32,7 @@ struct SpeakerPage {
 const std::array<SpeakerPage, 5>& speakerPages();
 
 // Builds the two side-by-side groups of a loudspeaker page.
-void buildSpeakerPage(QWidget* page, const SpeakerPage& spec);
+void buildSpeakerPage(QWidget* page, const SpeakerPage& def);
 
 // The ten groups' calculators, each on its "Calcul" button.
 std::vector<CalculatorRow> speakerCalculators();

@@ -1,4 +1,4 @@
-#include "core/fieldspec.h"
+#include "core/fielddef.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +7,18 @@
 namespace valvora {
 namespace {
 
-constexpr FieldSpec kCapacity{"edDeC", "Capacité", "µF", "220", true, 0.001, 100000};
-constexpr FieldSpec kCount{"edAsN", "Nombre de lampes", "", "2", true, 1, 8};
-constexpr FieldSpec kFree{"edFree", "Libre", "V", "", true, 0, 0};
+constexpr FieldDef kCapacity{"edDeC", "Capacité", "µF", "220", true, 0.001, 100000};
+constexpr FieldDef kCount{"edAsN", "Nombre de lampes", "", "2", true, 1, 8};
+constexpr FieldDef kFree{"edFree", "Libre", "V", "", true, 0, 0};
 
 struct Reading {
-  const FieldSpec* spec;
+  const FieldDef* def;
   std::string text;
   double value;         // when message is empty
   std::string message;  // the failure's text
 };
 
-TEST(FieldSpec, ReadsOrNamesTheFieldAndItsRange) {
+TEST(FieldDef, ReadsOrNamesTheFieldAndItsRange) {
   const std::string forty(40, 'x');
   const Reading cases[] = {
       {&kCapacity, "220", 220, ""},
@@ -41,11 +41,11 @@ TEST(FieldSpec, ReadsOrNamesTheFieldAndItsRange) {
   for (const Reading& c : cases) {
     SCOPED_TRACE(c.text);
     if (c.message.empty()) {
-      EXPECT_DOUBLE_EQ(static_cast<double>(readSpecField(*c.spec, c.text)), c.value);
+      EXPECT_DOUBLE_EQ(static_cast<double>(readDefinedField(*c.def, c.text)), c.value);
       continue;
     }
     try {
-      readSpecField(*c.spec, c.text);
+      readDefinedField(*c.def, c.text);
       ADD_FAILURE() << "read";
     } catch (const CalcError& e) {
       EXPECT_EQ(e.message(), c.message);

@@ -14,7 +14,7 @@
 
 namespace valvora {
 
-struct FieldSpec {
+struct FieldDef {
   std::string_view name;         // the control's objectName
   std::string_view label;        // the caption without unit and colon: messages name it
   std::string_view unit;         // "µF", "kΩ"; empty when the value has none
@@ -28,17 +28,17 @@ struct FieldSpec {
 // several lines is refused, and the value as computed must lie within the range. Failures
 // name the field: « Capacité : '' n'est pas un nombre. », « Capacité : entre 0,001 et
 // 100 000 µF. »
-Real readSpecField(const FieldSpec& spec, std::string_view text);
-Real readSpecField(const Fields& f, const FieldSpec& spec);
+Real readDefinedField(const FieldDef& def, std::string_view text);
+Real readDefinedField(const Fields& f, const FieldDef& def);
 // The same, an empty (or blank) text giving nothing: an optional part ("empty: none").
-std::optional<Real> readOptionalSpecField(const Fields& f, const FieldSpec& spec);
+std::optional<Real> readOptionalDefinedField(const Fields& f, const FieldDef& def);
 
 // « Capacité : entre 0,001 et 100 000 µF. »
-std::string rangeMessage(const FieldSpec& spec);
+std::string rangeMessage(const FieldDef& def);
 // A typed text as a message quotes it: its first 40 characters, then "…".
 std::string quotedText(std::string_view text);
 
-// The spec of that name in a tool's table; a name not there is a programming error.
-const FieldSpec& specNamed(std::span<const FieldSpec> specs, std::string_view name);
+// The definition of that name in a tool's table; a name not there is a programming error.
+const FieldDef& fieldNamed(std::span<const FieldDef> defs, std::string_view name);
 
 }  // namespace valvora

@@ -1,4 +1,4 @@
-#include "core/fieldspec.h"
+#include "core/fielddef.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -41,15 +41,15 @@ std::string quotedText(std::string_view text) {
   return std::string(text);
 }
 
-std::string rangeMessage(const FieldSpec& spec) {
-  std::string m(spec.label);
-  m += " : entre " + rangeEnd(spec.min) + " et " + rangeEnd(spec.max);
-  if (!spec.unit.empty()) m += " " + std::string(spec.unit);
+std::string rangeMessage(const FieldDef& def) {
+  std::string m(def.label);
+  m += " : entre " + rangeEnd(def.min) + " et " + rangeEnd(def.max);
+  if (!def.unit.empty()) m += " " + std::string(def.unit);
   return m + ".";
 }
 
-Real readSpecField(const FieldSpec& spec, std::string_view text) {
-  const std::string label(spec.label);
+Real readDefinedField(const FieldDef& def, std::string_view text) {
+  const std::string label(def.label);
   if (text.find_first_of("\r\n") != std::string_view::npos)
     throw CalcError(label + " : le texte doit tenir sur une ligne.");
   std::string typed(text);
@@ -62,25 +62,25 @@ Real readSpecField(const FieldSpec& spec, std::string_view text) {
   // Checked as the tools keep it, a double: a text that rounds to zero or beyond any double
   // is out of range, and "0,001" meets a 0.001 bound.
   const double kept = static_cast<double>(*value);
-  if (spec.min != spec.max && !(kept >= spec.min && kept <= spec.max))
-    throw CalcError(rangeMessage(spec));
+  if (def.min != def.max && !(kept >= def.min && kept <= def.max))
+    throw CalcError(rangeMessage(def));
   return *value;
 }
 
-Real readSpecField(const Fields& f, const FieldSpec& spec) {
-  return readSpecField(spec, f.text(spec.name));
+Real readDefinedField(const Fields& f, const FieldDef& def) {
+  return readDefinedField(def, f.text(def.name));
 }
 
-std::optional<Real> readOptionalSpecField(const Fields& f, const FieldSpec& spec) {
-  const std::string text = f.text(spec.name);
+std::optional<Real> readOptionalDefinedField(const Fields& f, const FieldDef& def) {
+  const std::string text = f.text(def.name);
   if (blank(text)) return std::nullopt;
-  return readSpecField(spec, text);
+  return readDefinedField(def, text);
 }
 
-const FieldSpec& specNamed(std::span<const FieldSpec> specs, std::string_view name) {
-  for (const FieldSpec& s : specs)
+const FieldDef& fieldNamed(std::span<const FieldDef> defs, std::string_view name) {
+  for (const FieldDef& s : defs)
     if (s.name == name) return s;
-  throw std::logic_error("no field spec named " + std::string(name));
+  throw std::logic_error("no field definition named " + std::string(name));
 }
 
 }  // namespace valvora
