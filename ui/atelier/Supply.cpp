@@ -180,7 +180,13 @@ QGroupBox* buildFilter(QWidget* tab) {
                            "Charge (mA)",
                            "Tension de service (V)",
                            "Pleine puissance (mA)"};
-  for (int c = 0; c < 8; ++c) grid->addWidget(new QLabel(u(headers[c]), group), 0, c);
+  // The long headers wrap over their fields' width, so that the tab fits a 1280-pixel screen.
+  for (int c = 0; c < 8; ++c) {
+    auto* header = new QLabel(u(headers[c]), group);
+    header->setWordWrap(true);
+    header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    grid->addWidget(header, 0, c, Qt::AlignBottom);
+  }
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const NodeDefaults& d = kNodes[k - 1];
     const QString n = QString::number(k);
