@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/files.h"
 
@@ -48,10 +50,18 @@ std::string documentUrl(std::string_view nameOrAddress) {
   return urlOf(nameOrAddress).toString(QUrl::FullyEncoded).toStdString();
 }
 
-void openDocument(std::string_view nameOrAddress) {
+std::string documentFile(std::string_view nameOrAddress) {
+  if (hasScheme(nameOrAddress)) return {};
+  return fullPath(nameOrAddress.substr(0, nameOrAddress.rfind('#')));
+}
+
+bool openDocument(std::string_view nameOrAddress) {
   // Without a running application there is no desktop session to ask.
-  if (qGuiApp == nullptr) return;
-  QDesktopServices::openUrl(urlOf(nameOrAddress));
+  if (qGuiApp == nullptr) return false;
+  const std::string file = documentFile(nameOrAddress);
+  std::error_code error;
+  if (!file.empty() && !std::filesystem::is_regular_file(file, error)) return false;
+  return QDesktopServices::openUrl(urlOf(nameOrAddress));
 }
 
 }  // namespace valvora::platform

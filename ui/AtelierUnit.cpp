@@ -34,7 +34,7 @@ struct AtelierTab {
 };
 // The tabs in their order.
 constexpr AtelierTab kAtelierTabs[] = {
-    {"tsFiche", "Fiche", &atelier::buildFicheTab},
+    {"tsFiche", "Fiche", &atelier::buildFicheTab, "fiche"},
     {"tsAsBias", "Réglage du bias", &atelier::buildBiasSettingTab, "reglage-bias"},
     {"tsAlimHT", "Alimentation HT", &atelier::buildSupplyTab, "alimentation-ht"},
     {"tsTonalite", "Tonalité", &atelier::buildToneStackTab, "tonalite"},

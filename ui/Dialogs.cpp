@@ -55,7 +55,15 @@ class QtDialogs : public Dialogs {
     errorBox(caption, text, over(parent))->exec();
   }
   void openDocument(const QString& nameOrAddress) override {
-    platform::openDocument(nameOrAddress.toStdString());
+    const std::string name = nameOrAddress.toStdString();
+    if (platform::openDocument(name)) return;
+    // Say which file, so that the user can open it himself.
+    const std::string file = platform::documentFile(name);
+    const QString shown = QString::fromStdString(file.empty() ? name : file);
+    errorBox(boxCaption(),
+             QString::fromUtf8("Le bureau n'a pas pu ouvrir ce document : %1.").arg(shown),
+             over(nullptr))
+        ->exec();
   }
   void showModal(QDialog& window) override { window.exec(); }
   bool confirm(QWidget* parent, const QString& text) override {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "platform/documents.h"
@@ -25,6 +29,36 @@ TEST(DocumentUrl, AddressesStayAndNamesBecomeLocalFiles) {
       {"Valvora.html#tonalite", "file://" + here + "/Valvora.html#tonalite"},
   };
   for (const Case& c : cases) EXPECT_EQ(documentUrl(c.text), c.url) << c.text;
+}
+
+TEST(DocumentFile, NamesTheLocalFileAndNothingForAnAddress) {
+  const std::string here = std::filesystem::current_path().string();
+  EXPECT_EQ(documentFile("Valvora.html#tonalite"), here + "/Valvora.html");
+  EXPECT_EQ(documentFile("/usr/lib/valvora/licence.txt"), "/usr/lib/valvora/licence.txt");
+  EXPECT_EQ(documentFile("https://example.org/#a"), "");
+  // A missing document is refused before the desktop is asked (no application runs here).
+  EXPECT_FALSE(openDocument("absent-de-ce-dossier.html"));
+}
+
+// Every link of the help's contents reaches a section, and every section is in the contents.
+TEST(Help, ContentsAndSectionsAgree) {
+  std::ifstream in(std::string(VALVORA_SOURCE_DIR) + "/Valvora.html");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string html = text.str();
+  std::set<std::string> ids, linked, headings;
+  const std::regex id(R"re(id="([^"]+)")re"), link(R"re(href="#([^"]+)")re"),
+      heading(R"re(<h[23] id="([^"]+)")re");
+  for (std::sregex_iterator i(html.begin(), html.end(), id), end; i != end; ++i)
+    ids.insert((*i)[1]);
+  for (std::sregex_iterator i(html.begin(), html.end(), link), end; i != end; ++i)
+    linked.insert((*i)[1]);
+  for (std::sregex_iterator i(html.begin(), html.end(), heading), end; i != end; ++i)
+    headings.insert((*i)[1]);
+  ASSERT_GT(headings.size(), 20u);
+  for (const std::string& target : linked) EXPECT_TRUE(ids.count(target)) << "#" << target;
+  for (const std::string& section : headings) EXPECT_TRUE(linked.count(section)) << section;
+  EXPECT_EQ(html.find("<h2>"), html.find("<h2>Sommaire</h2>")) << "a section without an id";
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ class AtelierTest : public QObject {
     const struct {
       int tab;
       const char* opened;
-    } cases[] = {{0, "Valvora.html#atelier"},
+    } cases[] = {{0, "Valvora.html#fiche"},
                  {1, "Valvora.html#reglage-bias"},
                  {2, "Valvora.html#alimentation-ht"},
                  {3, "Valvora.html#tonalite"}};
