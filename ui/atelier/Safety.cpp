@@ -119,6 +119,7 @@ void buildSafetyTab(QWidget* tab, const TabContext& context) {
   auto* row = new QHBoxLayout(tab);
   row->setContentsMargins(6, 6, 6, 6);
   row->setSpacing(8);
+  row->addStretch(1);  // centred when the window is wider than the groups
   row->addWidget(buildDischarge(tab), 0, Qt::AlignTop);
   QGroupBox* transformer = buildTransformer(tab);
   // The verdict wraps within the group rather than widening it.

@@ -255,6 +255,7 @@ void buildStandardValuesTab(QWidget* tab, const TabContext& context) {
   auto* row = new QHBoxLayout(tab);
   row->setContentsMargins(6, 6, 6, 6);
   row->setSpacing(8);
+  row->addStretch(1);  // centred when the window is wider than the groups
   row->addWidget(buildSeries(tab), 0, Qt::AlignTop);
   auto state = std::make_shared<ColourCodeTab>();
   QGroupBox* code = buildColourCode(tab, state->lists);
