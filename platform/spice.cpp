@@ -140,6 +140,7 @@ class Ngspice final : public Simulator {
     const std::lock_guard one(runMutex_);
     {
       const std::lock_guard lock(m_);
+      if (hooks.cancelled && hooks.cancelled()) return std::nullopt;
       progress_ = &progress;
       percent_ = -1;
       inRun_ = true;

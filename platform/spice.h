@@ -23,6 +23,10 @@ struct RunHooks {
   // made once per run. Returning true ends the run there as finished (a supply that has
   // settled): run() returns the vectors up to and with that point.
   std::function<bool(std::span<const std::string> names, std::span<const double> values)> watch;
+  // True once the caller wants the run stopped. Read as the run starts, under the lock stop()
+  // takes: a caller that sets it and then calls stop() stops the run whether or not it had
+  // begun.
+  std::function<bool()> cancelled = nullptr;
 };
 
 class Simulator {

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -386,7 +387,8 @@ class SupplyRunner : public QObject {
             [this, base, runs](int percent) { emit progressed(base + percent / runs); },
             [settle](std::span<const std::string> names, std::span<const double> values) {
               return settle->watch(names, values);
-            }};
+            },
+            [this] { return halted_.load(); }};
         std::optional<platform::SpiceVectors> v = simulator_.run(netlist, hooks);
         if (!v) {
           emit halted();
@@ -423,6 +425,11 @@ class SupplyRunner : public QObject {
     {
       const std::lock_guard lock(resultMutex_);
       v = std::move(result_);
+    }
+    if (halted_) {  // stopped as it ended: the fields keep their texts
+      finish();
+      progress_->setValue(0);
+      return;
     }
     if (stage_ + 1 < runs_) {
       if (halted_) {
@@ -548,7 +555,9 @@ class SupplyRunner : public QObject {
   std::string fullNetlist_;
   int runs_ = 1;   // 2 with a full power run after the idle one
   int stage_ = 0;  // the run going: 0 idle, 1 full power
-  bool halted_ = false;
+  // Read by the worker when the run starts: a stop clicked before ngspice marks the run as
+  // running is not lost.
+  std::atomic<bool> halted_ = false;
   platform::SpiceVectors idle_;  // the idle run's vectors while the full power one goes
   std::array<std::vector<Series>, 2> whole_, steady_;  // idle, full power
   QComboBox* which_;

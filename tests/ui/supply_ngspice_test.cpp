@@ -1,0 +1,97 @@
+// The "Alimentation HT" tab with the real ngspice: "Arrêter" clicked at once after "Simuler"
+// stops the run every time, and closing the window during a run stops it; the next run
+// still gives its figures.
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+#include "platform/numericlocale.h"
+#include "platform/profile.h"
+#include "tests/ui/uitest.h"
+#include "ui/AtelierUnit.h"
+#include "ui/PageControl.h"
+
+using valvora::testing::RecordingDialogs;
+using valvora::testing::typeInto;
+using valvora::ui::TAtelierForm;
+
+class SupplyNgspiceTest : public QObject {
+  Q_OBJECT
+
+  RecordingDialogs dialogs_;
+  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
+  std::unique_ptr<TAtelierForm> window_;
+
+  template <typename T = QWidget>
+  T* control(const char* name) {
+    auto* w = window_->findChild<T*>(name);
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+  void openWindow() {
+    window_ = std::make_unique<TAtelierForm>(nullptr, valvora::platform::settingsFile());
+    auto* pages = window_->pageControl();
+    for (int i = 0; i < pages->count(); ++i)
+      if (pages->page(i)->objectName() == QLatin1String("tsAlimHT")) pages->setCurrentIndex(i);
+    window_->show();
+  }
+  // A short run to its end gives figures: the simulator is not left in a stopped state.
+  void shortRunGivesFigures() {
+    typeInto(control("edPsT"), "0,5");
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("btnPsRun")->isEnabled(), 20000);
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+    QVERIFY(!control<QLineEdit>("edPsV1")->text().isEmpty());
+  }
+
+ private slots:
+  void initTestCase() {
+    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
+    dialogsScope_.emplace(dialogs_);
+    valvora::testing::failOnModalBoxes(this);
+  }
+
+  void stopClickedAtOnceStopsEveryRun() {
+    openWindow();
+    typeInto(control("edPsT"), "20");
+    for (int i = 0; i < 20; ++i) {
+      QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+      QTest::mouseClick(control<QPushButton>("btnPsStop"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("btnPsRun")->isEnabled(), 5000);
+      QVERIFY2(control<QLineEdit>("edPsV1")->text().isEmpty(), "a stopped run wrote figures");
+    }
+    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+    shortRunGivesFigures();
+    window_.reset();
+  }
+
+  void closingDuringARunStopsIt() {
+    openWindow();
+    typeInto(control("edPsT"), "60");
+    typeInto(control("edPsC4"), "10000");  // settles in minutes
+    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    QTRY_VERIFY(control<QProgressBar>("pbPs")->value() >= 1);
+    window_->close();
+    QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
+    window_.reset();  // a window destroyed right after its run was halted
+    openWindow();
+    shortRunGivesFigures();
+    window_.reset();
+  }
+};
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  valvora::platform::keepDecimalPoint();
+  SupplyNgspiceTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "supply_ngspice_test.moc"
