@@ -566,9 +566,15 @@ void writeSupplyResults(Fields& f, const SupplyInputs& in, const SupplyFigures& 
     // The full power run's own lines, those the idle run already gives said once.
     std::vector<std::string> more = dataSheetWarnings(fullPowerInputs(in), *full);
     if (!full->settled) more.insert(more.begin(), unsettled());
-    for (const std::string& line : more)
-      if (std::ranges::find(lines, line) == lines.end())
-        lines.push_back("Pleine puissance : " + line);
+    for (std::string line : more) {
+      if (std::ranges::find(lines, line) != lines.end()) continue;
+      // A sentence goes on after the colon in lower case; "C2 : …" and "GZ34" keep theirs.
+      const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+      if (line.size() > 1 && upper(line[0]) && !upper(line[1]) &&
+          !(line[1] >= '0' && line[1] <= '9'))
+        line[0] = static_cast<char>(line[0] - 'A' + 'a');
+      lines.push_back("Pleine puissance : " + line);
+    }
   }
   std::string warn;
   for (const std::string& line : lines) {

@@ -503,10 +503,10 @@ TEST(SupplyResults, FullPowerLoadsSagAndChecks) {
       {"edPsSag2", "10,0"},
       {"edPsSag4", "10,0"},
       {"lbPsWarn",
-       "Pleine puissance : Régime non établi après 20 s : chiffres des 5 dernières périodes.\n"
-       "Pleine puissance : La charge totale (255 mA) dépasse les 250 mA admis par le GZ34 / "
+       "Pleine puissance : régime non établi après 20 s : chiffres des 5 dernières périodes.\n"
+       "Pleine puissance : la charge totale (255 mA) dépasse les 250 mA admis par le GZ34 / "
        "5AR4.\n"
-       "Pleine puissance : Le courant crête redresseur (800 mA) dépasse les 750 mA admis par le "
+       "Pleine puissance : le courant crête redresseur (800 mA) dépasse les 750 mA admis par le "
        "GZ34 / 5AR4."},
   };
   for (const auto& [control, text] : shown) EXPECT_EQ(f.text(control), text) << control;

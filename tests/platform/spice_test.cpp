@@ -179,7 +179,7 @@ TEST(Ngspice, FullPowerRunSagsTheSupply) {
   const std::optional<Real> sag = tryReadReal(f.text("edPsSag2"));
   ASSERT_TRUE(sag);
   EXPECT_NEAR(static_cast<double>(*sag), 14.4, 1);
-  EXPECT_NE(f.text("lbPsWarn").find("Pleine puissance : La charge totale (265 mA) dépasse"),
+  EXPECT_NE(f.text("lbPsWarn").find("Pleine puissance : la charge totale (265 mA) dépasse"),
             std::string::npos)
       << f.text("lbPsWarn");
 }

@@ -275,6 +275,7 @@ QGroupBox* buildResults(QWidget* tab) {
   QComboBox* shown = view.addChoice(u("Courbes :"), "cbPsRun",
                                     {QStringLiteral("Repos"), QStringLiteral("Pleine puissance")});
   shown->setEnabled(false);
+  shown->setMinimumWidth(shown->sizeHint().width());  // "Pleine puissance" whole
   auto* column = new QVBoxLayout;
   column->addLayout(grid);
   column->addLayout(view.layout());
