@@ -29,6 +29,142 @@ int hexValue(char c) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Reading a real: the text split by scanners that each take their part from position i on,
+// then its digits turned into the nearest extended value.
+
+void skipSpaces(std::string_view text, std::size_t& i) {
+  while (i < text.size() && text[i] == ' ') ++i;
+}
+
+// An optional "+" or "-"; true for "-".
+bool scanSign(std::string_view text, std::size_t& i) {
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) return text[i++] == '-';
+  return false;
+}
+
+std::string_view scanDigits(std::string_view text, std::size_t& i) {
+  const std::size_t start = i;
+  while (i < text.size() && isDigit(text[i])) ++i;
+  return text.substr(start, i - start);
+}
+
+// The digits after a decimal comma, if there is one (none may follow it).
+std::string_view scanFraction(std::string_view text, std::size_t& i) {
+  if (i == text.size() || text[i] != ',') return text.substr(i, 0);
+  ++i;
+  return scanDigits(text, i);
+}
+
+// "E" or "e", an optional sign and digits (none read as 0): the exponent, saturated far
+// beyond any that could change the outcome.
+long long scanExponent(std::string_view text, std::size_t& i) {
+  if (i == text.size() || (text[i] != 'E' && text[i] != 'e')) return 0;
+  ++i;
+  const bool negative = scanSign(text, i);
+  long long exponent = 0;
+  for (const char c : scanDigits(text, i)) {
+    if (exponent < 1'000'000'000'000LL) exponent = exponent * 10 + (c - '0');
+  }
+  return negative ? -exponent : exponent;
+}
+
+struct DecimalText {
+  bool negative = false;
+  std::string_view intDigits;
+  std::string_view fracDigits;
+  long long exponent = 0;  // as written
+};
+
+// Spaces, sign, integer digits, decimal comma and its digits, exponent, spaces, and nothing
+// else; a digit or the comma must come before the exponent.
+std::optional<DecimalText> scanDecimalText(std::string_view text) {
+  std::size_t i = 0;
+  DecimalText parts;
+  skipSpaces(text, i);
+  parts.negative = scanSign(text, i);
+  const std::size_t mantissaStart = i;
+  parts.intDigits = scanDigits(text, i);
+  parts.fracDigits = scanFraction(text, i);
+  if (i == mantissaStart) return std::nullopt;
+  parts.exponent = scanExponent(text, i);
+  skipSpaces(text, i);
+  if (i != text.size()) return std::nullopt;
+  return parts;
+}
+
+// The first 19 significant digits in a 64-bit integer; any later ones are counted, and only
+// a non-zero one among them needs the exact path.
+struct SignificantHead {
+  std::uint64_t head = 0;
+  int headDigits = 0;
+  long long tailDigits = 0;
+  bool tailNonZero = false;
+};
+
+SignificantHead significantHead(std::string_view intDigits, std::string_view fracDigits) {
+  SignificantHead h;
+  for (const std::string_view run : {intDigits, fracDigits}) {
+    for (const char c : run) {
+      if (h.headDigits == 0 && c == '0') continue;
+      if (h.headDigits < 19) {
+        h.head = h.head * 10 + static_cast<std::uint64_t>(c - '0');
+        ++h.headDigits;
+      } else {
+        ++h.tailDigits;
+        h.tailNonZero = h.tailNonZero || c != '0';
+      }
+    }
+  }
+  return h;
+}
+
+// The value head x 10^(exponent + tail digits), all later digits being zeros.
+std::optional<Real> readHead(const SignificantHead& h, long long exponent, bool negative) {
+  const long long scale = exponent + h.tailDigits;
+  if (scale >= -27 && scale <= 27) {
+    // Both operands are exact, so the one extended operation rounds correctly.
+    const Real digits = static_cast<Real>(h.head);
+    const Real value = scale >= 0 ? digits * kPow10Real[scale] : digits / kPow10Real[-scale];
+    return negative ? -value : value;
+  }
+  const long long magnitude = h.headDigits + scale - 1;  // floor(log10) of the value
+  if (magnitude > kMaxDecimalExponent) return std::nullopt;
+  if (magnitude < kMinDecimalExponent) return negative ? -0.0L : 0.0L;
+  Real value = 0;
+  if (!decimalToReal(Big(h.head), scale, negative, value)) return std::nullopt;
+  return value;
+}
+
+// The exact path over every significant digit, up to the most that can matter.
+std::optional<Real> readAllDigits(const DecimalText& parts, const SignificantHead& h,
+                                  long long exponent) {
+  const long long magnitude = h.headDigits + h.tailDigits + exponent - 1;
+  if (magnitude > kMaxDecimalExponent) return std::nullopt;
+  if (magnitude < kMinDecimalExponent) return parts.negative ? -0.0L : 0.0L;
+  std::string digits;
+  bool sticky = false;
+  for (const std::string_view run : {parts.intDigits, parts.fracDigits}) {
+    for (const char c : run) {
+      if (digits.empty() && c == '0') continue;
+      if (digits.size() < kMaxSignificantDigits) {
+        digits.push_back(c);
+      } else {
+        sticky = sticky || c != '0';
+      }
+    }
+  }
+  long long scale = exponent + h.tailDigits + h.headDigits - static_cast<long long>(digits.size());
+  if (sticky) {
+    // Stands for the dropped digits: no halfway point lies between it and their value.
+    digits.push_back('1');
+    --scale;
+  }
+  Real value = 0;
+  if (!decimalToReal(Big::fromDigits(digits), scale, parts.negative, value)) return std::nullopt;
+  return value;
+}
+
+// ---------------------------------------------------------------------------------------
 // Forms
 
 // The 18 digits, most significant first.
@@ -145,107 +281,14 @@ std::optional<std::int32_t> tryReadInteger(std::string_view text) {
 }
 
 std::optional<Real> tryReadReal(std::string_view text) {
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  while (i < n && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < n && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  const std::size_t intStart = i;
-  while (i < n && isDigit(text[i])) ++i;
-  const std::size_t intEnd = i;
-  std::size_t fracStart = i;
-  std::size_t fracEnd = i;
-  if (i < n && text[i] == ',') {
-    fracStart = ++i;
-    while (i < n && isDigit(text[i])) ++i;
-    fracEnd = i;
-  }
-  if (i == intStart) return std::nullopt;
-  long long exponent = 0;
-  if (i < n && (text[i] == 'E' || text[i] == 'e')) {
-    ++i;
-    bool negativeExponent = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-      negativeExponent = text[i] == '-';
-      ++i;
-    }
-    for (; i < n && isDigit(text[i]); ++i) {
-      // Saturated far beyond any exponent that could change the outcome.
-      if (exponent < 1'000'000'000'000LL) exponent = exponent * 10 + (text[i] - '0');
-    }
-    if (negativeExponent) exponent = -exponent;
-  }
-  while (i < n && text[i] == ' ') ++i;
-  if (i != n) return std::nullopt;
-
+  const std::optional<DecimalText> parts = scanDecimalText(text);
+  if (!parts) return std::nullopt;
   // The value is D x 10^exponent, D being the digits without the comma.
-  exponent -= static_cast<long long>(fracEnd - fracStart);
-  const std::string_view intDigits = text.substr(intStart, intEnd - intStart);
-  const std::string_view fracDigits = text.substr(fracStart, fracEnd - fracStart);
-
-  // The first 19 significant digits in a 64-bit integer; any later ones are counted, and
-  // only a non-zero one among them needs the exact path.
-  std::uint64_t head = 0;
-  int headDigits = 0;
-  long long tailDigits = 0;
-  bool tailNonZero = false;
-  for (const std::string_view run : {intDigits, fracDigits}) {
-    for (const char c : run) {
-      if (headDigits == 0 && c == '0') continue;
-      if (headDigits < 19) {
-        head = head * 10 + static_cast<std::uint64_t>(c - '0');
-        ++headDigits;
-      } else {
-        ++tailDigits;
-        tailNonZero = tailNonZero || c != '0';
-      }
-    }
-  }
-  if (head == 0) return negative ? -0.0L : 0.0L;
-
-  Real value = 0;
-  bool inRange = true;
-  if (!tailNonZero) {
-    const long long scale = exponent + tailDigits;
-    if (scale >= -27 && scale <= 27) {
-      // Both operands are exact, so the one extended operation rounds correctly.
-      const Real digits = static_cast<Real>(head);
-      value = scale >= 0 ? digits * kPow10Real[scale] : digits / kPow10Real[-scale];
-      return negative ? -value : value;
-    }
-    const long long magnitude = headDigits + scale - 1;  // floor(log10) of the value
-    if (magnitude > kMaxDecimalExponent) return std::nullopt;
-    if (magnitude < kMinDecimalExponent) return negative ? -0.0L : 0.0L;
-    inRange = decimalToReal(Big(head), scale, negative, value);
-  } else {
-    const long long magnitude = headDigits + tailDigits + exponent - 1;
-    if (magnitude > kMaxDecimalExponent) return std::nullopt;
-    if (magnitude < kMinDecimalExponent) return negative ? -0.0L : 0.0L;
-    std::string digits;
-    bool sticky = false;
-    for (const std::string_view run : {intDigits, fracDigits}) {
-      for (const char c : run) {
-        if (digits.empty() && c == '0') continue;
-        if (digits.size() < kMaxSignificantDigits) {
-          digits.push_back(c);
-        } else {
-          sticky = sticky || c != '0';
-        }
-      }
-    }
-    long long scale = exponent + tailDigits + headDigits - static_cast<long long>(digits.size());
-    if (sticky) {
-      // Stands for the dropped digits: no halfway point lies between it and their value.
-      digits.push_back('1');
-      --scale;
-    }
-    inRange = decimalToReal(Big::fromDigits(digits), scale, negative, value);
-  }
-  if (!inRange) return std::nullopt;
-  return value;
+  const long long exponent = parts->exponent - static_cast<long long>(parts->fracDigits.size());
+  const SignificantHead h = significantHead(parts->intDigits, parts->fracDigits);
+  if (h.head == 0) return parts->negative ? -0.0L : 0.0L;
+  if (h.tailNonZero) return readAllDigits(*parts, h, exponent);
+  return readHead(h, exponent, parts->negative);
 }
 
 std::int32_t readInteger(std::string_view text) {

@@ -165,6 +165,7 @@ class Ngspice final : public Simulator {
       at = end + 1;
     }
     std::vector<char*> circuit;
+    circuit.reserve(lines.size() + 1);
     for (std::string& l : lines) circuit.push_back(l.data());
     circuit.push_back(nullptr);
     loaded_ = true;

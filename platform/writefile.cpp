@@ -20,7 +20,10 @@ class Converter {
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  bool ok() const {
+    // iconv_open's failure value is (iconv_t)-1: the cast is its interface.
+    return cd_ != reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+  }
   iconv_t get() const { return cd_; }
 
  private:

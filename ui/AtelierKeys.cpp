@@ -128,10 +128,7 @@ QList<qsizetype> candidates(const QString& text) {
 QString marked(const QString& text, qsizetype at) {
   QString out;
   for (qsizetype i = 0; i < text.size(); ++i) {
-    if (i == at)
-      out += QLatin1Char('&');
-    else if (text[i] == QLatin1Char('&'))
-      out += QLatin1Char('&');
+    if (i == at || text[i] == QLatin1Char('&')) out += QLatin1Char('&');
     out += text[i];
   }
   return out;
@@ -227,7 +224,7 @@ class ResultFit : public QObject {
   void watch(QLineEdit* edit) {
     edit->setProperty(kOwnTip, edit->toolTip());
     edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textChanged, this, [this, edit] { updateTip(edit); });
+    connect(edit, &QLineEdit::textChanged, this, [edit] { updateTip(edit); });
     updateTip(edit);
   }
 

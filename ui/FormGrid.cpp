@@ -127,7 +127,8 @@ QGridLayout* gridHolding(QLayout* layout, QWidget* widget) {
 }
 }  // namespace
 
-StaleMark::StaleMark(QAbstractButton* button, QList<QWidget*> inputs, QList<QWidget*> results)
+StaleMark::StaleMark(QAbstractButton* button, const QList<QWidget*>& inputs,
+                     QList<QWidget*> results)
     : QObject(button), results_(std::move(results)) {
   for (QWidget* r : results_) palettes_.append(r->palette());
   label_ = new QLabel(QString::fromUtf8("Résultats à recalculer"), button->parentWidget());

@@ -63,7 +63,7 @@ QString fromUtf8(std::string_view text);
 // the next computation that succeeds. A failed computation also empties its results.
 class StaleMark : public QObject {
  public:
-  StaleMark(QAbstractButton* button, QList<QWidget*> inputs, QList<QWidget*> results);
+  StaleMark(QAbstractButton* button, const QList<QWidget*>& inputs, QList<QWidget*> results);
   // The computation to bind to the button: it marks the results fresh when run succeeds,
   // empties them and marks them stale when it fails (the failure goes on to the caller).
   // Writes made while it runs are not changes of the inputs.

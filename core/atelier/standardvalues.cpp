@@ -21,6 +21,7 @@ std::vector<int> everyNth(std::span<const int> from, std::size_t step) {
 // 10^(i/n) rounded to two decimals, times 100.
 std::vector<int> roundedPowers(int n) {
   std::vector<int> out;
+  out.reserve(static_cast<std::size_t>(std::max(n, 0)));
   for (int i = 0; i < n; ++i)
     out.push_back(int(truncate(add(multiply(power(10, divide(i, n)), 100), 0.5L))));
   return out;

@@ -11,7 +11,7 @@
 namespace valvora::atelier {
 namespace {
 
-[[noreturn]] void fail(std::string message) {
+[[noreturn]] void fail(const std::string& message) {
   throw CalcError(message);
 }
 

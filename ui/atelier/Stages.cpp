@@ -147,7 +147,7 @@ QString StagesTab::check(std::span<const FieldDef> defs) {
     const std::string text = edit->text().toStdString();
     const bool optional = def->name == "edEtCk";  // empty: cathode not bypassed
     const bool ok = (optional && edit->text().trimmed().isEmpty()) ||
-                    guarded([&] { readDefinedField(*def, text); },
+                    guarded([&text, field = def] { readDefinedField(*field, text); },
                             [&](const QString& m) {
                               if (message.isEmpty()) message = m;
                             });

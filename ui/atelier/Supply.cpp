@@ -166,8 +166,9 @@ QGroupBox* buildFilter(QWidget* tab) {
   FormGrid rectifier(group);
   QStringList rectifiers;
   for (const core::RectifierRow& r : core::kRectifiers) rectifiers << fromView(r.caption);
-  QComboBox* kind = rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers,
-                                        rectifiers.indexOf(fromView(core::kDefaultRectifier)));
+  QComboBox* kind =
+      rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers,
+                          static_cast<int>(rectifiers.indexOf(fromView(core::kDefaultRectifier))));
   kind->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   kind->setFixedWidth(kind->sizeHint().width());
   auto* grid = new QGridLayout;
@@ -212,8 +213,7 @@ QGroupBox* buildFilter(QWidget* tab) {
     grid->addWidget(
         gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps, false), k, 5);
     const FieldDef& rated = core::kRatedVoltsFields[static_cast<std::size_t>(k - 1)];
-    grid->addWidget(gridEdit(group, QString::fromUtf8(rated.name.data(), rated.name.size()),
-                             QString::fromUtf8(rated.label.data(), rated.label.size()) + " (V)",
+    grid->addWidget(gridEdit(group, fromView(rated.name), fromView(rated.label) + " (V)",
                              rated.defaultText.data(), false),
                     k, 6);
     const FieldDef& full = core::kFullPowerFields[static_cast<std::size_t>(k - 1)];
