@@ -14,15 +14,11 @@
 #include "core/atelier/standardvalues.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
+#include "ui/Text.h"
 #include "ui/atelier/StandardValues.h"
 
 using valvora::testing::typeInto;
-
-namespace {
-QString qs(std::string_view s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-}  // namespace
+using valvora::ui::fromUtf8;
 
 class AtelierSmallTabsTest : public valvora::testing::WindowTest<valvora::ui::TAtelierForm> {
   Q_OBJECT
@@ -51,7 +47,7 @@ class AtelierSmallTabsTest : public valvora::testing::WindowTest<valvora::ui::TA
                  {"edOtRatio", "28,72"},
                  {"edOtZa", "6600"},
                  {"edOtMis", "1,00"},
-                 {"lbOtVerdict", qs(valvora::atelier::msg::kMatched)}});
+                 {"lbOtVerdict", fromUtf8(valvora::atelier::msg::kMatched)}});
   }
 
   void safetyComputesByButtonAndByEnter() {
@@ -72,15 +68,15 @@ class AtelierSmallTabsTest : public valvora::testing::WindowTest<valvora::ui::TA
     typeAndEnter("cbOtLoad", "6.4");
     expectTexts({{"edOtZa", "5280"},
                  {"edOtMis", "0,80"},
-                 {"lbOtVerdict", qs(valvora::atelier::msg::kMatched)}});
+                 {"lbOtVerdict", fromUtf8(valvora::atelier::msg::kMatched)}});
     typeAndEnter("cbOtLoad", "0");
-    expectTexts({{"edOtZa", "infinie"}, {"lbOtVerdict", qs(valvora::atelier::msg::kNoLoad)}});
+    expectTexts({{"edOtZa", "infinie"}, {"lbOtVerdict", fromUtf8(valvora::atelier::msg::kNoLoad)}});
   }
 
   void safetyFailureShowsTheBoxAndEmptiesTheResults() {
     typeInto(control("edDeVs"), "500");
     click("btnDeCalc");
-    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kSafeVoltage)});
+    QCOMPARE(takeErrors(), QStringList{fromUtf8(valvora::atelier::msg::kSafeVoltage)});
     QCOMPARE(text("edDeTau"), QString());
     QVERIFY(!control("lbStale_btnDeCalc")->isHidden());
   }
@@ -198,7 +194,7 @@ class AtelierSmallTabsTest : public valvora::testing::WindowTest<valvora::ui::TA
         {{"edEsLow", "4320"}, {"edEsHigh", "4420"}, {"edEsNear", "4320"}, {"edEsErr", "-0,02"}});
     typeInto(control("edEsValue"), "0");
     click("btnEsCalc");
-    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kValueNotPositive)});
+    QCOMPARE(takeErrors(), QStringList{fromUtf8(valvora::atelier::msg::kValueNotPositive)});
   }
 
   void everyPickUpdatesTextsAndDrawing() {
@@ -232,7 +228,7 @@ class AtelierSmallTabsTest : public valvora::testing::WindowTest<valvora::ui::TA
                  {"lbCcSeries", "Série : aucune"}});
     typeInto(control("edCcIn"), "1E12");
     click("btnCcToBands");
-    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kOutsideColourCode)});
+    QCOMPARE(takeErrors(), QStringList{fromUtf8(valvora::atelier::msg::kOutsideColourCode)});
     QCOMPARE(text("edCcValue"), QStringLiteral("4,71"));
   }
 };
