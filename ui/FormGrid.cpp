@@ -97,10 +97,6 @@ QLabel* FormGrid::addUnit(const QString& text, const QString& name) {
   return unit;
 }
 
-QString fromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QString fieldCaption(const FieldDef& def) {
   QString caption = fromUtf8(def.label);
   if (!def.unit.empty()) caption += QStringLiteral(" (") + fromUtf8(def.unit) + QLatin1Char(')');

@@ -10,6 +10,7 @@
 
 #include "core/fielddef.h"
 #include "core/fields.h"
+#include "ui/Text.h"
 
 class QAbstractButton;
 class QGridLayout;
@@ -54,7 +55,6 @@ class FormGrid {
 
 // A definition's caption as its row shows it: "Capacité (µF) :", "Tolérance (%) :".
 QString fieldCaption(const FieldDef& def);
-QString fromUtf8(std::string_view text);
 
 // Results that no longer answer their inputs. Once an input changes (a text typed or written,
 // a pick, a radio button) or the computation fails, the results are shown greyed (dynamic

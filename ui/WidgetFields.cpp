@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "core/failure.h"
+#include "ui/Text.h"
 
 namespace valvora::ui {
 namespace {
@@ -60,7 +61,7 @@ void WidgetFields::rescan() const {
 }
 
 QWidget* WidgetFields::find(std::string_view control) const {
-  const QString name = QString::fromUtf8(control.data(), qsizetype(control.size()));
+  const QString name = fromUtf8(control);
   QWidget* w = widgets_.value(name);
   if (!w || w->objectName() != name) {
     rescan();

@@ -5,16 +5,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSet>
 #include <QTest>
-#include <memory>
-#include <optional>
 
-#include "platform/numericlocale.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierKeys.h"
 #include "ui/AtelierUnit.h"
@@ -33,19 +29,16 @@ bool isResult(const QWidget* w) {
   return e && e->isReadOnly() && !qobject_cast<const QComboBox*>(e->parentWidget());
 }
 // The control a focused part belongs to (a list for its edit box).
-QWidget* control(QWidget* w) {
+QWidget* ownerOf(QWidget* w) {
   if (w && qobject_cast<QComboBox*>(w->parentWidget())) return w->parentWidget();
   return w;
 }
 
 }  // namespace
 
-class AtelierKeysTest : public QObject {
+// One window for the whole program: the cases only look at it.
+class AtelierKeysTest : public valvora::testing::WindowTest<TAtelierForm> {
   Q_OBJECT
-
-  valvora::testing::RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TAtelierForm> window_;
 
   valvora::ui::PageControl& pages() { return *window_->pageControl(); }
   void showPage(int i) {
@@ -55,15 +48,15 @@ class AtelierKeysTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QDir::setCurrent(VALVORA_SOURCE_DIR);
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-    window_ = std::make_unique<TAtelierForm>();
+    prepareRun();
+    openForm();
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
   }
-  void cleanupTestCase() { window_.reset(); }
+  void init() {}
+  void cleanup() {}
+  void cleanupTestCase() { closeForm(); }
 
   // From the tab: the page's fields (every one it shows), then its buttons, then the bottom
   // row; never a result, never a control of another page.
@@ -76,7 +69,7 @@ class AtelierKeysTest : public QObject {
       QList<QWidget*> cycle;  // round the window, back to the tab
       do {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        cycle << control(QApplication::focusWidget());
+        cycle << ownerOf(QApplication::focusWidget());
       } while (cycle.size() < 300 && cycle.last() != pages().tab(i));
       QVERIFY2(!cycle.isEmpty() && cycle.takeLast() == pages().tab(i), qPrintable(tab));
       QStringList bottom;
@@ -133,7 +126,7 @@ class AtelierKeysTest : public QObject {
         if (!buddy->isEnabled()) continue;
         pages().tab(i)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), letter.toLatin1(), Qt::AltModifier);
-        QVERIFY2(control(QApplication::focusWidget()) == buddy, qPrintable(where));
+        QVERIFY2(ownerOf(QApplication::focusWidget()) == buddy, qPrintable(where));
       }
       // Only a caption all of whose letters serve others goes without.
       for (QLabel* label : without)
@@ -163,12 +156,6 @@ class AtelierKeysTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  valvora::platform::keepDecimalPoint();
-  AtelierKeysTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(AtelierKeysTest)
 
 #include "atelier_keys_test.moc"

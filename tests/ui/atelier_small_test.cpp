@@ -2,90 +2,41 @@
 // offscreen platform: the texts they open with, a computation by button and by Enter with
 // the decimal-key filter, the error box, and the colour code following every pick.
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <memory>
-#include <optional>
 
 #include "core/atelier/discharge.h"
 #include "core/atelier/standardvalues.h"
-#include "platform/numericlocale.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
+#include "ui/Text.h"
 #include "ui/atelier/StandardValues.h"
 
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
+using valvora::ui::fromUtf8;
 
-namespace {
-const QString kSourceDir = QStringLiteral(VALVORA_SOURCE_DIR);
-QString qs(std::string_view s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-}  // namespace
-
-class AtelierSmallTabsTest : public QObject {
+class AtelierSmallTabsTest : public valvora::testing::WindowTest<valvora::ui::TAtelierForm> {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<valvora::ui::TAtelierForm> form_;
-
-  template <typename T = QWidget>
-  T* find(const QString& name) {
-    auto* w = form_->findChild<T*>(name);
-    if (!w) qFatal("no control %s", qPrintable(name));
-    return w;
-  }
-  QString text(const QString& name) {
-    QWidget* w = find(name);
-    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-    return valvora::testing::fieldText(w);
-  }
-  void expectTexts(const QList<std::pair<const char*, QString>>& expected) {
-    for (const auto& [name, value] : expected) QCOMPARE(text(name), value);
-  }
-  void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
   void typeAndEnter(const char* name, const QString& typed) {
-    QWidget* field = find(name);
+    QWidget* field = control(name);
     typeInto(field, typed);
     QWidget* edit =
         qobject_cast<QComboBox*>(field) ? qobject_cast<QComboBox*>(field)->lineEdit() : field;
     QTest::keyClick(edit, Qt::Key_Return);
   }
-  QStringList takeErrors() {
-    const QStringList e = dialogs_.errors;
-    dialogs_.clear();
-    return e;
-  }
   QColor bandColour(int band) {
-    const QImage shot = find("imgCcResistor")->grab().toImage();
+    const QImage shot = control("imgCcResistor")->grab().toImage();
     return shot.pixelColor(valvora::ui::atelier::codeBandRect(band).center());
   }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(kSourceDir);
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<valvora::ui::TAtelierForm>(nullptr);
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   void safetyOpensWithTheDischargeAndTheLoad() {
     expectTexts({{"edDeTau", "10,3"},
                  {"edDeTime", "20,8"},
@@ -96,7 +47,7 @@ class AtelierSmallTabsTest : public QObject {
                  {"edOtRatio", "28,72"},
                  {"edOtZa", "6600"},
                  {"edOtMis", "1,00"},
-                 {"lbOtVerdict", qs(valvora::atelier::msg::kMatched)}});
+                 {"lbOtVerdict", fromUtf8(valvora::atelier::msg::kMatched)}});
   }
 
   void safetyComputesByButtonAndByEnter() {
@@ -117,17 +68,17 @@ class AtelierSmallTabsTest : public QObject {
     typeAndEnter("cbOtLoad", "6.4");
     expectTexts({{"edOtZa", "5280"},
                  {"edOtMis", "0,80"},
-                 {"lbOtVerdict", qs(valvora::atelier::msg::kMatched)}});
+                 {"lbOtVerdict", fromUtf8(valvora::atelier::msg::kMatched)}});
     typeAndEnter("cbOtLoad", "0");
-    expectTexts({{"edOtZa", "infinie"}, {"lbOtVerdict", qs(valvora::atelier::msg::kNoLoad)}});
+    expectTexts({{"edOtZa", "infinie"}, {"lbOtVerdict", fromUtf8(valvora::atelier::msg::kNoLoad)}});
   }
 
   void safetyFailureShowsTheBoxAndEmptiesTheResults() {
-    typeInto(find("edDeVs"), "500");
+    typeInto(control("edDeVs"), "500");
     click("btnDeCalc");
-    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kSafeVoltage)});
+    QCOMPARE(takeErrors(), QStringList{fromUtf8(valvora::atelier::msg::kSafeVoltage)});
     QCOMPARE(text("edDeTau"), QString());
-    QVERIFY(!find("lbStale_btnDeCalc")->isHidden());
+    QVERIFY(!control("lbStale_btnDeCalc")->isHidden());
   }
 
   // An input changed greys its computation's results and shows the label beside its button
@@ -165,22 +116,22 @@ class AtelierSmallTabsTest : public QObject {
     QFETCH(QString, button);
     QFETCH(QString, result);
     QFETCH(QString, untouched);
-    click(qPrintable(button));  // every computation has run once
-    auto* stale = find<QLabel>("lbStale_" + button);
+    click(button);  // every computation has run once
+    auto* stale = control<QLabel>("lbStale_" + button);
     QCOMPARE(stale->text(), QStringLiteral("Résultats à recalculer"));
     QVERIFY(stale->isHidden());
-    const QFont font = find(result)->font();
-    const QColor ink = find(result)->palette().color(QPalette::Text);
-    typeInto(find(input), typed);
+    const QFont font = control(result)->font();
+    const QColor ink = control(result)->palette().color(QPalette::Text);
+    typeInto(control(input), typed);
     QVERIFY(!stale->isHidden());
-    QCOMPARE(find(result)->property("stale").toBool(), true);
-    QVERIFY(find(result)->palette().color(QPalette::Text) != ink);
-    QCOMPARE(find(result)->font(), font);
-    QCOMPARE(find(untouched)->property("stale").toBool(), false);
-    click(qPrintable(button));
+    QCOMPARE(control(result)->property("stale").toBool(), true);
+    QVERIFY(control(result)->palette().color(QPalette::Text) != ink);
+    QCOMPARE(control(result)->font(), font);
+    QCOMPARE(control(untouched)->property("stale").toBool(), false);
+    click(button);
     QVERIFY(stale->isHidden());
-    QCOMPARE(find(result)->property("stale").toBool(), false);
-    QCOMPARE(find(result)->palette().color(QPalette::Text), ink);
+    QCOMPARE(control(result)->property("stale").toBool(), false);
+    QCOMPARE(control(result)->palette().color(QPalette::Text), ink);
   }
 
   // Messages name their field; a pasted point is the comma, a pasted line break refused.
@@ -211,8 +162,8 @@ class AtelierSmallTabsTest : public QObject {
     QFETCH(QString, typed);
     QFETCH(QString, button);
     QFETCH(QString, message);
-    qobject_cast<QLineEdit*>(find(input))->setText(typed);
-    click(qPrintable(button));
+    qobject_cast<QLineEdit*>(control(input))->setText(typed);
+    click(button);
     QCOMPARE(takeErrors(), message.isEmpty() ? QStringList() : QStringList{message});
     if (message.isEmpty()) QCOMPARE(text("edEsLow"), QStringLiteral("30"));
   }
@@ -230,43 +181,43 @@ class AtelierSmallTabsTest : public QObject {
                  {"lbCcRange", "Résistance comprise entre 4653 Ω et 4747 Ω"},
                  {"lbCcTc", ""},
                  {"lbCcSeries", "Série : E6"}});
-    QVERIFY(!find("cbCcTc")->isEnabled());
-    QVERIFY(!find<QComboBox>("cbCcD1")->itemIcon(0).isNull());
+    QVERIFY(!control("cbCcTc")->isEnabled());
+    QVERIFY(!control<QComboBox>("cbCcD1")->itemIcon(0).isNull());
     QCOMPARE(bandColour(0), QColor(255, 220, 0));  // Jaune
     QCOMPARE(bandColour(1), QColor(140, 0, 200));  // Violet
   }
 
   void seriesComputesFromTheChosenSeries() {
-    find<QComboBox>("cbEsSeries")->setCurrentText("E96");
+    control<QComboBox>("cbEsSeries")->setCurrentText("E96");
     typeAndEnter("edEsValue", "4321");
     expectTexts(
         {{"edEsLow", "4320"}, {"edEsHigh", "4420"}, {"edEsNear", "4320"}, {"edEsErr", "-0,02"}});
-    typeInto(find("edEsValue"), "0");
+    typeInto(control("edEsValue"), "0");
     click("btnEsCalc");
-    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kValueNotPositive)});
+    QCOMPARE(takeErrors(), QStringList{fromUtf8(valvora::atelier::msg::kValueNotPositive)});
   }
 
   void everyPickUpdatesTextsAndDrawing() {
     const QColor body = bandColour(5);
-    find<QComboBox>("cbCcD3")->setCurrentIndex(5);  // Vert
+    control<QComboBox>("cbCcD3")->setCurrentIndex(5);  // Vert
     expectTexts({{"edCcValue", "4750"},
                  {"lbCcRange", "Résistance comprise entre 4702,5 Ω et 4797,5 Ω"},
                  {"lbCcSeries", "Série : E96"}});
     QCOMPARE(bandColour(2), QColor(0, 140, 0));
-    find<QRadioButton>("rbCc6")->click();
-    QVERIFY(find("cbCcTc")->isEnabled());
+    control<QRadioButton>("rbCc6")->click();
+    QVERIFY(control("cbCcTc")->isEnabled());
     QCOMPARE(text("lbCcTc"), QStringLiteral("100 ppm/K"));
-    find<QComboBox>("cbCcTc")->setCurrentIndex(8);  // Gris
+    control<QComboBox>("cbCcTc")->setCurrentIndex(8);  // Gris
     QCOMPARE(text("lbCcTc"), QStringLiteral("1 ppm/K"));
     QCOMPARE(bandColour(5), QColor(128, 128, 128));
     QVERIFY(body != QColor(128, 128, 128));
-    find<QRadioButton>("rbCc5")->click();
+    control<QRadioButton>("rbCc5")->click();
     QCOMPARE(text("lbCcTc"), QString());
     QCOMPARE(bandColour(5), body);
   }
 
   void valueToBands() {
-    find<QComboBox>("cbCcTol")->setCurrentIndex(8);  // Or, ±5 %
+    control<QComboBox>("cbCcTol")->setCurrentIndex(8);  // Or, ±5 %
     typeAndEnter("edCcIn", "4.705");
     expectTexts({{"cbCcD1", "Jaune 4"},
                  {"cbCcD2", "Violet 7"},
@@ -275,20 +226,13 @@ class AtelierSmallTabsTest : public QObject {
                  {"cbCcTol", "Or ±5 %"},
                  {"edCcValue", "4,71"},
                  {"lbCcSeries", "Série : aucune"}});
-    typeInto(find("edCcIn"), "1E12");
+    typeInto(control("edCcIn"), "1E12");
     click("btnCcToBands");
-    QCOMPARE(takeErrors(), QStringList{qs(valvora::atelier::msg::kOutsideColourCode)});
+    QCOMPARE(takeErrors(), QStringList{fromUtf8(valvora::atelier::msg::kOutsideColourCode)});
     QCOMPARE(text("edCcValue"), QStringLiteral("4,71"));
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  valvora::platform::keepDecimalPoint();
-  QApplication::setApplicationDisplayName("Valvora Suite 1.5");
-  AtelierSmallTabsTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(AtelierSmallTabsTest)
 
 #include "atelier_small_test.moc"

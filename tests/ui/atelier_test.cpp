@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +13,6 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <memory>
-#include <optional>
 
 #include "core/failure.h"
 #include "platform/profile.h"
@@ -24,42 +22,13 @@
 #include "ui/MainUnit.h"
 #include "ui/PageControl.h"
 
-using valvora::testing::fieldText;
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TAtelierForm;
 
-class AtelierTest : public QObject {
+class AtelierTest : public valvora::testing::WindowTest<TAtelierForm> {
   Q_OBJECT
 
- private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TAtelierForm> window_;
-
-  template <typename T = QWidget>
-  T* control(const char* name) {
-    auto* w = window_->findChild<T*>(name);
-    if (!w) qFatal("no control %s", name);
-    return w;
-  }
-  QString text(const char* name) { return fieldText(control(name)); }
-
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    window_ = std::make_unique<TAtelierForm>();
-  }
-  void cleanup() {
-    window_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
-
   void opensBesideTheMainWindow() {
     valvora::ui::TMainForm form(nullptr);
     form.show();
@@ -150,7 +119,7 @@ class AtelierTest : public QObject {
   void eachMethodEnablesItsFields() {
     QFETCH(QString, method);
     QFETCH(QStringList, enabled);
-    control<QRadioButton>(qPrintable(method))->click();
+    control<QRadioButton>(method)->click();
     for (const char* name : {"edAsVk", "edAsRp", "edAsRm", "edAsRk", "edAsN"})
       QCOMPARE(control(name)->isEnabled(), enabled.contains(name));
   }
@@ -208,9 +177,7 @@ class AtelierTest : public QObject {
   void failureShowsTheErrorBox() {
     typeInto(control("edAsVk"), "460");
     control<QPushButton>("btnAsCalc")->click();
-    QCOMPARE(dialogs_.errors,
-             QStringList{"La tension d'anode doit dépasser la tension de cathode."});
-    dialogs_.clear();
+    QCOMPARE(takeErrors(), QStringList{"La tension d'anode doit dépasser la tension de cathode."});
   }
 
   // A typed value quoted in a message or a result is shown as typed, never as markup.
@@ -253,8 +220,7 @@ class AtelierTest : public QObject {
     delete late;
     QVERIFY_THROWS_EXCEPTION(valvora::CalcError, host.fields().text("edLate"));
     window.findChild<QPushButton*>("btnTwin")->click();
-    QCOMPARE(dialogs_.errors, QStringList{"Deux contrôles portent le même nom : edTwin."});
-    dialogs_.clear();
+    QCOMPARE(takeErrors(), QStringList{"Deux contrôles portent le même nom : edTwin."});
     delete twin;
   }
 };

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +23,6 @@
 #include <optional>
 
 #include "core/failure.h"
-#include "platform/numericlocale.h"
 #include "platform/spice.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
@@ -33,8 +31,6 @@
 #include "ui/atelier/Supply.h"
 
 using valvora::platform::SpiceVectors;
-using valvora::testing::fieldText;
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TAtelierForm;
 
@@ -126,24 +122,14 @@ class FakeSimulator : public valvora::platform::Simulator {
 
 }  // namespace
 
-class SupplyTabTest : public QObject {
+class SupplyTabTest : public valvora::testing::WindowTest<TAtelierForm> {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
   FakeSimulator fake_;
-  std::unique_ptr<TAtelierForm> window_;
 
-  template <typename T = QWidget>
-  T* control(const char* name) {
-    auto* w = window_->findChild<T*>(name);
-    if (!w) qFatal("no control %s", name);
-    return w;
-  }
-  QString text(const char* name) {
-    if (auto* label = window_->findChild<QLabel*>(name)) return label->text();
-    return fieldText(control(name));
+  std::unique_ptr<TAtelierForm> newWindow() override {
+    return std::make_unique<TAtelierForm>(nullptr, settings(), &fake_);
   }
   void set(const char* name, const QString& value) {
     if (auto* combo = window_->findChild<QComboBox*>(name)) {
@@ -154,26 +140,8 @@ class SupplyTabTest : public QObject {
   }
   // Clicks "Simuler" and waits for the run's end.
   void simulate() {
-    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    click("btnPsRun");
     QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
-  }
-
- private slots:
-  void initTestCase() {
-    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    fake_.holdUntilStopped = false;
-    fake_.holdRun = -1;
-    fake_.drift = false;
-    fake_.failure.clear();
-    fake_.netlists.clear();
-    window_ = std::make_unique<TAtelierForm>(nullptr, valvora::platform::settingsFile(), &fake_);
-    window_->pageControl()->setCurrentIndex(supplyTab());
-    window_->show();
   }
   // The supply's place among the tabs, which others join.
   int supplyTab() const {
@@ -182,9 +150,17 @@ class SupplyTabTest : public QObject {
       if (pages->page(i)->objectName() == QLatin1String("tsAlimHT")) return i;
     return -1;
   }
-  void cleanup() {
-    window_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+
+ private slots:
+  void init() {
+    fake_.holdUntilStopped = false;
+    fake_.holdRun = -1;
+    fake_.drift = false;
+    fake_.failure.clear();
+    fake_.netlists.clear();
+    openForm();
+    window_->pageControl()->setCurrentIndex(supplyTab());
+    window_->show();
   }
 
   void runWritesFiguresChecksAndCurves() {
@@ -197,7 +173,7 @@ class SupplyTabTest : public QObject {
     simulate();
     QCOMPARE(fake_.netlists.size(), 1U);
     QVERIFY(fake_.netlists[0].find("C1 1 0 68u\n") != std::string::npos);
-    const std::pair<const char*, const char*> expected[] = {
+    expectTexts({
         {"edPsV1", "400,0"},
         {"edPsRip1", "20,0"},
         {"edPsV4", "330,0"},
@@ -206,15 +182,9 @@ class SupplyTabTest : public QObject {
         {"edPsIpk", "500"},
         {"edPsIsurge", "3000"},
         {"edPsPiv", "910"},
-        {"pbPs", "100"},
         {"lbPsWarn", "C1 (68 µF) dépasse les 60 µF admis par le GZ34 / 5AR4."},
-    };
-    for (const auto& [name, value] : expected) {
-      const QString shown = std::string_view(name) == "pbPs"
-                                ? QString::number(control<QProgressBar>("pbPs")->value())
-                                : text(name);
-      QCOMPARE(shown, QString::fromUtf8(value));
-    }
+    });
+    QCOMPARE(control<QProgressBar>("pbPs")->value(), 100);
 
     auto* plot = control<valvora::ui::Plot>("plPs");
     const auto& curves = plot->curves();
@@ -249,11 +219,14 @@ class SupplyTabTest : public QObject {
     QVERIFY(fake_.netlists[0].find("BL2 2 0 I=0.12*") != std::string::npos);
     QVERIFY(fake_.netlists[1].find("BL2 2 0 I=0.25*") != std::string::npos);
     QVERIFY(fake_.netlists[1].find("BL3 3 0 I=0.01*") != std::string::npos);  // idle load kept
-    const std::pair<const char*, const char*> expected[] = {
-        {"edPsV2", "390,0"},  {"edPsVf2", "351,0"}, {"edPsSag2", "10,0"},
-        {"edPsVf4", "297,0"}, {"edPsSag4", "10,0"}, {"edPsVmax1", "410"},
-    };
-    for (const auto& [name, value] : expected) QCOMPARE(text(name), QString::fromUtf8(value));
+    expectTexts({
+        {"edPsV2", "390,0"},
+        {"edPsVf2", "351,0"},
+        {"edPsSag2", "10,0"},
+        {"edPsVf4", "297,0"},
+        {"edPsSag4", "10,0"},
+        {"edPsVmax1", "410"},
+    });
     QCOMPARE(control<QProgressBar>("pbPs")->value(), 100);
     const auto highest = [&] {
       const auto& y = control<valvora::ui::Plot>("plPs")->curves()[0].data.y;
@@ -267,10 +240,10 @@ class SupplyTabTest : public QObject {
     // "Arrêter" during the second run, the bar then past the first half.
     fake_.holdRun = 3;
     set("edPsIf2", "300");
-    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    click("btnPsRun");
     QTRY_COMPARE(control<QProgressBar>("pbPs")->value(), 52);
     QVERIFY(fake_.running());
-    QTest::mouseClick(control<QPushButton>("btnPsStop"), Qt::LeftButton);
+    click("btnPsStop");
     QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
     QVERIFY(!fake_.running());
     QCOMPARE(text("edPsVf2"), QString("351,0"));  // the last results stay
@@ -292,8 +265,7 @@ class SupplyTabTest : public QObject {
     QTemporaryDir dir;
     const QString good = dir.filePath("alim.csv"), bad = dir.filePath("absent/alim.csv");
     dialogs_.savedNames = {good, bad};
-    for (int i = 0; i < 2; ++i)
-      QTest::mouseClick(control<QPushButton>("btnPsExport"), Qt::LeftButton);
+    for (int i = 0; i < 2; ++i) click("btnPsExport");
     QCOMPARE(dialogs_.saveRequests.value(0),
              QString("alimentation.csv | CSV (*.csv);;PNG (*.png);;SVG (*.svg) | csv"));
     QFile file(good);
@@ -335,12 +307,11 @@ class SupplyTabTest : public QObject {
     QFETCH(QString, field);
     QFETCH(QString, typed);
     QFETCH(QString, message);
-    set(field.toLatin1().constData(), typed);
-    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
-    QCOMPARE(dialogs_.errors, QStringList{message});
+    set(qPrintable(field), typed);
+    click("btnPsRun");
+    QCOMPARE(takeErrors(), QStringList{message});
     QVERIFY(fake_.netlists.empty());  // nothing started
     QVERIFY(control<QPushButton>("btnPsRun")->isEnabled());
-    dialogs_.clear();
   }
 
   // Not settled at the maximum: the whole run, its last periods' figures and the line saying
@@ -353,15 +324,14 @@ class SupplyTabTest : public QObject {
     set("edPsCv2", "390");
     QCOMPARE(text("lbPsStale"), QString());  // nothing shown yet to be stale
     simulate();
-    const std::pair<const char*, const char*> expected[] = {
+    expectTexts({
         {"edPsV4", "339,8"},
         {"edPsRip4", "0,0200"},  // the drift is not ripple
         {"lbPsWarn",
          "Régime non établi après 2 s : chiffres des 5 dernières périodes.\n"
          "C2 : 391 V atteints, au-delà de ses 390 V de service."},
         {"lbPsStale", ""},
-    };
-    for (const auto& [name, value] : expected) QCOMPARE(text(name), QString::fromUtf8(value));
+    });
     QCOMPARE(control<valvora::ui::Plot>("plPs")->curves()[0].data.x.back(), 2.0);
     const QColor shown = control<QLineEdit>("edPsV1")->palette().color(QPalette::Text);
     for (const char* input : {"edPsVac", "cbPsRect", "edPsC3"}) {
@@ -386,19 +356,17 @@ class SupplyTabTest : public QObject {
   void rsFromTheTransformer() {
     QVERIFY(control("edPsRsec")->isEnabled());
     QVERIFY(!control("edPsV0")->isEnabled());
-    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    click("btnPsRs");
     QCOMPARE(text("edPsRs"), QString("108,5"));
-    QTest::mouseClick(control("rbPsFromReg"), Qt::LeftButton);
+    click("rbPsFromReg");
     QVERIFY(!control("edPsRsec")->isEnabled());
     QVERIFY(control("edPsV0")->isEnabled());
-    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
+    click("btnPsRs");
     QCOMPARE(text("edPsRs"), QString("75,0"));
     QCOMPARE(text("edPsVac"), QString("365"));
     set("edPsIn", "0");
-    QTest::mouseClick(control<QPushButton>("btnPsRs"), Qt::LeftButton);
-    QCOMPARE(dialogs_.errors,
-             QStringList{QString::fromUtf8("Courant nominal : entre 0,1 et 100 000 mA.")});
-    dialogs_.clear();
+    click("btnPsRs");
+    QCOMPARE(takeErrors(), QStringList{"Courant nominal : entre 0,1 et 100 000 mA."});
   }
 
   void simulatorFailureInTheErrorBox() {
@@ -406,11 +374,10 @@ class SupplyTabTest : public QObject {
     fake_.failure =
         "La simulation n'a pas abouti : doAnalyses: TRAN:  Timestep too small; trouble with node a";
     simulate();
-    QCOMPARE(dialogs_.errors,
+    QCOMPARE(takeErrors(),
              QStringList{"La simulation n'a pas abouti : doAnalyses: TRAN:  Timestep too small; "
                          "trouble with node a."});
     QCOMPARE(text("edPsV1"), QString("400,0"));  // the last results stay
-    dialogs_.clear();
   }
 
   void stopDuringALongRunKeepsTheOldResults() {
@@ -422,13 +389,13 @@ class SupplyTabTest : public QObject {
     QTimer timer;
     connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
     timer.start(10);
-    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    click("btnPsRun");
     QVERIFY(!control<QPushButton>("btnPsRun")->isEnabled());
     QVERIFY(control<QPushButton>("btnPsStop")->isEnabled());
     QTRY_COMPARE(control<QProgressBar>("pbPs")->value(), 5);
     QTRY_VERIFY(ticks >= 5);  // the window answers during the run
     QVERIFY(fake_.running());
-    QTest::mouseClick(control<QPushButton>("btnPsStop"), Qt::LeftButton);
+    click("btnPsStop");
     QVERIFY(!fake_.running());
     QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
     QVERIFY(!control<QPushButton>("btnPsStop")->isEnabled());
@@ -440,7 +407,7 @@ class SupplyTabTest : public QObject {
   void closingTheWindowStopsTheRun() {
     fake_.holdUntilStopped = true;
     const int stops = fake_.stops;
-    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    click("btnPsRun");
     QTRY_VERIFY(fake_.running());
     window_->close();
     QVERIFY(!fake_.running());
@@ -448,25 +415,19 @@ class SupplyTabTest : public QObject {
     // Escape hides the dialog without closing it: the run stops all the same.
     window_->show();
     QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
-    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    click("btnPsRun");
     QTRY_VERIFY(fake_.running());
     QTest::keyClick(window_.get(), Qt::Key_Escape);
     QVERIFY(!window_->isVisible());
     QVERIFY(!fake_.running());
     window_->show();
     QTRY_VERIFY(control<QPushButton>("btnPsRun")->isEnabled());
-    QTest::mouseClick(control<QPushButton>("btnPsRun"), Qt::LeftButton);
+    click("btnPsRun");
     QTRY_VERIFY(fake_.running());
     window_.reset();  // and destroying it with a run just halted
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  valvora::platform::keepDecimalPoint();
-  SupplyTabTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(SupplyTabTest)
 
 #include "supply_test.moc"

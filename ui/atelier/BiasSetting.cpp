@@ -49,10 +49,6 @@ const FieldDef& def(std::string_view name) {
   return fieldNamed(valvora::atelier::kBiasFields, name);
 }
 
-QString u(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 // A label that shows a computed sentence, wrapping within its group.
 QLabel* sentence(QWidget* owner, const char* name, const QString& accessible) {
   auto* label = new QLabel(owner);
@@ -69,18 +65,18 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   group->setObjectName("gbAsTarget");
   FormGrid inputs(group);
   QStringList tubes;
-  for (const char* t : valvora::atelier::kBiasTubes) tubes << u(t);
+  for (const char* t : valvora::atelier::kBiasTubes) tubes << fromUtf8(t);
   inputs.addChoice(QStringLiteral("Lampe :"), "cbAsTube", tubes, 2);
   for (const char* name : {"edAsPa", "edAsVa", "edAsVk", "edAsIg2"}) inputs.addEdit(def(name));
   QComboBox* target = inputs.addList(def("cbAsTarget"));
   target->addItems({QStringLiteral("50"), QStringLiteral("60"), QStringLiteral("70")});
   target->setCurrentText(fromUtf8(def("cbAsTarget").defaultText));
 
-  auto* how = new QGroupBox(u("Méthode de mesure"), group);
+  auto* how = new QGroupBox(fromUtf8("Méthode de mesure"), group);
   how->setObjectName("gbAsMethod");
   auto* howLayout = new QVBoxLayout(how);
   for (std::size_t i = 0; i < std::size(kMethods); ++i) {
-    auto* radio = new QRadioButton(u(kMethods[i].caption), how);
+    auto* radio = new QRadioButton(fromUtf8(kMethods[i].caption), how);
     radio->setObjectName(kMethods[i].name);
     methods->addButton(radio, int(i));
     howLayout->addWidget(radio);
@@ -92,10 +88,10 @@ QGroupBox* buildTarget(QWidget* tab, QButtonGroup* methods) {
   method.addButton(QStringLiteral("Calcul"), "btnAsCalc");
 
   FormGrid results(group);
-  results.addResult(u("Dissipation visée (W) :"), "edAsP");
-  results.addResult(u("Courant d'anode visé (mA) :"), "edAsIa");
+  results.addResult(fromUtf8("Dissipation visée (W) :"), "edAsP");
+  results.addResult(fromUtf8("Courant d'anode visé (mA) :"), "edAsIa");
   results.addResult(QStringLiteral("Courant de cathode par lampe (mA) :"), "edAsIk");
-  results.addResult(u("À lire sur l'appareil :"), "edAsRead");
+  results.addResult(fromUtf8("À lire sur l'appareil :"), "edAsRead");
   results.addUnit(QStringLiteral("mV"), "lbAsUnit")->setFixedWidth(kUnitWidth);
 
   // One column of fields down the group: every grid keeps the unit's column.
@@ -121,7 +117,7 @@ QGroupBox* buildMatching(QWidget* tab) {
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
   grid->addWidget(new QLabel(QStringLiteral("Mesure"), group), 0, 1);
-  grid->addWidget(new QLabel(u("Écart (%)"), group), 0, 2);
+  grid->addWidget(new QLabel(fromUtf8("Écart (%)"), group), 0, 2);
   for (int i = 1; i <= 4; ++i) {
     const QString n = QString::number(i);
     const FieldDef& field = def("edAsM" + n.toStdString());
@@ -149,7 +145,7 @@ QGroupBox* buildMatching(QWidget* tab) {
   rest.addEdit(def("edAsTol"));
   rest.addButton(QStringLiteral("Comparer"), "btnAsMatch");
   rest.addResult(QStringLiteral("Moyenne :"), "edAsMean");
-  rest.addResult(u("Écart max/min (%) :"), "edAsSpread");
+  rest.addResult(fromUtf8("Écart max/min (%) :"), "edAsSpread");
 
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(grid);

@@ -21,10 +21,6 @@ namespace {
 
 namespace et = valvora::atelier;
 
-QString u(std::string_view text) {
-  return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 struct Result {
   const char* caption;
   const char* name;
@@ -87,7 +83,7 @@ QGroupBox* StagesTab::group(const QString& title, const char* name, const char* 
   box->setObjectName(name);
   FormGrid inputs(box);
   QStringList tubes;
-  for (const et::Triode& t : et::kTriodes) tubes << u(t.caption);
+  for (const et::Triode& t : et::kTriodes) tubes << fromUtf8(t.caption);
   auto* tube = inputs.addChoice(QStringLiteral("Lampe :"), list, tubes, 0);
   tube->setMinimumWidth(0);
   tube->setMaximumWidth(QWIDGETSIZE_MAX);
@@ -95,12 +91,13 @@ QGroupBox* StagesTab::group(const QString& title, const char* name, const char* 
   QObject::connect(tube, &QComboBox::currentIndexChanged, this, [this] { recompute(); });
   for (const FieldDef& s : defs) {
     QLineEdit* e =
-        inputs.addEdit(u(s.label) + " (" + u(s.unit) + ") :", u(s.name), u(s.defaultText));
+        inputs.addEdit(fromUtf8(s.label) + " (" + fromUtf8(s.unit) + ") :", fromUtf8(s.name),
+                       fromUtf8(s.defaultText));
     edits_.emplace_back(&s, e);
     QObject::connect(e, &QLineEdit::textChanged, this, [this] { recompute(); });
   }
   FormGrid outputs(box);
-  for (const Result& r : results) outputs.addResult(u(r.caption) + " :", r.name);
+  for (const Result& r : results) outputs.addResult(fromUtf8(r.caption) + " :", r.name);
   auto* layout = new QHBoxLayout(box);
   layout->addLayout(inputs.layout());
   layout->addSpacing(12);

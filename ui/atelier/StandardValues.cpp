@@ -27,10 +27,6 @@ using valvora::atelier::BandCode;
 using valvora::atelier::BandColour;
 namespace bands = valvora::atelier::bands;
 
-QString qs(std::string_view s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 QColor colour(const BandColour& c) {
   return {c.rgb.red, c.rgb.green, c.rgb.blue};
 }
@@ -82,7 +78,7 @@ void addColour(QComboBox* list, const BandColour& c, std::string_view meaning) {
   p.setPen(QColor(90, 90, 90));
   p.drawRect(0, 0, 17, 11);
   p.end();
-  list->addItem(QIcon(swatch), qs(c.name) + QLatin1Char(' ') + qs(meaning));
+  list->addItem(QIcon(swatch), fromUtf8(c.name) + QLatin1Char(' ') + fromUtf8(meaning));
 }
 
 QGroupBox* buildSeries(QWidget* tab) {

@@ -62,10 +62,6 @@ const QColor kNodeColours[] = {QColor(0, 70, 170), QColor(0, 140, 60), QColor(20
 const QColor kCurrentColour(200, 30, 30);
 constexpr std::size_t kPlotColumns = 600;
 
-QString u(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 QString nodeName(const char* stem, int k) {
   return QLatin1String(stem) + QString::number(k);
 }
@@ -85,17 +81,17 @@ QGroupBox* buildSource(QWidget* tab) {
   group->setObjectName("gbPsSource");
   FormGrid form(group);
   form.addEdit(QStringLiteral("Tension secondaire (V eff.) :"), "edPsVac", QStringLiteral("350"));
-  form.addEdit(u("Résistance du secondaire (Ω) :"), "edPsRs", QStringLiteral("100"));
-  form.addChoice(u("Fréquence secteur (Hz) :"), "cbPsHz",
+  form.addEdit(fromUtf8("Résistance du secondaire (Ω) :"), "edPsRs", QStringLiteral("100"));
+  form.addChoice(fromUtf8("Fréquence secteur (Hz) :"), "cbPsHz",
                  {QStringLiteral("50"), QStringLiteral("60")});
-  form.addEdit(u("Durée max. (s) :"), "edPsT", QStringLiteral("20"));
-  form.addEdit(u("Résistance de démarrage (Ω) :"), "edPsRsoft");
-  form.addEdit(u("court-circuitée après (s) :"), "edPsTsoft", QStringLiteral("1"));
-  form.addEdit(u("Standby : HT appliquée après (s) :"), "edPsTsb");
+  form.addEdit(fromUtf8("Durée max. (s) :"), "edPsT", QStringLiteral("20"));
+  form.addEdit(fromUtf8("Résistance de démarrage (Ω) :"), "edPsRsoft");
+  form.addEdit(fromUtf8("court-circuitée après (s) :"), "edPsTsoft", QStringLiteral("1"));
+  form.addEdit(fromUtf8("Standby : HT appliquée après (s) :"), "edPsTsb");
 
   auto* run = new QPushButton(QStringLiteral("Simuler"), group);
   run->setObjectName("btnPsRun");
-  auto* stop = new QPushButton(u("Arrêter"), group);
+  auto* stop = new QPushButton(fromUtf8("Arrêter"), group);
   stop->setObjectName("btnPsStop");
   stop->setEnabled(false);
   auto* progress = new QProgressBar(group);
@@ -120,19 +116,15 @@ QGroupBox* buildSource(QWidget* tab) {
   return group;
 }
 
-QString fromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Rs from the transformer's data sheet or an ohmmeter's readings: only the chosen way's
 // fields are enabled.
 QGroupBox* buildTransformer(QWidget* tab) {
-  auto* group = new QGroupBox(u("Données du transformateur"), tab);
+  auto* group = new QGroupBox(fromUtf8("Données du transformateur"), tab);
   group->setObjectName("gbPsTransformer");
-  auto* measured = new QRadioButton(u("Résistances mesurées"), group);
+  auto* measured = new QRadioButton(fromUtf8("Résistances mesurées"), group);
   measured->setObjectName("rbPsFromR");
   measured->setChecked(true);
-  auto* regulation = new QRadioButton(u("Régulation"), group);
+  auto* regulation = new QRadioButton(fromUtf8("Régulation"), group);
   regulation->setObjectName("rbPsFromReg");
   FormGrid form(group);
   const char* captions[] = {"Tension primaire (V eff.) :",    "Résistance du primaire (Ω) :",
@@ -141,7 +133,8 @@ QGroupBox* buildTransformer(QWidget* tab) {
   std::vector<QLineEdit*> edits;
   for (std::size_t i = 0; i < core::kTransformerFields.size(); ++i) {
     const FieldDef& def = core::kTransformerFields[i];
-    QLineEdit* edit = form.addEdit(u(captions[i]), fromView(def.name), fromView(def.defaultText));
+    QLineEdit* edit =
+        form.addEdit(fromUtf8(captions[i]), fromUtf8(def.name), fromUtf8(def.defaultText));
     edit->setEnabled(i < 3);
     edits.push_back(edit);
   }
@@ -160,15 +153,15 @@ QGroupBox* buildTransformer(QWidget* tab) {
 }
 
 QGroupBox* buildFilter(QWidget* tab) {
-  auto* group = new QGroupBox(u("Redresseur, filtre et charges"), tab);
+  auto* group = new QGroupBox(fromUtf8("Redresseur, filtre et charges"), tab);
   group->setObjectName("gbPsFilter");
   // The rectifier's captions are long: its own row, above the nodes.
   FormGrid rectifier(group);
   QStringList rectifiers;
-  for (const core::RectifierRow& r : core::kRectifiers) rectifiers << fromView(r.caption);
+  for (const core::RectifierRow& r : core::kRectifiers) rectifiers << fromUtf8(r.caption);
   QComboBox* kind =
       rectifier.addChoice(QStringLiteral("Redresseur :"), "cbPsRect", rectifiers,
-                          static_cast<int>(rectifiers.indexOf(fromView(core::kDefaultRectifier))));
+                          static_cast<int>(rectifiers.indexOf(fromUtf8(core::kDefaultRectifier))));
   kind->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   kind->setFixedWidth(kind->sizeHint().width());
   auto* grid = new QGridLayout;
@@ -184,7 +177,7 @@ QGroupBox* buildFilter(QWidget* tab) {
                            "Pleine puissance (mA)"};
   // The long headers wrap over their fields' width, so that the tab fits a 1280-pixel screen.
   for (int c = 0; c < 8; ++c) {
-    auto* header = new QLabel(u(headers[c]), group);
+    auto* header = new QLabel(fromUtf8(headers[c]), group);
     header->setWordWrap(true);
     header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     grid->addWidget(header, 0, c, Qt::AlignBottom);
@@ -195,7 +188,7 @@ QGroupBox* buildFilter(QWidget* tab) {
     grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
     if (k > 1) {
       auto* link = new QComboBox(group);
-      link->addItems({QStringLiteral("Self"), u("Résistance")});
+      link->addItems({QStringLiteral("Self"), fromUtf8("Résistance")});
       link->setCurrentIndex(d.choke ? 0 : 1);
       link->setObjectName(nodeName("cbPsLink", k));
       link->setAccessibleName(QStringLiteral("Liaison ") + n);
@@ -205,19 +198,20 @@ QGroupBox* buildFilter(QWidget* tab) {
                        [henries](int index) { henries->setEnabled(index == 0); });
       grid->addWidget(link, k, 1);
       grid->addWidget(henries, k, 2);
-      grid->addWidget(gridEdit(group, nodeName("edPsR", k), "R" + n + u(" (Ω)"), d.ohms, false), k,
-                      3);
+      grid->addWidget(
+          gridEdit(group, nodeName("edPsR", k), "R" + n + fromUtf8(" (Ω)"), d.ohms, false), k, 3);
     }
     grid->addWidget(
-        gridEdit(group, nodeName("edPsC", k), "C" + n + u(" (µF)"), d.microfarads, false), k, 4);
+        gridEdit(group, nodeName("edPsC", k), "C" + n + fromUtf8(" (µF)"), d.microfarads, false), k,
+        4);
     grid->addWidget(
         gridEdit(group, nodeName("edPsI", k), "Charge " + n + " (mA)", d.milliamps, false), k, 5);
     const FieldDef& rated = core::kRatedVoltsFields[static_cast<std::size_t>(k - 1)];
-    grid->addWidget(gridEdit(group, fromView(rated.name), fromView(rated.label) + " (V)",
+    grid->addWidget(gridEdit(group, fromUtf8(rated.name), fromUtf8(rated.label) + " (V)",
                              rated.defaultText.data(), false),
                     k, 6);
     const FieldDef& full = core::kFullPowerFields[static_cast<std::size_t>(k - 1)];
-    grid->addWidget(gridEdit(group, fromView(full.name), fromView(full.label) + " (mA)",
+    grid->addWidget(gridEdit(group, fromUtf8(full.name), fromUtf8(full.label) + " (mA)",
                              full.defaultText.data(), false),
                     k, 7);
   }
@@ -229,36 +223,40 @@ QGroupBox* buildFilter(QWidget* tab) {
 }
 
 QGroupBox* buildResults(QWidget* tab) {
-  auto* group = new QGroupBox(u("Résultats"), tab);
+  auto* group = new QGroupBox(fromUtf8("Résultats"), tab);
   group->setObjectName("gbPsResults");
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
-  grid->addWidget(new QLabel(u("Nœud"), group), 0, 0);
-  grid->addWidget(new QLabel(u("Tension continue (V)"), group), 0, 1);
-  grid->addWidget(new QLabel(u("Ondulation c. à c. (V)"), group), 0, 2);
-  grid->addWidget(new QLabel(u("Tension max (V)"), group), 0, 3);
-  grid->addWidget(new QLabel(u("Pleine puissance (V)"), group), 0, 4);
-  grid->addWidget(new QLabel(u("Chute (%)"), group), 0, 5);
+  grid->addWidget(new QLabel(fromUtf8("Nœud"), group), 0, 0);
+  grid->addWidget(new QLabel(fromUtf8("Tension continue (V)"), group), 0, 1);
+  grid->addWidget(new QLabel(fromUtf8("Ondulation c. à c. (V)"), group), 0, 2);
+  grid->addWidget(new QLabel(fromUtf8("Tension max (V)"), group), 0, 3);
+  grid->addWidget(new QLabel(fromUtf8("Pleine puissance (V)"), group), 0, 4);
+  grid->addWidget(new QLabel(fromUtf8("Chute (%)"), group), 0, 5);
   for (int k = 1; k <= core::kSupplyNodes; ++k) {
     const QString n = QString::number(k);
     grid->addWidget(new QLabel(n, group), k, 0, Qt::AlignCenter);
     grid->addWidget(
-        gridEdit(group, nodeName("edPsV", k), u("Tension continue du nœud ") + n, "", true), k, 1);
-    grid->addWidget(gridEdit(group, nodeName("edPsRip", k), u("Ondulation du nœud ") + n, "", true),
-                    k, 2);
+        gridEdit(group, nodeName("edPsV", k), fromUtf8("Tension continue du nœud ") + n, "", true),
+        k, 1);
     grid->addWidget(
-        gridEdit(group, nodeName("edPsVmax", k), u("Tension max du nœud ") + n, "", true), k, 3);
+        gridEdit(group, nodeName("edPsRip", k), fromUtf8("Ondulation du nœud ") + n, "", true), k,
+        2);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsVmax", k), fromUtf8("Tension max du nœud ") + n, "", true), k,
+        3);
     grid->addWidget(gridEdit(group, nodeName("edPsVf", k),
-                             u("Tension à pleine puissance du nœud ") + n, "", true),
+                             fromUtf8("Tension à pleine puissance du nœud ") + n, "", true),
                     k, 4);
-    grid->addWidget(gridEdit(group, nodeName("edPsSag", k), u("Chute du nœud ") + n, "", true), k,
-                    5);
+    grid->addWidget(
+        gridEdit(group, nodeName("edPsSag", k), fromUtf8("Chute du nœud ") + n, "", true), k, 5);
   }
   FormGrid rectifier(group);
-  rectifier.addResult(u("Courant crête redresseur (mA) :"), "edPsIpk");
-  rectifier.addResult(u("Courant crête à l'enclenchement, redresseur chaud (mA) :"), "edPsIsurge");
-  rectifier.addResult(u("Tension inverse crête (V) :"), "edPsPiv");
+  rectifier.addResult(fromUtf8("Courant crête redresseur (mA) :"), "edPsIpk");
+  rectifier.addResult(fromUtf8("Courant crête à l'enclenchement, redresseur chaud (mA) :"),
+                      "edPsIsurge");
+  rectifier.addResult(fromUtf8("Tension inverse crête (V) :"), "edPsPiv");
   rectifier.addResult(QStringLiteral("Courant efficace secondaire (mA) :"), "edPsIrms");
 
   auto* warn = new QLabel(group);
@@ -272,7 +270,7 @@ QGroupBox* buildResults(QWidget* tab) {
 
   // Which run the plot shows; a single run leaves it on "Repos".
   FormGrid view(group);
-  QComboBox* shown = view.addChoice(u("Courbes :"), "cbPsRun",
+  QComboBox* shown = view.addChoice(fromUtf8("Courbes :"), "cbPsRun",
                                     {QStringLiteral("Repos"), QStringLiteral("Pleine puissance")});
   shown->setEnabled(false);
   shown->setMinimumWidth(shown->sizeHint().width());  // "Pleine puissance" whole
@@ -404,7 +402,7 @@ class SupplyRunner : public QObject {
         // A worker shows no box: the message goes back to the window's guarded path.
         emit failed(QString::fromStdString(e.message()));
       } catch (const std::bad_alloc&) {
-        emit failed(u("Mémoire insuffisante pour la simulation"));
+        emit failed(fromUtf8("Mémoire insuffisante pour la simulation"));
       }
     });
   }
@@ -480,7 +478,7 @@ class SupplyRunner : public QObject {
   // Greys the figures and says so beside "Simuler"; the next run's figures clear it.
   void markStale(bool stale) {
     if (!shown_) return;
-    stale_->setText(stale ? u("Résultats à recalculer") : QString());
+    stale_->setText(stale ? fromUtf8("Résultats à recalculer") : QString());
     for (QLineEdit* edit : results_) {
       markResult(edit);
       if (stale) {
@@ -575,12 +573,12 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   top->addWidget(buildTransformer(tab));
   top->addWidget(buildFilter(tab), 1);
 
-  auto* zoom = new QCheckBox(u("Régime établi"), tab);
+  auto* zoom = new QCheckBox(fromUtf8("Régime établi"), tab);
   zoom->setObjectName("chkPsZoom");
-  zoom->setAccessibleName(u("Régime établi : les cinq dernières périodes seules"));
+  zoom->setAccessibleName(fromUtf8("Régime établi : les cinq dernières périodes seules"));
   auto* plot = new Plot(tab);
   plot->setObjectName("plPs");
-  plot->setAccessibleName(u("Tensions des nœuds et courant du redresseur"));
+  plot->setAccessibleName(fromUtf8("Tensions des nœuds et courant du redresseur"));
   plot->setXAxis({QStringLiteral("Temps (s)")});
   plot->setLeftAxis({QStringLiteral("Tension (V)")});
   plot->setRightAxis({QStringLiteral("Courant redresseur (mA)")});
@@ -588,7 +586,7 @@ void buildSupplyTab(QWidget* tab, const TabContext& context) {
   auto* layout = new QVBoxLayout(tab);
   layout->addLayout(top);
   layout->addWidget(buildResults(tab));
-  auto* exportButton = new QPushButton(u("E&xporter…"), tab);
+  auto* exportButton = new QPushButton(fromUtf8("E&xporter…"), tab);
   exportButton->setObjectName("btnPsExport");
   auto* above = new QHBoxLayout;
   above->addWidget(zoom);

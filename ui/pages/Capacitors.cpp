@@ -23,18 +23,14 @@ constexpr QColor kNavy(0, 0, 128);
 constexpr int kNarrowField = 62;
 constexpr int kResultWidth = 78;
 
-QString utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 QGroupBox* group(const char* name, const char* caption) {
-  auto* box = new QGroupBox(utf8(caption));
+  auto* box = new QGroupBox(fromUtf8(caption));
   box->setObjectName(name);
   return box;
 }
 
 QLabel* label(const char* name, const char* caption) {
-  auto* l = new QLabel(utf8(caption));
+  auto* l = new QLabel(fromUtf8(caption));
   l->setObjectName(name);
   l->setTextFormat(Qt::PlainText);
   return l;
@@ -68,7 +64,7 @@ QLabel* resultLabel(const char* name, int width = kResultWidth) {
 
 QLineEdit* edit(const char* name, const char* text, const QString& accessible,
                 int width = kNarrowField) {
-  auto* e = new QLineEdit(utf8(text));
+  auto* e = new QLineEdit(fromUtf8(text));
   e->setObjectName(name);
   e->setAccessibleName(accessible);
   e->setFixedWidth(width);
@@ -95,7 +91,7 @@ template <std::size_t N>
 FormGrid unitForm(const UnitRow (&rows)[N]) {
   FormGrid form;
   for (const UnitRow& r : rows) {
-    QLineEdit* e = form.addEdit(utf8(r.label), r.field, utf8(r.text));
+    QLineEdit* e = form.addEdit(fromUtf8(r.label), r.field, fromUtf8(r.text));
     int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
     form.layout()->getItemPosition(form.layout()->indexOf(e), &row, &column, &rowSpan, &columnSpan);
     form.layout()->addWidget(label(r.unitName, r.unit), row, 2);
@@ -130,9 +126,9 @@ QGroupBox* capacitorCode() {
   for (const List& l : lists) {
     QComboBox* list = editableList();
     list->setObjectName(l.name);
-    list->setAccessibleName(utf8(l.accessible));
+    list->setAccessibleName(fromUtf8(l.accessible));
     list->addItems(l.items);
-    list->setCurrentText(utf8(l.selected));
+    list->setCurrentText(fromUtf8(l.selected));
     list->setFixedWidth(kNarrowField);
     grid->addWidget(list, 1, column++);
   }
@@ -188,7 +184,7 @@ QGroupBox* conversion() {
   };
   int r = 1;
   for (const Row& row : rows) {
-    grid->addWidget(edit(row.input, row.text, utf8(row.unit)), r, 0);
+    grid->addWidget(edit(row.input, row.text, fromUtf8(row.unit)), r, 0);
     grid->addWidget(label(row.unitName, row.unit), r, 1);
     for (int c = 0; c < 3; ++c) grid->addWidget(resultLabel(row.results[c], 70), r, 2 + c);
     ++r;
@@ -204,8 +200,8 @@ QGroupBox* network(const char* box, const char* caption, const char* first, cons
                    const char* result, const char* defaults[2], const char* button) {
   QGroupBox* g = group(box, caption);
   FormGrid form;
-  form.addEdit(QStringLiteral("C1 :"), first, utf8(defaults[0]));
-  form.addEdit(QStringLiteral("C2 :"), second, utf8(defaults[1]));
+  form.addEdit(QStringLiteral("C1 :"), first, fromUtf8(defaults[0]));
+  form.addEdit(QStringLiteral("C2 :"), second, fromUtf8(defaults[1]));
   form.addEdit(QStringLiteral("C :"), result);
   form.addButton(QStringLiteral("Calcul"), button);
   g->setLayout(form.layout());
@@ -276,9 +272,9 @@ QGroupBox* rcFilter() {
     grid->addWidget(navyItalic(f.titleName, f.title), 0, column, 1, 3);
     for (int i = 0; i < 3; ++i) {
       grid->addWidget(label(f.headings[i], captions[i]), 1, column + i);
-      grid->addWidget(
-          edit(f.fields[i], f.defaults[i], utf8(f.title) + QLatin1Char(' ') + utf8(captions[i])), 2,
-          column + i);
+      grid->addWidget(edit(f.fields[i], f.defaults[i],
+                           fromUtf8(f.title) + QLatin1Char(' ') + fromUtf8(captions[i])),
+                      2, column + i);
     }
     column += 3;
     grid->setColumnMinimumWidth(column, 10);

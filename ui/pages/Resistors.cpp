@@ -45,16 +45,12 @@ const BandList kBandLists[] = {
     {"Tolérance", "Label196", code::tole, code::kToleranceColours, 0},
 };
 
-QString qs(std::string_view s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 QComboBox* makeList(QWidget* parent, std::string_view name, std::span<const std::string_view> items,
                     int initial, const QString& accessible) {
   auto* list = new QComboBox(parent);
-  list->setObjectName(qs(name));
+  list->setObjectName(fromUtf8(name));
   list->setAccessibleName(accessible);
-  for (std::string_view item : items) list->addItem(qs(item));
+  for (std::string_view item : items) list->addItem(fromUtf8(item));
   list->setCurrentIndex(initial);
   return list;
 }
@@ -93,7 +89,7 @@ QGroupBox* buildColourCode() {
   constexpr int kValueWidth = 80, kUnitWidth = 58, kToleranceWidth = 74;
   left = (kGroupWidth - kValueWidth - kUnitWidth - kToleranceWidth - 2 * kListGap) / 2;
   auto* valeur = new QLineEdit(QStringLiteral("1"), box);
-  valeur->setObjectName(qs(code::valeur));
+  valeur->setObjectName(fromUtf8(code::valeur));
   valeur->setAccessibleName(QStringLiteral("Valeur"));
   valeur->setGeometry(left, kValueRowTop, kValueWidth, 24);
   left += kValueWidth + kListGap;
@@ -104,7 +100,7 @@ QGroupBox* buildColourCode() {
       ->setGeometry(left, kValueRowTop, kToleranceWidth, 24);
 
   auto* range = new QLabel(QStringLiteral("encadrement"), box);
-  range->setObjectName(qs(code::encadrement));
+  range->setObjectName(fromUtf8(code::encadrement));
   range->setTextFormat(Qt::PlainText);
   // A range wider than the group, 89,1 MegaOhm to 108,9 MegaOhm for instance, takes a
   // second line rather than losing its ends.
@@ -278,18 +274,18 @@ void buildResistorsPage(QWidget* page) {
 ColourCodeWidgets::ColourCodeWidgets(QWidget* page, Fields& fields)
     : fields_(fields),
       group_(page->findChild<QGroupBox*>("GroupBox9")),
-      valeur_(group_->findChild<QLineEdit*>(qs(code::valeur))),
-      encadrement_(group_->findChild<QLabel*>(qs(code::encadrement))) {
+      valeur_(group_->findChild<QLineEdit*>(fromUtf8(code::valeur))),
+      encadrement_(group_->findChild<QLabel*>(fromUtf8(code::encadrement))) {
   for (std::string_view name :
        {code::sign, code::sign2, code::mult, code::tole, code::nbtole, code::unite})
-    lists_.insert(qs(name), group_->findChild<QComboBox*>(qs(name)));
+    lists_.insert(fromUtf8(name), group_->findChild<QComboBox*>(fromUtf8(name)));
   for (int band = 1; band <= 4; ++band)
     bands_[std::size_t(band - 1)] =
         group_->findChild<QWidget*>(QStringLiteral("Couleur%1").arg(band));
 }
 
 QComboBox* ColourCodeWidgets::list(std::string_view name) const {
-  QComboBox* l = lists_.value(qs(name));
+  QComboBox* l = lists_.value(fromUtf8(name));
   if (!l) throw CalcError("Liste introuvable : " + std::string(name));
   return l;
 }
@@ -319,7 +315,7 @@ void ColourCodeWidgets::centreRange() {
 }
 
 void ColourCodeWidgets::showBox(std::string_view caption, std::string_view text) {
-  dialogs().error(group_, qs(caption), qs(text));
+  dialogs().error(group_, fromUtf8(caption), fromUtf8(text));
 }
 
 void ColourCodeWidgets::connect(const std::function<void()>& onColours,
