@@ -235,32 +235,57 @@ Taper taperFromText(std::string_view text) {
   return Taper::kLinear;
 }
 
+namespace {
+
+// The plausible ranges, in each field's unit: every part of a tone circuit, pots included,
+// lies well inside them.
+constexpr double kMinKOhm = 0.1, kMaxKOhm = 10000;
+constexpr double kMinPF = 1, kMaxPF = 100000;
+constexpr double kMinNF = 0.01, kMaxNF = 10000;
+
+// A part's field: its name less "edTs" is its caption and its name in the netlist. The
+// presets give their texts.
+ToneStackField kOhm(std::string_view name, std::string_view label) {
+  return {{name, label, "kΩ", "", true, kMinKOhm, kMaxKOhm}, 1e3};
+}
+ToneStackField pF(std::string_view name, std::string_view label) {
+  return {{name, label, "pF", "", true, kMinPF, kMaxPF}, 1e-12};
+}
+ToneStackField nF(std::string_view name, std::string_view label) {
+  return {{name, label, "nF", "", true, kMinNF, kMaxNF}, 1e-9};
+}
+ToneStackField kOhm(std::string_view name) {
+  return kOhm(name, name.substr(4));
+}
+ToneStackField pF(std::string_view name) {
+  return pF(name, name.substr(4));
+}
+ToneStackField nF(std::string_view name) {
+  return nF(name, name.substr(4));
+}
+// An ideal source (0) is allowed; a load of 100 MΩ is as good as none.
+const ToneStackField kRs{{"edTsRs", "Rs (source)", "kΩ", "", true, 0, 1000}, 1e3};
+const ToneStackField kRl{{"edTsRL", "RL (charge)", "kΩ", "", true, 1, 100000}, 1e3};
+
+}  // namespace
+
 const std::array<ToneStackField, 9> kToneStackFields = {{
-    {"edTsR1", "R1 (aigus)", "kΩ", 1e3, false},
-    {"edTsR2", "R2 (graves)", "kΩ", 1e3, false},
-    {"edTsR3", "R3 (médiums)", "kΩ", 1e3, false},
-    {"edTsR4", "R4 (pente)", "kΩ", 1e3, false},
-    {"edTsC1", "C1", "pF", 1e-12, false},
-    {"edTsC2", "C2", "nF", 1e-9, false},
-    {"edTsC3", "C3", "nF", 1e-9, false},
-    {"edTsRs", "Rs (source)", "kΩ", 1e3, true},
-    {"edTsRL", "RL (charge)", "kΩ", 1e3, false},
+    kOhm("edTsR1", "R1 (aigus)"),
+    kOhm("edTsR2", "R2 (graves)"),
+    kOhm("edTsR3", "R3 (médiums)"),
+    kOhm("edTsR4", "R4 (pente)"),
+    pF("edTsC1"),
+    nF("edTsC2"),
+    nF("edTsC3"),
+    kRs,
+    kRl,
 }};
 
+const ToneStackField kLoadCap{{kLoadCapField, "CL", "pF", "0", true, 0, kMaxPF}, 1e-12};
+
 double readToneStackField(const ToneStackField& field, std::string_view text) {
-  const std::string label(field.label);
-  double value = 0;
-  try {
-    value = store(multiply(readReal(text), Real(field.factor)));
-  } catch (const CalcError& e) {
-    // The same failure, told with the field it belongs to.
-    throw CalcError(label + " : " + e.message());
-  }
-  if (field.zeroAllowed && value < 0)
-    throw CalcError("La valeur de " + label + " ne peut pas être négative");
-  if (!field.zeroAllowed && value <= 0)
-    throw CalcError("La valeur de " + label + " doit être supérieure à zéro");
-  return value;
+  // Within its range, the value in ohms or farads is a normal double.
+  return static_cast<double>(readDefinedField(field, text)) * field.factor;
 }
 
 const std::array<ToneStackPreset, 3> kToneStackPresets = {{
@@ -293,19 +318,6 @@ const std::array<KnobControl, 6> kKnobControls = {{
 
 namespace {
 
-// A part's field: its name less "edTs" is its caption and its name in the netlist.
-ToneStackField kOhm(std::string_view name) {
-  return {name, name.substr(4), "kΩ", 1e3, false};
-}
-ToneStackField pF(std::string_view name) {
-  return {name, name.substr(4), "pF", 1e-12, false};
-}
-ToneStackField nF(std::string_view name) {
-  return {name, name.substr(4), "nF", 1e-9, false};
-}
-const ToneStackField kRs{"edTsRs", "Rs (source)", "kΩ", 1e3, true};
-const ToneStackField kRl{"edTsRL", "RL (charge)", "kΩ", 1e3, false};
-
 constexpr PartKind R = PartKind::kR, C = PartKind::kC, POT = PartKind::kPot, VR = PartKind::kVR;
 constexpr Taper kLin = Taper::kLinear, kLog30 = Taper::kLogA, kLog10 = Taper::kLogB;
 constexpr KnobId kT = KnobId::kTreble, kM = KnobId::kMid, kB = KnobId::kBass, kTone = KnobId::kTone,
@@ -316,6 +328,7 @@ std::vector<ToneCircuit> circuits() {
   {
     ToneCircuit tmb{
         "Bassman / Marshall (TMB)",
+        "tonalite-bassman",
         {kToneStackFields.begin(), kToneStackFields.end()},
         {{kT, "Aigus", "R1", kLog30}, {kM, "Médiums", "R3", kLin}, {kB, "Graves", "R2", kLog30}},
         {{R, "R4", "in", "n1", ""},
@@ -332,6 +345,7 @@ std::vector<ToneCircuit> circuits() {
   }
   c.push_back(
       {"Fender blackface (TMB)",
+       "tonalite-blackface-tmb",
        {pF("edTsC1"), nF("edTsC2"), nF("edTsC3"), kOhm("edTsR1"), kOhm("edTsR2"), kOhm("edTsR3"),
         kOhm("edTsR4"), kRs, kRl},
        {{kT, "Aigus", "R1", kLog30}, {kM, "Médiums", "R3", kLin}, {kB, "Graves", "R2", kLog10}},
@@ -346,6 +360,7 @@ std::vector<ToneCircuit> circuits() {
          {"250", "100", "47", "250", "250", "10", "100", "38", "1000"},
          {kLog30, kLin, kLog10}}}});
   c.push_back({"Fender blackface (TB)",
+               "tonalite-blackface-tb",
                {pF("edTsC1"), nF("edTsC2"), nF("edTsC3"), kOhm("edTsR1"), kOhm("edTsR2"),
                 kOhm("edTsR3"), kOhm("edTsR4"), kRs, kRl},
                {{kT, "Aigus", "R1", kLog30}, {kB, "Graves", "R2", kLog30}},
@@ -360,6 +375,7 @@ std::vector<ToneCircuit> circuits() {
                  {"250", "100", "47", "250", "250", "6,8", "100", "38", "1000"},
                  {kLog30, kLog30}}}});
   c.push_back({"Vox AC30 Top Boost",
+               "tonalite-topboost",
                {pF("edTsC1"), nF("edTsC2"), nF("edTsC3"), kOhm("edTsR1"), kOhm("edTsR2"),
                 kOhm("edTsRB"), kOhm("edTsRT"), kRs, kRl},
                {{kT, "Aigus", "RT", kLog30}, {kB, "Graves", "RB", kLog30}},
@@ -374,6 +390,7 @@ std::vector<ToneCircuit> circuits() {
                  {"47", "22", "22", "100", "10", "1000", "1000", "0,717", "600"},
                  {kLog30, kLog30}}}});
   c.push_back({"Fender 5E3 Deluxe",
+               "tonalite-5e3",
                {nF("edTsC1"), nF("edTsC2"), pF("edTsC3"), nF("edTsC4"), kOhm("edTsRINB"),
                 kOhm("edTsRT"), kOhm("edTsRVB"), kOhm("edTsRVN"), kRs, kRl},
                {{kVol, "Volume normal", "RVN", kLog30},
@@ -391,6 +408,7 @@ std::vector<ToneCircuit> circuits() {
                  {"100", "100", "500", "5", "20", "1000", "1000", "1000", "20", "1000"},
                  {kLog30, kLog30, kLog30}}}});
   c.push_back({"Fender Princeton 5F2-A",
+               "tonalite-5f2a",
                {nF("edTsC1"), nF("edTsC2"), pF("edTsC3"), kOhm("edTsRT"), kOhm("edTsRV"), kRs, kRl},
                {{kVol, "Volume", "RV", kLog30}, {kTone, "Tonalité", "RT", kLog30}},
                {{C, "C1", "in", "c1", ""},
@@ -400,6 +418,7 @@ std::vector<ToneCircuit> circuits() {
                 {C, "C2", "tcut", "0", ""}},
                {{"5F2-A", {"22", "4,7", "500", "1000", "1000", "38", "1000"}, {kLog30, kLog30}}}});
   c.push_back({"James passif",
+               "tonalite-james",
                {nF("edTsCB"), nF("edTsCT1"), nF("edTsCT2"), kOhm("edTsR1"), kOhm("edTsR2"),
                 kOhm("edTsR3"), kOhm("edTsRB"), kOhm("edTsRT"), kRs, kRl},
                {{kT, "Aigus", "RT", kLin}, {kB, "Graves", "RB", kLin}},
@@ -415,6 +434,7 @@ std::vector<ToneCircuit> circuits() {
                  {"220", "10", "10", "2,2", "2,2", "2,2", "10", "10", "0,6", "100"},
                  {kLin, kLin}}}});
   c.push_back({"Baxandall passif",
+               "tonalite-baxandall",
                {nF("edTsCB"), nF("edTsCT"), kOhm("edTsR1"), kOhm("edTsR2"), kOhm("edTsR3"),
                 kOhm("edTsR4"), kOhm("edTsR5"), kOhm("edTsRB"), kOhm("edTsRT"), kRs, kRl},
                {{kT, "Aigus", "RT", kLin}, {kB, "Graves", "RB", kLin}},
@@ -431,6 +451,7 @@ std::vector<ToneCircuit> circuits() {
                  {"220", "10", "2,2", "2,2", "2,2", "1", "1", "10", "10", "0,6", "100"},
                  {kLin, kLin}}}});
   c.push_back({"Big Muff",
+               "tonalite-bigmuff",
                {nF("edTsC1"), nF("edTsC2"), nF("edTsC3"), kOhm("edTsR1"), kOhm("edTsR2"),
                 kOhm("edTsRT"), kRs, kRl},
                {{kTone, "Tonalité", "RT", kLin}},
@@ -443,6 +464,7 @@ std::vector<ToneCircuit> circuits() {
                {{"Big Muff Pi", {"10", "4", "1000", "39", "22", "100", "15", "100"}, {kLin}}}});
   c.push_back(
       {"Hiwatt DR103",
+       "tonalite-dr103",
        {nF("edTsC1"), nF("edTsC2"), nF("edTsC3"), pF("edTsC4"), nF("edTsC5"), kOhm("edTsR1"),
         kOhm("edTsR2"), kOhm("edTsR3"), kOhm("edTsR4"), kOhm("edTsRB"), kOhm("edTsRM"),
         kOhm("edTsRT"), kRs, kRl},
@@ -522,10 +544,8 @@ Series evaluate(Fields& f, const ToneCircuit& circuit, const SolvedValues& v, bo
 }
 
 double readLoadCap(const Fields& f) {
-  const std::string cl = f.text(kLoadCapField);
-  if (cl.empty()) return 0;
-  const ToneStackField clField{kLoadCapField, "CL", "pF", 1e-12, true};
-  return readToneStackField(clField, cl);
+  const std::optional<Real> cl = readOptionalDefinedField(f, kLoadCap);
+  return cl ? static_cast<double>(*cl) * kLoadCap.factor : 0;
 }
 
 }  // namespace
@@ -665,7 +685,8 @@ std::shared_ptr<const CustomCircuit> parseNetlist(std::string_view text) {
                         " » (lin, log30 ou log10).");
     }
     const std::string_view name = own(t[1]);
-    c->circuit.fields.push_back({own("edTs" + std::string(t[1])), name, "", 1, false});
+    // Its value comes from its line, in ohms or farads: no field, no range.
+    c->circuit.fields.push_back({{own("edTs" + std::string(t[1])), name, "", "", true, 0, 0}, 1});
     c->values.push_back(*value);
     NetElement e{kind, name, own(t[2]), own(t[3]), nodeCount == 3 ? own(t[4]) : ""};
     c->circuit.netlist.push_back(e);

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fielddef.h"
 #include "core/fields.h"
 #include "core/series.h"
 
@@ -53,16 +54,16 @@ inline constexpr std::array<std::string_view, 3> kTaperTexts = {"Linéaire", "Lo
 double taperFraction(Taper taper, double k);
 Taper taperFromText(std::string_view text);
 
-// The component fields, in the tab's order: name, label (which messages name), unit, the
-// factor to ohms or farads, and whether zero is allowed.
-struct ToneStackField {
-  std::string_view name, label, unit;
-  double factor;
-  bool zeroAllowed;
+// A part's field: its definition (name, label which messages name, unit, and the plausible
+// range in that unit) and the factor from that unit to ohms or farads.
+struct ToneStackField : FieldDef {
+  double factor = 1;
 };
+// The first circuit's fields, in the tab's order.
 extern const std::array<ToneStackField, 9> kToneStackFields;
 
-// Reads one component field: its value in ohms or farads, or the failure naming it.
+// Reads one component field: its value in ohms or farads, or the failure naming it
+// (« R1 (aigus) : entre 1 et 10 000 kΩ. »).
 double readToneStackField(const ToneStackField& field, std::string_view text);
 
 struct ToneStackPreset {
@@ -121,6 +122,8 @@ struct CircuitPreset {
 
 struct ToneCircuit {
   std::string_view caption;
+  // Its picture, drawn from art/design/<drawing>.svg into the resource ":/design/<drawing>.png".
+  std::string_view drawing;
   std::vector<ToneStackField> fields;  // parts, then Rs and RL last
   std::vector<CircuitKnob> knobs;
   std::vector<NetElement> netlist;  // nodes by name, with in, out and 0
@@ -131,6 +134,7 @@ extern const std::vector<ToneCircuit> kToneCircuits;
 
 // "CL (pF) :", empty or 0 for none.
 inline constexpr std::string_view kLoadCapField = "edTsCL";
+extern const ToneStackField kLoadCap;
 
 // A circuit with its values in ohms and farads, knobs as wiper fractions, solved as a
 // matrix of named nodes. Rs = 0 is an ideal source, RL infinite no load, CL 0 none.

@@ -136,16 +136,18 @@ TEST(ToneStack, FailuresNameTheField) {
   const struct {
     const char *field, *text, *message;
   } cases[] = {
-      {"edTsR1", "abc", "R1 (aigus) : 'abc' n'est pas une valeur en virgule flottante correcte"},
-      {"edTsR2", "", "R2 (graves) : '' n'est pas une valeur en virgule flottante correcte"},
-      {"edTsR3", "0", "La valeur de R3 (médiums) doit être supérieure à zéro"},
-      {"edTsR4", "-56", "La valeur de R4 (pente) doit être supérieure à zéro"},
-      {"edTsC1", "1E-4000", "La valeur de C1 doit être supérieure à zéro"},
-      {"edTsC2", "1E400", "C2 : Débordement en virgule flottante"},
-      {"edTsC3", "-0,1", "La valeur de C3 doit être supérieure à zéro"},
-      {"edTsRs", "-1,3", "La valeur de Rs (source) ne peut pas être négative"},
-      {"edTsRL", "0", "La valeur de RL (charge) doit être supérieure à zéro"},
-      {"edTsC3", "1E300", "Les valeurs des composants ne permettent pas de calculer la réponse"},
+      {"edTsR1", "abc", "R1 (aigus) : 'abc' n'est pas un nombre."},
+      {"edTsR2", "", "R2 (graves) : '' n'est pas un nombre."},
+      {"edTsR3", "0", "R3 (médiums) : entre 0,1 et 10 000 kΩ."},
+      {"edTsR4", "-56", "R4 (pente) : entre 0,1 et 10 000 kΩ."},
+      {"edTsR1", "1E300", "R1 (aigus) : entre 0,1 et 10 000 kΩ."},
+      {"edTsC1", "1E-4000", "C1 : entre 1 et 100 000 pF."},
+      {"edTsC2", "1E400", "C2 : entre 0,01 et 10 000 nF."},
+      {"edTsC3", "-0,1", "C3 : entre 0,01 et 10 000 nF."},
+      {"edTsRs", "-1,3", "Rs (source) : entre 0 et 1000 kΩ."},
+      {"edTsRL", "0", "RL (charge) : entre 1 et 100 000 kΩ."},
+      {"edTsC3", "1E300", "C3 : entre 0,01 et 10 000 nF."},
+      {"edTsCL", "1E6", "CL : entre 0 et 100 000 pF."},
   };
   for (const auto& c : cases) {
     FieldMap f = presetFields(0);
@@ -471,6 +473,17 @@ TEST(ToneStack, NetlistFaults) {
     ADD_FAILURE();
   } catch (const CalcError& e) {
     EXPECT_EQ(e.message(), "Circuit insoluble à 10 Hz (nœud isolé ou boucle de condensateurs).");
+  }
+  // A value no field would take (R4 of 1E-20 kΩ) loses the solve's precision: a gain above
+  // 0 dB is refused rather than drawn.
+  std::string tiny = netlistOf(kToneCircuits[0], kToneCircuits[0].presets[0]);
+  tiny.replace(tiny.find(" 56k"), 4, " 0,00000000000000000001k");
+  f["edTsRs"] = "1,3";
+  try {
+    customToneCircuit(f, *parseNetlist(tiny), std::vector<int>{100, 100, 100});
+    ADD_FAILURE();
+  } catch (const CalcError& e) {
+    EXPECT_EQ(e.message(), "Circuit insoluble : valeurs trop éloignées.");
   }
 }
 

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/atelier/tonestack.h"
 #include "platform/numericlocale.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
@@ -96,16 +99,12 @@ class ToneStackTabTest : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     QTest::newRow("zero") << "edTsR4"
-                          << "0"
-                          << QString::fromUtf8(
-                                 "La valeur de R4 (pente) doit être supérieure à zéro.");
-    QTest::newRow("not a number")
-        << "edTsC2"
-        << "x2"
-        << QString::fromUtf8("C2 : 'x2' n'est pas une valeur en virgule flottante correcte.");
+                          << "0" << QString::fromUtf8("R4 (pente) : entre 0,1 et 10 000 kΩ.");
+    QTest::newRow("not a number") << "edTsC2"
+                                  << "x2" << QString::fromUtf8("C2 : 'x2' n'est pas un nombre.");
     QTest::newRow("negative source")
         << "edTsRs"
-        << "-1" << QString::fromUtf8("La valeur de Rs (source) ne peut pas être négative.");
+        << "-1" << QString::fromUtf8("Rs (source) : entre 0 et 1000 kΩ.");
   }
   void curveKeptWhileAFieldIsInvalid() {
     QFETCH(QString, field);
@@ -183,6 +182,34 @@ class ToneStackTabTest : public QObject {
     QCOMPARE(label("lbTsC3Unit"), c3Unit);
     QCOMPARE(label("lbTsError"), QString());
     QCOMPARE(int(curve().size()), 300);
+  }
+
+  // Each circuit shows its own drawing, from the resources, whose texts name every one of its
+  // parts (Rs and RL are the source's and the load's, drawn nowhere).
+  void everyCircuitHasItsDrawing() {
+    auto* circuits = get<QComboBox>("cbTsCircuit");
+    auto* drawing = get<QLabel>("imTsCircuit");
+    for (const valvora::atelier::ToneCircuit& c : valvora::atelier::kToneCircuits) {
+      const QString name = QString::fromUtf8(c.drawing.data(), qsizetype(c.drawing.size()));
+      circuits->setCurrentText(QString::fromUtf8(c.caption.data(), qsizetype(c.caption.size())));
+      const QImage shown = drawing->pixmap().toImage();
+      QVERIFY2(!shown.isNull(), qPrintable(name));
+      const QImage resource(":/design/" + name + ".png");
+      QVERIFY2(!resource.isNull(), qPrintable(name));
+      QCOMPARE(shown.size(), resource.size());
+      QFile svg("art/design/" + name + ".svg");
+      QVERIFY2(svg.open(QIODevice::ReadOnly), qPrintable(name));
+      const QString source = QString::fromUtf8(svg.readAll());
+      for (const valvora::atelier::ToneStackField& field : c.fields) {
+        const QString part =
+            QString::fromUtf8(field.name.substr(4).data(), qsizetype(field.name.size() - 4));
+        if (part == "Rs" || part == "RL") continue;
+        QVERIFY2(source.contains(QStringLiteral(">%1</text>").arg(part)),
+                 qPrintable(name + " " + part));
+      }
+    }
+    circuits->setCurrentText(QString::fromUtf8("Circuit personnalisé"));
+    QVERIFY(drawing->isHidden());
   }
 
   // Each circuit keeps what it was left at; a flat setting has no notch and no message.

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -109,6 +110,7 @@ class ToneStackTab : public QObject {
   std::array<QComboBox*, kKnobCount> tapers_{};
   std::vector<CircuitState> states_;
   QPlainTextEdit* netlist_ = nullptr;
+  QLabel* drawing_ = nullptr;  // the chosen circuit's picture
   std::array<QLabel*, ts::kMaxCustomKnobs> customCaptions_{};
   std::array<QSlider*, ts::kMaxCustomKnobs> customSliders_{};
   std::array<QLabel*, ts::kMaxCustomKnobs> customValues_{};
@@ -196,10 +198,22 @@ QGroupBox* ToneStackTab::buildComponents() {
   netlist_->setMinimumHeight(netlist_->fontMetrics().lineSpacing() * 8);
   netlist_->hide();
 
+  // The circuit's picture beside its parts, each named as its field.
+  drawing_ = new QLabel(group);
+  drawing_->setObjectName("imTsCircuit");
+  drawing_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  auto* parts = new QVBoxLayout;
+  parts->addLayout(grid);
+  parts->addStretch(1);
+  auto* beside = new QHBoxLayout;
+  beside->addLayout(parts);
+  beside->addSpacing(12);
+  beside->addWidget(drawing_, 0, Qt::AlignTop);
+
   auto* layout = new QVBoxLayout(group);
   layout->addLayout(model.layout());
   layout->addWidget(netlist_, 1);
-  layout->addLayout(grid);
+  layout->addLayout(beside);
   layout->addStretch(1);
   return group;
 }
@@ -438,6 +452,7 @@ void ToneStackTab::showCircuit(int index) {
   loading_ = true;
   const bool custom = index == customIndex();
   netlist_->setVisible(custom);
+  drawing_->setVisible(!custom);
   for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i)
     for (QWidget* w :
          std::initializer_list<QWidget*>{customCaptions_[i], customSliders_[i], customValues_[i]})
@@ -472,6 +487,9 @@ void ToneStackTab::showCircuit(int index) {
   circuit_ = index;
   const ts::ToneCircuit& c = circuit();
   const CircuitState& state = states_[std::size_t(index)];
+  const QPixmap picture(QStringLiteral(":/design/") + u(c.drawing) + QStringLiteral(".png"));
+  drawing_->setPixmap(picture);
+  drawing_->setAccessibleName(QStringLiteral("Schéma : ") + u(c.caption));
   for (FieldRow& r : rows_) {
     r.caption->hide();
     r.edit->hide();
