@@ -1,7 +1,8 @@
 #include "ui/Plot.h"
 
 #include <QBuffer>
-#include <QFontMetrics>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -237,143 +238,294 @@ void Plot::clearMarker() {
   update();
 }
 
-void Plot::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  paintOn(p, width(), height(), true);
+namespace {
+
+constexpr double kLabelGap = 6;  // between two tick labels, at the least
+
+double toUnit(double v, double lo, double hi, bool log) {
+  return log ? (std::log10(v) - std::log10(lo)) / (std::log10(hi) - std::log10(lo))
+             : (v - lo) / (hi - lo);
 }
 
-void Plot::paintOn(QPainter& p, int width, int height, bool withHover) const {
-  p.fillRect(QRect(0, 0, width, height), Qt::white);
-  const QFontMetrics fm(font());
-  const int lh = fm.height();
-  const bool right = rightUsed();
+bool isDecade(double v) {
+  const double e = std::log10(v);
+  return std::fabs(e - std::round(e)) < 1e-9;
+}
 
-  // Legend row on top, tick labels and the x title below.
-  const int top = lh + 10;
-  const int bottom = 2 * lh + 10;
-  const int plotH = std::max(20, height - top - bottom);
-
-  struct YSide {
-    const PlotAxis* axis;
-    Range range;
-    std::vector<double> ticks;
+// The ticks of an axis over length pixels, one per spacing pixels at most, their labels
+// never closer than kLabelGap: a linear axis takes fewer ticks, a log one labels its decades
+// alone, then every other one. `at` is the distance from the axis's start.
+std::vector<PlotTick> axisTicks(const PlotAxis& axis, double lo, double hi, double length,
+                                double spacing, const QFontMetricsF& fm, bool vertical) {
+  const bool log = axis.scale == AxisScale::kLog10;
+  const auto labelled = [&](int maxTicks) {
+    std::vector<PlotTick> ticks;
     double step = 1;
-    QStringList labels;
-    int labelWidth = 0;
-  };
-  auto makeSide = [&](const PlotAxis& axis, YAxis side) {
-    YSide s{&axis, rangeOf(axis, false, side, plotH), {}, 1, {}, 0};
-    if (axis.scale == AxisScale::kLog10) {
-      s.ticks = logTicks(s.range.lo, s.range.hi);
+    std::vector<double> values;
+    if (log) {
+      values = logTicks(lo, hi);
     } else {
-      const int maxTicks = std::max(2, plotH / 28);
-      s.ticks = linearTicks(s.range.lo, s.range.hi, maxTicks);
-      s.step = linearStep(s.range.lo, s.range.hi, maxTicks);
+      values = linearTicks(lo, hi, maxTicks);
+      step = linearStep(lo, hi, maxTicks);
     }
-    for (double t : s.ticks) {
-      s.labels << tickLabel(t, s.step, axis.scale, axis.logUnit);
-      s.labelWidth = std::max(s.labelWidth, fm.horizontalAdvance(s.labels.back()));
+    for (double v : values)
+      ticks.push_back(
+          {v, toUnit(v, lo, hi, log) * length, tickLabel(v, step, axis.scale, axis.logUnit), {}});
+    return ticks;
+  };
+  const auto extent = [&](const PlotTick& t) {
+    return vertical ? fm.height() : fm.horizontalAdvance(t.label);
+  };
+  const auto crowded = [&](const std::vector<PlotTick>& ticks) {
+    const PlotTick* last = nullptr;
+    for (const PlotTick& t : ticks) {
+      if (t.label.isEmpty()) continue;
+      if (last && std::fabs(t.at - last->at) < (extent(t) + extent(*last)) / 2 + kLabelGap)
+        return true;
+      last = &t;
     }
-    return s;
+    return false;
   };
-  const YSide leftSide = makeSide(leftAxis_, YAxis::kLeft);
-  const YSide rightSide = right ? makeSide(rightAxis_, YAxis::kRight) : YSide{};
+  int maxTicks = std::max(2, static_cast<int>(length / spacing));
+  std::vector<PlotTick> ticks = labelled(maxTicks);
+  if (!log) {
+    while (crowded(ticks) && maxTicks > 2) ticks = labelled(--maxTicks);
+    // A range widened to whole steps of a coarser rule may hold a single tick of this one.
+    for (int more = maxTicks + 1; ticks.size() < 2 && more <= maxTicks + 4; ++more) {
+      std::vector<PlotTick> denser = labelled(more);
+      if (!crowded(denser)) ticks = std::move(denser);
+    }
+    return ticks;
+  }
+  if (crowded(ticks))
+    for (PlotTick& t : ticks)
+      if (!isDecade(t.value)) t.label.clear();
+  while (crowded(ticks)) {
+    int i = 0;
+    for (PlotTick& t : ticks)
+      if (!t.label.isEmpty() && i++ % 2 == 1) t.label.clear();
+  }
+  return ticks;
+}
 
-  const int left = lh + leftSide.labelWidth + 12;
-  const int rightMargin =
-      right ? lh + rightSide.labelWidth + 12 : fm.horizontalAdvance("20k") / 2 + 8;
-  const QRectF area(left, top, std::max(20, width - left - rightMargin), plotH);
+double widest(const std::vector<PlotTick>& ticks, const QFontMetricsF& fm) {
+  double w = 0;
+  for (const PlotTick& t : ticks) w = std::max(w, fm.horizontalAdvance(t.label));
+  return w;
+}
 
-  const Range xr = zoom_.on ? Range{zoom_.lo, zoom_.hi}
-                            : rangeOf(xAxis_, true, YAxis::kLeft, static_cast<int>(area.width()));
-  area_ = area;
-  xLo_ = xr.lo;
-  xHi_ = xr.hi;
-  const bool xLog = xAxis_.scale == AxisScale::kLog10;
-  auto toUnit = [](double v, Range r, bool log) {
-    return log ? (std::log10(v) - std::log10(r.lo)) / (std::log10(r.hi) - std::log10(r.lo))
-               : (v - r.lo) / (r.hi - r.lo);
+}  // namespace
+
+double PlotLayout::xPixel(double v) const {
+  return area.left() + toUnit(v, xLo, xHi, xScale == AxisScale::kLog10) * area.width();
+}
+
+double PlotLayout::yPixel(double v, YAxis side) const {
+  const bool r = side == YAxis::kRight && right;
+  const double u = toUnit(v, r ? rightLo : leftLo, r ? rightHi : leftHi,
+                          (r ? rightScale : leftScale) == AxisScale::kLog10);
+  return area.bottom() - std::clamp(u, -100.0, 100.0) * area.height();
+}
+
+// A size in pixels whatever the device: laid out and painted alike on the screen and on a
+// page whose painter is scaled to it.
+QFont Plot::plotFont() const {
+  QFont f = font();
+  if (f.pixelSize() <= 0) f.setPixelSize(std::max(1, QFontInfo(f).pixelSize()));
+  return f;
+}
+
+PlotLayout Plot::layoutAt(QSizeF size) const {
+  PlotLayout l;
+  l.size = size;
+  const QFontMetricsF fm(plotFont());
+  const double lh = fm.height();
+  const double w = size.width(), h = size.height();
+  l.right = rightUsed();
+  l.xScale = xAxis_.scale;
+  l.leftScale = leftAxis_.scale;
+  l.rightScale = rightAxis_.scale;
+
+  // Legend row on top; below, the tick labels (half a line down, clear of the y axes' lowest
+  // labels) and the x title.
+  const double top = lh + 10;
+  const double bottom = 2.5 * lh + 10;
+  const double plotH = std::max(20.0, h - top - bottom);
+  const Range leftRange = rangeOf(leftAxis_, false, YAxis::kLeft, static_cast<int>(plotH));
+  l.leftLo = leftRange.lo;
+  l.leftHi = leftRange.hi;
+  l.leftTicks = axisTicks(leftAxis_, l.leftLo, l.leftHi, plotH, 28, fm, true);
+  if (l.right) {
+    const Range r = rangeOf(rightAxis_, false, YAxis::kRight, static_cast<int>(plotH));
+    l.rightLo = r.lo;
+    l.rightHi = r.hi;
+    l.rightTicks = axisTicks(rightAxis_, l.rightLo, l.rightHi, plotH, 28, fm, true);
+  }
+  const double left = lh + widest(l.leftTicks, fm) + 12;
+  double rightMargin = l.right ? lh + widest(l.rightTicks, fm) + 12 : 8;
+  // The x labels are centred on their ticks: the last one may need more room on the right.
+  for (int pass = 0; pass < 2; ++pass) {
+    l.area = QRectF(left, top, std::max(20.0, w - left - rightMargin), plotH);
+    const Range xr = zoom_.on
+                         ? Range{zoom_.lo, zoom_.hi}
+                         : rangeOf(xAxis_, true, YAxis::kLeft, static_cast<int>(l.area.width()));
+    l.xLo = xr.lo;
+    l.xHi = xr.hi;
+    l.xTicks = axisTicks(xAxis_, l.xLo, l.xHi, l.area.width(), 70, fm, false);
+    double overhang = 0;
+    for (const PlotTick& t : l.xTicks)
+      if (!t.label.isEmpty())
+        overhang =
+            std::max(overhang, l.area.left() + t.at + fm.horizontalAdvance(t.label) / 2 - (w - 2));
+    if (overhang <= 0 || l.right) break;
+    rightMargin += overhang;
+  }
+
+  const double labelTop = l.area.bottom() + lh / 2 + 1;
+  for (PlotTick& t : l.xTicks) {
+    t.at = l.xPixel(t.value);
+    const double tw = fm.horizontalAdvance(t.label);
+    t.box = QRectF(t.at - tw / 2, labelTop, tw, lh);
+  }
+  const auto placeY = [&](std::vector<PlotTick>& ticks, YAxis side) {
+    for (PlotTick& t : ticks) {
+      t.at = l.yPixel(t.value, side);
+      const double tw = fm.horizontalAdvance(t.label);
+      const double x = side == YAxis::kLeft ? l.area.left() - 5 - tw : l.area.right() + 5;
+      t.box = QRectF(x, t.at - lh / 2, tw, lh);
+    }
   };
-  auto px = [&](double v) { return area.left() + toUnit(v, xr, xLog) * area.width(); };
-  auto py = [&](double v, const YSide& s) {
-    const double u = toUnit(v, s.range, s.axis->scale == AxisScale::kLog10);
-    return area.bottom() - std::clamp(u, -100.0, 100.0) * area.height();
-  };
+  placeY(l.leftTicks, YAxis::kLeft);
+  placeY(l.rightTicks, YAxis::kRight);
 
-  // Grid: the minor lines of a log axis, then the ticks' lines.
+  l.xTitle = fm.elidedText(xAxis_.title, Qt::ElideRight, l.area.width());
+  l.xTitleBox = QRectF(l.area.left(), h - lh - 3, l.area.width(), lh);
+  // A vertical title may run past the area's ends, never past the widget's.
+  const auto vertical = [&](const QString& title, double centreX, QString& text, QRectF& box) {
+    text = fm.elidedText(title, Qt::ElideRight, std::max(0.0, h - 4));
+    const double length = fm.horizontalAdvance(text);
+    const double centreY = std::clamp(l.area.center().y(), length / 2 + 2,
+                                      std::max(length / 2 + 2, h - length / 2 - 2));
+    box = QRectF(centreX - lh / 2, centreY - length / 2, lh, length);
+  };
+  vertical(leftAxis_.title, 3 + lh / 2, l.leftTitle, l.leftTitleBox);
+  if (l.right) vertical(rightAxis_.title, w - 3 - lh / 2, l.rightTitle, l.rightTitleBox);
+
+  // Legend, right-aligned above the area.
+  for (const PlotCurve& c : curves_)
+    if (!c.data.name.empty())
+      l.legend.push_back({QString::fromStdString(c.data.name), shownColour(c), {}, {}});
+  if (!held_.empty()) l.legend.push_back({kHeldLegend, kHeldColour, {}, {}});
+  double x = l.area.right();
+  const double y = top / 2;
+  for (auto it = l.legend.rbegin(); it != l.legend.rend(); ++it) {
+    const double tw = fm.horizontalAdvance(it->name);
+    x -= tw;
+    it->box = QRectF(x, y - lh / 2, tw, lh);
+    it->line = QLineF(x - 26, y, x - 6, y);
+    x -= 26 + 14;
+  }
+  return l;
+}
+
+void Plot::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const PlotLayout l = layoutAt(size());
+  area_ = l.area;
+  xLo_ = l.xLo;
+  xHi_ = l.xHi;
+  paintLayout(p, l, true);
+}
+
+void Plot::paintTo(QPainter& p, QSizeF size) const {
+  p.save();
+  paintLayout(p, layoutAt(size), false);
+  p.restore();
+}
+
+void Plot::paintLayout(QPainter& p, const PlotLayout& l, bool withHover) const {
+  p.fillRect(QRectF(QPointF(0, 0), l.size), Qt::white);
+  p.setFont(plotFont());
+  paintGrid(p, l);
+  paintAxisTexts(p, l);
+  paintCurves(p, l);
+  p.setPen(QPen(kFrameColour, 1));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(l.area);
+  if (withHover) paintMouse(p, l);
+  paintLegend(p, l);
+}
+
+// The minor lines of a log axis, then the ticks' lines.
+void Plot::paintGrid(QPainter& p, const PlotLayout& l) const {
+  const QRectF& area = l.area;
   p.setPen(QPen(kMinorGridColour, 1));
-  auto minorLog = [&](Range r, auto draw) {
-    for (int e = static_cast<int>(std::floor(std::log10(r.lo))); scaled(1, e) <= r.hi; ++e)
+  const auto minorLog = [&](double lo, double hi, auto draw) {
+    for (int e = static_cast<int>(std::floor(std::log10(lo))); scaled(1, e) <= hi; ++e)
       for (int m = 2; m <= 9; ++m) {
         const double v = scaled(m, e);
-        if (v > r.lo && v < r.hi) draw(v);
+        if (v > lo && v < hi) draw(v);
       }
   };
-  if (xLog)
-    minorLog(xr, [&](double v) {
-      p.drawLine(QPointF(px(v), area.top()), QPointF(px(v), area.bottom()));
+  if (l.xScale == AxisScale::kLog10)
+    minorLog(l.xLo, l.xHi, [&](double v) {
+      p.drawLine(QPointF(l.xPixel(v), area.top()), QPointF(l.xPixel(v), area.bottom()));
     });
-  if (leftAxis_.scale == AxisScale::kLog10)
-    minorLog(leftSide.range, [&](double v) {
-      p.drawLine(QPointF(area.left(), py(v, leftSide)), QPointF(area.right(), py(v, leftSide)));
+  if (l.leftScale == AxisScale::kLog10)
+    minorLog(l.leftLo, l.leftHi, [&](double v) {
+      const double y = l.yPixel(v, YAxis::kLeft);
+      p.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
     });
-
-  std::vector<double> xTicks;
-  double xStep = 1;
-  if (xLog) {
-    xTicks = logTicks(xr.lo, xr.hi);
-  } else {
-    const int maxTicks = std::max(2, static_cast<int>(area.width()) / 70);
-    xTicks = linearTicks(xr.lo, xr.hi, maxTicks);
-    xStep = linearStep(xr.lo, xr.hi, maxTicks);
-  }
   p.setPen(QPen(kGridColour, 1));
-  for (double t : xTicks) p.drawLine(QPointF(px(t), area.top()), QPointF(px(t), area.bottom()));
-  for (double t : leftSide.ticks)
-    p.drawLine(QPointF(area.left(), py(t, leftSide)), QPointF(area.right(), py(t, leftSide)));
+  for (const PlotTick& t : l.xTicks)
+    p.drawLine(QPointF(t.at, area.top()), QPointF(t.at, area.bottom()));
+  for (const PlotTick& t : l.leftTicks)
+    p.drawLine(QPointF(area.left(), t.at), QPointF(area.right(), t.at));
+}
 
-  // Labels.
+void Plot::paintAxisTexts(QPainter& p, const PlotLayout& l) const {
+  const QFontMetricsF fm(plotFont());
   p.setPen(kTextColour);
-  for (double t : xTicks) {
-    const QString label = tickLabel(t, xStep, xAxis_.scale, xAxis_.logUnit);
-    const double w = fm.horizontalAdvance(label);
-    p.drawText(QPointF(px(t) - w / 2, area.bottom() + 4 + fm.ascent()), label);
-  }
-  auto yLabels = [&](const YSide& s, bool onLeft) {
-    for (std::size_t i = 0; i < s.ticks.size(); ++i) {
-      const double y = py(s.ticks[i], s) + fm.ascent() / 2.0 - 1;
-      const double w = fm.horizontalAdvance(s.labels[int(i)]);
-      p.drawText(QPointF(onLeft ? area.left() - 5 - w : area.right() + 5, y), s.labels[int(i)]);
-    }
-  };
-  yLabels(leftSide, true);
-  if (right) yLabels(rightSide, false);
-
-  p.drawText(QRectF(area.left(), height - lh - 3, area.width(), lh), Qt::AlignCenter, xAxis_.title);
-  auto verticalTitle = [&](const QString& title, double x, double angle) {
+  for (const auto* ticks : {&l.xTicks, &l.leftTicks, &l.rightTicks})
+    for (const PlotTick& t : *ticks)
+      if (!t.label.isEmpty()) p.drawText(QPointF(t.box.left(), t.box.top() + fm.ascent()), t.label);
+  p.drawText(l.xTitleBox, Qt::AlignCenter, l.xTitle);
+  const auto vertical = [&](const QString& title, const QRectF& box, double angle) {
     p.save();
-    p.translate(x, area.center().y());
+    p.translate(box.center());
     p.rotate(angle);
-    p.drawText(QRectF(-area.height() / 2, -lh / 2.0, area.height(), lh), Qt::AlignCenter, title);
+    const QRectF upright(-box.height() / 2 - 1, -box.width() / 2, box.height() + 2, box.width());
+    p.drawText(upright, Qt::AlignCenter | Qt::TextDontClip, title);
     p.restore();
   };
-  verticalTitle(leftAxis_.title, 3 + lh / 2.0, -90);
-  if (right) verticalTitle(rightAxis_.title, width - 3 - lh / 2.0, 90);
+  vertical(l.leftTitle, l.leftTitleBox, -90);
+  if (l.right) vertical(l.rightTitle, l.rightTitleBox, 90);
+}
 
-  // Curves, clipped to the area: held ones first, in grey.
+// Clipped to the area: held curves first, in grey, then those under the others, the others,
+// their end labels and the marker.
+void Plot::paintCurves(QPainter& p, const PlotLayout& l) const {
+  const QFontMetricsF fm(plotFont());
+  const QRectF& area = l.area;
+  const auto scaleOf = [&](YAxis side) {
+    return side == YAxis::kRight && l.right ? l.rightScale : l.leftScale;
+  };
+  const auto sideOf = [&](const PlotCurve& c) {
+    return c.axis == YAxis::kRight && l.right ? YAxis::kRight : YAxis::kLeft;
+  };
   p.save();
   p.setClipRect(area.adjusted(-1, -1, 1, 1));
   p.setRenderHint(QPainter::Antialiasing);
-  auto drawCurve = [&](const PlotCurve& c, const QColor& colour, double penWidth) {
-    const YSide& s = c.axis == YAxis::kRight && right ? rightSide : leftSide;
+  const auto drawCurve = [&](const PlotCurve& c, const QColor& colour, double penWidth) {
+    const YAxis side = sideOf(c);
     p.setPen(QPen(colour, penWidth, c.style, Qt::RoundCap, Qt::RoundJoin));
     QPolygonF line;
     const std::size_t n = std::min(c.data.x.size(), c.data.y.size());
     line.reserve(static_cast<qsizetype>(n));
     for (std::size_t i = 0; i < n; ++i) {
       const double xv = c.data.x[i], yv = c.data.y[i];
-      if (usable(xv, xAxis_.scale) && usable(yv, s.axis->scale)) {
-        line << QPointF(px(xv), py(yv, s));
+      if (usable(xv, l.xScale) && usable(yv, scaleOf(side))) {
+        line << QPointF(l.xPixel(xv), l.yPixel(yv, side));
         // A dense zigzag (a ripple over a long run) stroked as one outline costs its
         // self-crossings many times over; short pieces joined by their round caps look the
         // same and keep a redraw within a frame.
@@ -398,17 +550,17 @@ void Plot::paintOn(QPainter& p, int width, int height, bool withHover) const {
   for (const PlotCurve& c : curves_) {
     const std::size_t n = std::min(c.data.x.size(), c.data.y.size());
     if (c.endLabel.isEmpty() || n == 0) continue;
-    const YSide& s = c.axis == YAxis::kRight && right ? rightSide : leftSide;
+    const YAxis side = sideOf(c);
     const double xv = c.data.x[n - 1], yv = c.data.y[n - 1];
-    if (!usable(xv, xAxis_.scale) || !usable(yv, s.axis->scale)) continue;
+    if (!usable(xv, l.xScale) || !usable(yv, scaleOf(side))) continue;
     const double w = fm.horizontalAdvance(c.endLabel);
     p.setPen(c.colour);
-    p.drawText(QPointF(std::min(px(xv), area.right() - 2) - w - 2,
-                       std::max(py(yv, s) - 3, area.top() + fm.ascent())),
+    p.drawText(QPointF(std::min(l.xPixel(xv), area.right() - 2) - w - 2,
+                       std::max(l.yPixel(yv, side) - 3, area.top() + fm.ascent())),
                c.endLabel);
   }
-  if (marker_.shown && usable(marker_.x, xAxis_.scale) && usable(marker_.y, leftSide.axis->scale)) {
-    const QPointF at(px(marker_.x), py(marker_.y, leftSide));
+  if (marker_.shown && usable(marker_.x, l.xScale) && usable(marker_.y, l.leftScale)) {
+    const QPointF at(l.xPixel(marker_.x), l.yPixel(marker_.y, YAxis::kLeft));
     p.setPen(QPen(kTextColour, 1.5));
     p.setBrush(Qt::white);
     p.drawEllipse(at, 4, 4);
@@ -418,55 +570,45 @@ void Plot::paintOn(QPainter& p, int width, int height, bool withHover) const {
     p.drawText(QPointF(tx, at.y() - 6), marker_.text);
   }
   p.restore();
+}
 
-  p.setPen(QPen(kFrameColour, 1));
-  p.drawRect(area);
-
-  if (dragging_ && withHover) {
+// The band being dragged, and the dashed line with its readout box under the mouse.
+void Plot::paintMouse(QPainter& p, const PlotLayout& l) const {
+  const QRectF& area = l.area;
+  if (dragging_) {
     const double a = std::clamp(std::min(dragFrom_, dragTo_), area.left(), area.right());
     const double b = std::clamp(std::max(dragFrom_, dragTo_), area.left(), area.right());
     p.fillRect(QRectF(a, area.top(), b - a, area.height()), QColor(60, 110, 220, 50));
   }
-  if (hovering_ && withHover && hoverPx_ >= area.left() && hoverPx_ <= area.right()) {
-    p.setPen(QPen(kFrameColour, 1, Qt::DashLine));
-    p.drawLine(QPointF(hoverPx_, area.top()), QPointF(hoverPx_, area.bottom()));
-    const QStringList lines = readoutAt(xAt(hoverPx_));
-    int w = 0;
-    for (const QString& line : lines) w = std::max(w, fm.horizontalAdvance(line));
-    const QRectF box(0, 0, w + 12, lines.size() * lh + 8);
-    const double bx =
-        hoverPx_ + 10 + box.width() > area.right() ? hoverPx_ - 10 - box.width() : hoverPx_ + 10;
-    const QRectF at = box.translated(bx, area.top() + 6);
-    p.setPen(QPen(kFrameColour, 1));
-    p.setBrush(QColor(255, 255, 255, 235));
-    p.drawRect(at);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(kTextColour);
-    for (int i = 0; i < lines.size(); ++i)
-      p.drawText(QPointF(at.left() + 6, at.top() + 4 + i * lh + fm.ascent()), lines[i]);
-  }
+  if (!hovering_ || hoverPx_ < area.left() || hoverPx_ > area.right()) return;
+  const QFontMetricsF fm(plotFont());
+  const double lh = fm.height();
+  p.setPen(QPen(kFrameColour, 1, Qt::DashLine));
+  p.drawLine(QPointF(hoverPx_, area.top()), QPointF(hoverPx_, area.bottom()));
+  const QStringList lines = readoutAt(xAt(hoverPx_));
+  double w = 0;
+  for (const QString& line : lines) w = std::max(w, fm.horizontalAdvance(line));
+  const QRectF box(0, 0, w + 12, lines.size() * lh + 8);
+  const double bx =
+      hoverPx_ + 10 + box.width() > area.right() ? hoverPx_ - 10 - box.width() : hoverPx_ + 10;
+  const QRectF at = box.translated(bx, area.top() + 6);
+  p.setPen(QPen(kFrameColour, 1));
+  p.setBrush(QColor(255, 255, 255, 235));
+  p.drawRect(at);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(kTextColour);
+  for (int i = 0; i < lines.size(); ++i)
+    p.drawText(QPointF(at.left() + 6, at.top() + 4 + i * lh + fm.ascent()), lines[i]);
+}
 
-  // Legend, right-aligned above the area.
-  struct Entry {
-    QString name;
-    QColor colour;
-  };
-  std::vector<Entry> entries;
-  for (const PlotCurve& c : curves_)
-    if (!c.data.name.empty())
-      entries.push_back({QString::fromStdString(c.data.name), shownColour(c)});
-  if (!held_.empty()) entries.push_back({kHeldLegend, kHeldColour});
-  double x = area.right();
-  const double y = top / 2.0;
+void Plot::paintLegend(QPainter& p, const PlotLayout& l) const {
+  const QFontMetricsF fm(plotFont());
   p.setRenderHint(QPainter::Antialiasing);
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-    const double w = fm.horizontalAdvance(it->name);
-    x -= w;
+  for (const PlotLayout::LegendEntry& e : l.legend) {
     p.setPen(kTextColour);
-    p.drawText(QPointF(x, y + fm.ascent() / 2.0 - 1), it->name);
-    p.setPen(QPen(it->colour, 2.5));
-    p.drawLine(QPointF(x - 26, y), QPointF(x - 6, y));
-    x -= 26 + 14;
+    p.drawText(QPointF(e.box.left(), e.box.top() + fm.ascent()), e.name);
+    p.setPen(QPen(e.colour, 2.5));
+    p.drawLine(e.line);
   }
 }
 
@@ -486,9 +628,10 @@ QStringList Plot::readoutAt(double x) const {
 
 void Plot::ensureLayout() const {
   if (!area_.isEmpty()) return;
-  QImage scratch(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
-  QPainter p(&scratch);
-  paintOn(p, scratch.width(), scratch.height(), false);
+  const PlotLayout l = layoutAt(size());
+  area_ = l.area;
+  xLo_ = l.xLo;
+  xHi_ = l.xHi;
 }
 
 std::pair<double, double> Plot::visibleXRange() const {
@@ -597,7 +740,7 @@ void Plot::exportTo(const QString& fileName) const {
       QImage image(size, QImage::Format_RGB32);
       {
         QPainter p(&image);
-        paintOn(p, size.width(), size.height(), false);
+        paintTo(p, size);
       }
       image.save(&buffer, "PNG");
     } else {
@@ -606,13 +749,12 @@ void Plot::exportTo(const QString& fileName) const {
       svg.setSize(size);
       svg.setViewBox(QRect(QPoint(0, 0), size));
       QPainter p(&svg);
-      paintOn(p, size.width(), size.height(), false);
+      paintTo(p, size);
     }
   } else {
     throw CalcError("Impossible d'écrire dans " + platform::fullPath(fileName.toStdString()) +
                     " : choisir un nom en .csv, .png ou .svg.");
   }
-  area_ = {};  // laid out at the file's size: the next mouse event lays out the widget again
   try {
     platform::replaceFile(fileName.toStdString(),
                           std::string_view(content.constData(), std::size_t(content.size())));

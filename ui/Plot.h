@@ -4,6 +4,8 @@
 // the program's licence does not allow.
 
 #include <QColor>
+#include <QLineF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +13,8 @@
 #include <vector>
 
 #include "core/series.h"
+
+class QPainter;
 
 namespace valvora::ui {
 
@@ -53,6 +57,41 @@ QString tickLabel(double value, double step, AxisScale scale);
 // The same with a log axis's unit: "1 kHz", "200 Hz", "1 MΩ".
 QString tickLabel(double value, double step, AxisScale scale, const QString& logUnit);
 
+// A tick of an axis as laid out: its pixel along the axis (x, or y from the top) and its
+// label's box; a tick without a label (no room for it) keeps its grid line.
+struct PlotTick {
+  double value = 0;
+  double at = 0;
+  QString label;
+  QRectF box;
+};
+
+// Where each part of a plot goes at a size, worked out before any painting so that every
+// painter (the widget, an export, the printed sheet) draws the same and tests can check it.
+struct PlotLayout {
+  QSizeF size;
+  QRectF area;  // the curves' frame
+  bool right = false;
+  AxisScale xScale = AxisScale::kLinear, leftScale = AxisScale::kLinear,
+            rightScale = AxisScale::kLinear;
+  double xLo = 0, xHi = 1, leftLo = 0, leftHi = 1, rightLo = 0, rightHi = 1;
+  std::vector<PlotTick> xTicks, leftTicks, rightTicks;
+  // The titles as written (elided past their room) and their boxes, upright for the
+  // vertical ones.
+  QString xTitle, leftTitle, rightTitle;
+  QRectF xTitleBox, leftTitleBox, rightTitleBox;
+  struct LegendEntry {
+    QString name;
+    QColor colour;
+    QRectF box;   // the name's
+    QLineF line;  // the colour's sample
+  };
+  std::vector<LegendEntry> legend;
+
+  double xPixel(double v) const;
+  double yPixel(double v, YAxis side) const;
+};
+
 class Plot : public QWidget {
  public:
   explicit Plot(QWidget* parent = nullptr);
@@ -87,6 +126,12 @@ class Plot : public QWidget {
   void exportTo(const QString& fileName) const;
   QString csvText() const;
 
+  // The layout at a size, with the widget's font.
+  PlotLayout layoutAt(QSizeF size) const;
+  // The plot at size into the painter's own coordinates, without the mouse's readout: what
+  // an export or a printed page draws, as vectors on a vector device.
+  void paintTo(QPainter& p, QSizeF size) const;
+
   QSize sizeHint() const override { return {700, 300}; }
   QSize minimumSizeHint() const override { return {320, 180}; }
 
@@ -104,7 +149,13 @@ class Plot : public QWidget {
   };
   Range rangeOf(const PlotAxis& axis, bool x, YAxis side, int lengthPx) const;
   bool rightUsed() const;
-  void paintOn(QPainter& p, int width, int height, bool withHover) const;
+  QFont plotFont() const;
+  void paintLayout(QPainter& p, const PlotLayout& layout, bool withHover) const;
+  void paintGrid(QPainter& p, const PlotLayout& layout) const;
+  void paintAxisTexts(QPainter& p, const PlotLayout& layout) const;
+  void paintCurves(QPainter& p, const PlotLayout& layout) const;
+  void paintMouse(QPainter& p, const PlotLayout& layout) const;
+  void paintLegend(QPainter& p, const PlotLayout& layout) const;
   void ensureLayout() const;
   // The plot area and x range of the last layout, for the mouse's x.
   double xAt(double pixel) const;

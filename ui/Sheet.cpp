@@ -433,6 +433,9 @@ void SheetCommands::write(const QString& name) {
   const std::string path = QFile::encodeName(name).toStdString();
   try {
     platform::replaceFile(path, controls_.text());
+    // What a save killed between writing its temporary and renaming it left beside the sheet
+    // goes now; a temporary of a writer still running is kept.
+    platform::removeStaleTemporaries(platform::replacedFile(path));
   } catch (const platform::FileError&) {
     throw CalcError("Impossible d'écrire dans " + platform::fullPath(path));
   }

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPageLayout>
 #include <QPageSize>
@@ -18,6 +19,7 @@
 #include "core/failure.h"
 #include "platform/files.h"
 #include "ui/PageControl.h"
+#include "ui/Plot.h"
 #include "ui/Sheet.h"
 
 namespace valvora::ui {
@@ -30,10 +32,27 @@ QString fieldText(const PageControl& pages, const char* name) {
 
 // What is printed, item by item, before it is laid on pages.
 struct Item {
-  enum Kind { kTitle, kHeading, kRow, kLine } kind;
+  enum Kind { kTitle, kHeading, kRow, kLine, kWarning, kPlot } kind;
   QString left;
   QString right;
+  const Plot* plot = nullptr;
 };
+
+// A plot is laid out at this size in its own pixels, then scaled to the page's width: its
+// texts keep their proportion to the curves whatever the page's resolution.
+constexpr double kPlotWidth = 720, kPlotHeight = 320;
+
+// The lines of the page's labels whose name ends so.
+QStringList labelLines(const QWidget* page, QLatin1String end) {
+  QStringList lines;
+  for (const QLabel* label : page->findChildren<QLabel*>()) {
+    const QString name = label->objectName();
+    if (!name.startsWith(QLatin1String("lb")) || !name.endsWith(end)) continue;
+    for (const QString& line : label->text().split(QLatin1Char('\n')))
+      if (!line.trimmed().isEmpty()) lines << line;
+  }
+  return lines;
+}
 
 // A paragraph cut at spaces into lines no wider than width.
 QStringList wrapped(const QString& paragraph, const QFontMetricsF& metrics, qreal width) {
@@ -60,7 +79,8 @@ std::vector<PdfSection> pdfSections(const PageControl& pages, const SheetControl
     PdfSection section{pages.tab(i)->text().replace(QLatin1String("&&"), QLatin1String("&")), {}};
     bool filled = false;
     for (const QWidget* w : pages.page(i)->findChildren<QWidget*>()) {
-      if (w->objectName().isEmpty() || !w->isEnabled()) continue;
+      // A control hidden (another circuit's knob) is none of this amplifier's.
+      if (w->objectName().isEmpty() || !w->isEnabled() || !w->isVisibleTo(pages.page(i))) continue;
       QString value;
       if (auto* edit = qobject_cast<const QLineEdit*>(w)) {
         if (qobject_cast<const QComboBox*>(w->parent()) ||
@@ -83,7 +103,14 @@ std::vector<PdfSection> pdfSections(const PageControl& pages, const SheetControl
       filled = filled || inputs.changed(w);
       if (!value.isEmpty()) section.rows.emplace_back(controlLabel(w), value);
     }
-    if (filled) sections.push_back(std::move(section));
+    if (!filled) continue;
+    section.warnings = labelLines(pages.page(i), QLatin1String("Warn"));
+    section.verdicts = labelLines(pages.page(i), QLatin1String("Verdict"));
+    // Plot has no meta-object of its own: findChildren<Plot*> would take every widget.
+    for (const QWidget* w : pages.page(i)->findChildren<QWidget*>())
+      if (const auto* plot = dynamic_cast<const Plot*>(w); plot && !plot->curves().empty())
+        section.plots.push_back(plot);
+    sections.push_back(std::move(section));
   }
   return sections;
 }
@@ -130,15 +157,26 @@ void writeSheetPdf(const QString& name, const PageControl& pages,
   for (const PdfSection& s : sections) {
     items.push_back({Item::kHeading, s.caption, {}});
     for (const auto& [label, value] : s.rows) items.push_back({Item::kRow, label, value});
+    for (const QString& verdict : s.verdicts)
+      for (const QString& line : wrapped(verdict, bodyMetrics, width))
+        items.push_back({Item::kLine, line, {}});
+    for (const QString& warning : s.warnings)
+      for (const QString& line : wrapped(warning, bodyMetrics, width))
+        items.push_back({Item::kWarning, line, {}});
+    for (const Plot* plot : s.plots) items.push_back({Item::kPlot, {}, {}, plot});
   }
 
   // Laid out first, so that every footer can tell the number of pages.
   const auto fontOf = [&](Item::Kind kind) -> const QFont& {
     return kind == Item::kTitle ? title : kind == Item::kHeading ? heading : body;
   };
+  const qreal plotHeight = width * kPlotHeight / kPlotWidth;
   const auto heightOf = [&](const Item& item) {
+    if (item.kind == Item::kPlot) return plotHeight + bodyMetrics.height();
     const qreal h = QFontMetricsF(fontOf(item.kind), &writer).height();
-    return item.kind == Item::kRow || item.kind == Item::kLine ? h * 1.25 : h * 1.8;
+    return item.kind == Item::kRow || item.kind == Item::kLine || item.kind == Item::kWarning
+               ? h * 1.25
+               : h * 1.8;
   };
   std::vector<std::pair<int, qreal>> places;
   int page = 0;
@@ -181,8 +219,16 @@ void writeSheetPdf(const QString& name, const PageControl& pages,
       painter.setPen(QPen(Qt::lightGray, 1));
       painter.drawLine(QPointF(0, line.bottom()), QPointF(width, line.bottom()));
       painter.setPen(Qt::black);
+    } else if (item.kind == Item::kPlot) {
+      painter.save();
+      painter.translate(0, line.y() + bodyMetrics.height() / 2);
+      painter.scale(width / kPlotWidth, width / kPlotWidth);
+      item.plot->paintTo(painter, QSizeF(kPlotWidth, kPlotHeight));
+      painter.restore();
     } else {
+      if (item.kind == Item::kWarning) painter.setPen(QColor(170, 0, 0));
       painter.drawText(line, Qt::AlignLeft | Qt::AlignBottom, item.left);
+      painter.setPen(Qt::black);
     }
   }
   drawFooter(current);

@@ -1,13 +1,17 @@
 // The job sheet: its tab, its file read back into every input control found by walking the
 // window, the files refused, and the question about unsaved changes.
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -171,6 +175,50 @@ class FicheTest : public QObject {
     QVERIFY(dialogs_.messages.isEmpty());
   }
 
+  // A save killed at any moment leaves the old sheet or the new one, whole, and nothing
+  // beside it once the next save has run.
+  void killedDuringSave() {
+    const QString name = path("a.vfiche");
+    window_->findChild<QPlainTextEdit*>("edFiNotes")->setPlainText(QString(10000, QChar(0x416)));
+    for (const char* field : {"edFiSerie", "edFiClient"}) edit(field)->setText(QString(200, 'x'));
+    QByteArray saved[2];
+    for (int k : {0, 1}) {
+      edit("edFiAmp")->setText(QString::number(k));
+      saveAs(name);
+      saved[k] = readAll(name);
+    }
+    QRandomGenerator random(QRandomGenerator::global()->generate());
+    bool changed = false;
+    for (int kill = 0; kill < 50; ++kill) {
+      const QByteArray before = readAll(name);
+      const pid_t child = ::fork();
+      if (child == 0) {
+        for (int round = 0;; ++round) {
+          edit("edFiAmp")->setText(QString::number(round % 2));
+          window_->sheet().save();
+        }
+      }
+      ::usleep(random.bounded(30000));
+      ::kill(child, SIGKILL);
+      ::waitpid(child, nullptr, 0);
+      const QByteArray content = readAll(name);
+      QVERIFY2(content == saved[0] || content == saved[1], qPrintable(QString::number(kill)));
+      changed = changed || content != before;
+      QStringList beside =
+          QDir(folder_->path())
+              .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+      beside.removeOne("a.vfiche");
+      QVERIFY2(beside.size() <= 1, qPrintable(beside.join(' ')));  // the killed save's own
+    }
+    QVERIFY(changed);
+    open(name);
+    QVERIFY(edit("edFiAmp")->text() == "0" || edit("edFiAmp")->text() == "1");
+    QVERIFY(window_->sheet().save());
+    QCOMPARE(QDir(folder_->path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{"a.vfiche"});
+  }
+
   // Files that are no sheet: refused with the message naming them, nothing changed.
   void refusals_data() {
     QTest::addColumn<QString>("kind");
@@ -217,10 +265,13 @@ class FicheTest : public QObject {
     QCOMPARE(window_->windowTitle(), title);
   }
 
-  // The printed sheet: its head, the notes, a figure of a filled tab, the page numbers.
+  // The printed sheet: its head, the notes, a figure of each filled tab, its verdicts and
+  // warnings, its plots as vectors (texts, no image), the page numbers.
   void pdf() {
     const QString reader = QStandardPaths::findExecutable("pdftotext");
-    if (reader.isEmpty()) QSKIP("pdftotext is missing (scripts/setup installs it)");
+    const QString images = QStandardPaths::findExecutable("pdfimages");
+    if (reader.isEmpty() || images.isEmpty())
+      QSKIP("pdftotext or pdfimages is missing (scripts/setup installs them)");
     edit("edFiAmp")->setText("Ampli Жёлтый Ω");
     edit("edFiClient")->setText("Mme Żółć");
     QStringList notes;
@@ -228,8 +279,31 @@ class FicheTest : public QObject {
     window_->findChild<QPlainTextEdit*>("edFiNotes")->setPlainText(notes.join('\n'));
     edit("edDeC")->setText("100");
     QTest::mouseClick(window_->findChild<QPushButton*>("btnDeCalc"), Qt::LeftButton);
-    const QString tau = edit("edDeTau")->text();
-    QVERIFY(!tau.isEmpty());
+    edit("edAsM1")->setText("38,5");
+    edit("edAsM2")->setText("41,2");
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAsMatch"), Qt::LeftButton);
+    QWidget* tonePage = window_->findChild<QWidget*>("tsTonalite");
+    for (QAbstractSlider* knob : tonePage->findChildren<QAbstractSlider*>())
+      if (knob->isVisibleTo(tonePage) && knob->isEnabled()) {
+        knob->setValue(knob->value() / 2 + 7);
+        break;
+      }
+    edit("edEtB")->setText("99999");  // out of its range: the stages tab's warning
+    const auto label = [&](const char* name) {
+      return window_->findChild<QLabel*>(name)->text().section('\n', 0, 0);
+    };
+    const QString expected[] = {"Ampli Жёлтый Ω",
+                                "Mme Żółć",
+                                "Ligne de travaux 120",
+                                "Sécurité & transfo",
+                                "Constante de temps",
+                                edit("edDeTau")->text(),  // a result
+                                label("lbAsVerdict"),
+                                label("lbEtWarn"),
+                                "Fréquence (Hz)",
+                                "1 kHz",
+                                "Niveau (dB)"};  // the tone's plot
+    QVERIFY(!expected[5].isEmpty() && !expected[6].isEmpty() && !expected[7].isEmpty());
 
     dialogs_.savedNames << path("fiche.pdf");
     QTest::mouseClick(window_->findChild<QPushButton*>("btnAtPdf"), Qt::LeftButton);
@@ -241,13 +315,15 @@ class FicheTest : public QObject {
     const QString text = QString::fromUtf8(run.readAllStandardOutput());
     const qsizetype pages = text.count(QChar('\f'));
     QVERIFY2(pages >= 2, qPrintable(text.left(300)));
-    for (const QString& expected :
-         {QString("Ampli Жёлтый Ω"), QString("Mme Żółć"), QString("Ligne de travaux 120"),
-          QString("Sécurité & transfo"), QString("Constante de temps"), tau,
-          QString("Page 1 / %1").arg(pages), QString("Page %1 / %1").arg(pages)})
-      QVERIFY2(text.contains(expected), qPrintable(expected));
+    for (const QString& e : expected) QVERIFY2(text.contains(e), qPrintable(e));
+    for (int page : {1, int(pages)})
+      QVERIFY2(text.contains(QString("Page %1 / %2").arg(page).arg(pages)), qPrintable(text));
     // A tab left as it opened is not printed.
     QVERIFY(!text.contains("Valeurs normalisées"));
+    // The plots are drawn, not pasted as pictures: the list has its two heading lines only.
+    run.start(images, {"-list", path("fiche.pdf")});
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(QString::fromUtf8(run.readAllStandardOutput()).trimmed().count('\n'), 1);
   }
 
   // Values a control cannot take leave it at its default; one box names them.

@@ -209,6 +209,56 @@ class PlotTest : public QObject {
     }
   }
 
+  // At every size the layout keeps the curves' area, each label and each title inside the
+  // widget, whole, and no two texts on each other; each axis keeps two labels at least.
+  void layoutFits_data() {
+    QTest::addColumn<int>("kind");  // 0 supply-like, two axes; 1 log, decades; 2 log, halves
+    QTest::addColumn<QSize>("size");
+    for (int kind : {0, 1, 2})
+      for (QSize size :
+           {QSize(320, 180), QSize(460, 220), QSize(700, 300), QSize(1900, 180), QSize(320, 800)})
+        QTest::addRow("%d, %dx%d", kind, size.width(), size.height()) << kind << size;
+  }
+  void layoutFits() {
+    QFETCH(int, kind);
+    QFETCH(QSize, size);
+    Plot plot;
+    if (kind == 0) {
+      setSupplyLike(plot);
+    } else {
+      PlotAxis x{"Fréquence (Hz)", AxisScale::kLog10, false, 10, kind == 1 ? 20000.0 : 900.0};
+      x.logUnit = "Hz";
+      plot.setXAxis(x);
+      plot.setLeftAxis({"Niveau (dB)"});
+      plot.setCurves({PlotCurve{{"Réponse", {10, 100, 900}, {-31.5, -12.25, 0.5}}, Qt::blue}});
+    }
+    const valvora::ui::PlotLayout l = plot.layoutAt(size);
+    const QRectF whole(QPointF(0, 0), QSizeF(size));
+    QVERIFY(whole.contains(l.area));
+    QList<std::pair<QString, QRectF>> texts{{l.xTitle, l.xTitleBox}, {l.leftTitle, l.leftTitleBox}};
+    QCOMPARE(l.xTitle, plot.layoutAt(QSize(700, 300)).xTitle);
+    QCOMPARE(l.leftTitle, QString(kind == 0 ? "Tension (V)" : "Niveau (dB)"));
+    if (kind == 0) {
+      QCOMPARE(l.rightTitle, QString("Courant redresseur (mA)"));
+      texts.append({l.rightTitle, l.rightTitleBox});
+    }
+    for (const auto* ticks : {&l.xTicks, &l.leftTicks, &l.rightTicks}) {
+      int labelled = 0;
+      for (const valvora::ui::PlotTick& t : *ticks)
+        if (!t.label.isEmpty()) {
+          texts.append({t.label, t.box});
+          ++labelled;
+        }
+      QVERIFY(ticks->empty() || labelled >= 2);
+    }
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+      QVERIFY2(whole.contains(texts[i].second), qPrintable(texts[i].first));
+      for (qsizetype j = i + 1; j < texts.size(); ++j)
+        QVERIFY2(!texts[i].second.intersects(texts[j].second),
+                 qPrintable(texts[i].first + " / " + texts[j].first));
+    }
+  }
+
   // A curve with gaps and values a log axis cannot show is drawn, held curves appear in grey
   // under it and go with "clear".
   void heldCurvesInGrey() {
