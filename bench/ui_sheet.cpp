@@ -35,8 +35,8 @@ class NamingDialogs : public valvora::bench::SilentDialogs {
 bool fillWholeSheet(valvora::ui::TAtelierForm& form) {
   const auto* pages = form.pageControl();
   for (const char* field : {"edFiAmp", "edFiSerie", "edFiClient"})
-    form.findChild<QLineEdit*>(field)->setText(
-        QString::fromUtf8(field) + QString(194, QChar(0x436)));
+    form.findChild<QLineEdit*>(field)->setText(QString::fromUtf8(field) +
+                                               QString(194, QChar(0x436)));
   QString notes;
   while (notes.size() < 10000) notes += QStringLiteral("Remplacé C12 par 47 µF 500 V ; ");
   form.findChild<QPlainTextEdit*>("edFiNotes")->setPlainText(notes.left(10000));
@@ -82,8 +82,7 @@ struct FullSheet {
   }
   bool failed(benchmark::State& state) {
     if (!filled) state.SkipWithError("the supply's run wrote no figures");
-    if (!dialogs.errors.isEmpty())
-      state.SkipWithError(dialogs.errors.first().toUtf8().constData());
+    if (!dialogs.errors.isEmpty()) state.SkipWithError(dialogs.errors.first().toUtf8().constData());
     return !filled || !dialogs.errors.isEmpty();
   }
 };

@@ -391,7 +391,7 @@ bool SheetCommands::save() {
 }
 
 QString SheetCommands::askName(const char* filter, const char* suffix) {
-  const QString name = dialogs().saveFileName(
+  QString name = dialogs().saveFileName(
       &window_, {defaultName(suffix), QString::fromUtf8(filter), QString::fromUtf8(suffix)});
   if (name.isEmpty()) return {};
   if (name != fileName_ && platform::regularFileExists(QFile::encodeName(name).toStdString()) &&

@@ -1,6 +1,7 @@
 #include "ui/SheetPdf.h"
 
 #include <QAbstractSlider>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <QSpinBox>
 
 #include "core/failure.h"
+#include "platform/atomicfile.h"
 #include "platform/files.h"
 #include "ui/PageControl.h"
 #include "ui/Plot.h"
@@ -117,10 +119,11 @@ std::vector<PdfSection> pdfSections(const PageControl& pages, const SheetControl
 
 void writeSheetPdf(const QString& name, const PageControl& pages,
                    const std::vector<PdfSection>& sections) {
-  QFile file(name);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw CalcError("Impossible d'écrire dans " +
-                    platform::fullPath(QFile::encodeName(name).toStdString()));
+  // Made in memory, then written whole: a FIFO or a device is refused, never waited on, and a
+  // failed write keeps the old file.
+  const std::string path = QFile::encodeName(name).toStdString();
+  QBuffer file;
+  file.open(QIODevice::WriteOnly);
   QPdfWriter writer(&file);
   writer.setPageSize(QPageSize(QPageSize::A4));
   writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
@@ -232,9 +235,13 @@ void writeSheetPdf(const QString& name, const PageControl& pages,
     }
   }
   drawFooter(current);
-  if (!painter.end() || file.error() != QFileDevice::NoError)
-    throw CalcError("Impossible d'écrire dans " +
-                    platform::fullPath(QFile::encodeName(name).toStdString()));
+  if (!painter.end()) throw CalcError("Impossible d'écrire dans " + platform::fullPath(path));
+  const QByteArray& content = file.data();
+  try {
+    platform::replaceFile(path, std::string_view(content.constData(), std::size_t(content.size())));
+  } catch (const platform::FileError&) {
+    throw CalcError("Impossible d'écrire dans " + platform::fullPath(path));
+  }
 }
 
 }  // namespace valvora::ui

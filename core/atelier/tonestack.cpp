@@ -126,9 +126,10 @@ void checkFinite(double db) {
     throw CalcError("Les valeurs des composants ne permettent pas de calculer la réponse");
 }
 
-// A passive circuit cannot gain: above 0 dB the solve has lost its precision.
+// A resistor-capacitor network can peak a little above 0 dB (about +1 dB with the values
+// the fields take); well above, the solve has lost its precision.
 void checkPassive(double db) {
-  if (db > 1e-6) throw CalcError("Circuit insoluble : valeurs trop éloignées.");
+  if (db > 3) throw CalcError("Circuit insoluble : valeurs trop éloignées.");
 }
 
 double curveHz(int i, int points) {

@@ -324,6 +324,15 @@ class FicheTest : public QObject {
     run.start(images, {"-list", path("fiche.pdf")});
     QVERIFY(run.waitForFinished(10000));
     QCOMPARE(QString::fromUtf8(run.readAllStandardOutput()).trimmed().count('\n'), 1);
+
+    // A FIFO named as the PDF is refused at once, not waited on for a reader.
+    const QString fifo = path("tube.pdf");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    dialogs_.savedNames << fifo;
+    dialogs_.answers << RecordingDialogs::Answer::kOui;  // replace it
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAtPdf"), Qt::LeftButton);
+    QCOMPARE(dialogs_.errors, QStringList{"Impossible d'écrire dans " + fifo + "."});
+    dialogs_.errors.clear();
   }
 
   // Values a control cannot take leave it at its default; one box names them.
