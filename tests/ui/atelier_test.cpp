@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
+#include <cstdlib>
 #include <memory>
 
 #include "core/failure.h"
@@ -81,6 +83,29 @@ class AtelierTest : public valvora::testing::WindowTest<TAtelierForm> {
       QVERIFY2(page->width() >= page->minimumSizeHint().width() &&
                    page->height() >= page->minimumSizeHint().height(),
                qPrintable(page->objectName()));
+    }
+    // Room on a 1280 x 800 screen for the window's frame and the desktop's panel.
+    QVERIFY2(window_->width() <= 1250 && window_->height() <= 770,
+             qPrintable(QString("%1 x %2").arg(window_->width()).arg(window_->height())));
+    // Each tab's help section exists; on a wide window the short tabs centre their groups.
+    QFile help(QStringLiteral("Valvora.html"));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    const QByteArray html = help.readAll();
+    window_->resize(1800, 900);
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      QApplication::processEvents();
+      dialogs_.opened.clear();
+      control<QPushButton>("btnAtelierHelp")->click();
+      const QString anchor = dialogs_.opened.value(0).section('#', 1);
+      QVERIFY2(html.contains("id=\"" + anchor.toUtf8() + "\""), qPrintable(anchor));
+      QWidget* page = pages->page(i);
+      const QString name = page->objectName();
+      if (name != "tsSecurite" && name != "tsSeries") continue;
+      QRect groups;
+      for (QGroupBox* g : page->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+        groups |= g->geometry();
+      QVERIFY2(std::abs(groups.center().x() - page->width() / 2) < 20, qPrintable(name));
     }
   }
 
