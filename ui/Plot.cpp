@@ -268,6 +268,7 @@ std::vector<PlotTick> axisTicks(const PlotAxis& axis, double lo, double hi, doub
       values = linearTicks(lo, hi, maxTicks);
       step = linearStep(lo, hi, maxTicks);
     }
+    ticks.reserve(values.size());
     for (double v : values)
       ticks.push_back(
           {v, toUnit(v, lo, hi, log) * length, tickLabel(v, step, axis.scale, axis.logUnit), {}});

@@ -1,4 +1,5 @@
 #include "ui/Sheet.h"
+#include "ui/Text.h"
 
 #include <sys/stat.h>
 
@@ -74,7 +75,7 @@ using Sections = std::map<QString, std::map<QString, QString>>;
 
 Sections parse(std::string_view content) {
   Sections sections;
-  const QString text = QString::fromUtf8(content.data(), qsizetype(content.size()));
+  const QString text = fromUtf8(content);
   std::map<QString, QString>* current = nullptr;
   for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);

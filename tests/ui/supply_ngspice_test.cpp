@@ -8,34 +8,20 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <memory>
-#include <optional>
 
-#include "platform/numericlocale.h"
-#include "platform/profile.h"
 #include "tests/ui/uitest.h"
 #include "ui/AtelierUnit.h"
 #include "ui/PageControl.h"
 
-using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TAtelierForm;
 
-class SupplyNgspiceTest : public QObject {
+class SupplyNgspiceTest : public valvora::testing::WindowTest<TAtelierForm> {
   Q_OBJECT
 
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TAtelierForm> window_;
-
-  template <typename T = QWidget>
-  T* control(const char* name) {
-    auto* w = window_->findChild<T*>(name);
-    if (!w) qFatal("no control %s", name);
-    return w;
-  }
+  // A fresh window on the supply tab (the real ngspice: no simulator handed).
   void openWindow() {
-    window_ = std::make_unique<TAtelierForm>(nullptr, valvora::platform::settingsFile());
+    window_ = newWindow();
     auto* pages = window_->pageControl();
     for (int i = 0; i < pages->count(); ++i)
       if (pages->page(i)->objectName() == QLatin1String("tsAlimHT")) pages->setCurrentIndex(i);
@@ -51,12 +37,6 @@ class SupplyNgspiceTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-
   void stopClickedAtOnceStopsEveryRun() {
     openWindow();
     typeInto(control("edPsT"), "20");
@@ -86,12 +66,6 @@ class SupplyNgspiceTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  valvora::platform::keepDecimalPoint();
-  SupplyNgspiceTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(SupplyNgspiceTest)
 
 #include "supply_ngspice_test.moc"

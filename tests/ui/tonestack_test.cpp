@@ -26,19 +26,13 @@ using valvora::testing::RecordingDialogs;
 using valvora::testing::typeInto;
 using valvora::ui::TAtelierForm;
 
-class ToneStackTabTest : public QObject {
+class ToneStackTabTest : public valvora::testing::WindowTest<TAtelierForm> {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TAtelierForm> form_;
-
   template <typename T>
   T* get(const char* name) {
-    auto* w = form_->findChild<T*>(name);
-    if (!w) qFatal("no control %s", name);
-    return w;
+    return control<T>(name);
   }
   QString label(const char* name) { return get<QLabel>(name)->text(); }
   QString edit(const char* name) { return get<QLineEdit>(name)->text(); }
@@ -46,19 +40,6 @@ class ToneStackTabTest : public QObject {
   std::vector<double> curve() { return plot()->curves().at(0).data.y; }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
-    dialogsScope_.emplace(dialogs_);
-    valvora::testing::failOnModalBoxes(this);
-  }
-  void init() {
-    dialogs_.clear();
-    form_ = std::make_unique<TAtelierForm>();
-  }
-  void cleanup() {
-    form_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
-  }
 
   // Opened on the Bassman preset, every knob at 5.
   void firstCurve() {
@@ -285,12 +266,6 @@ class ToneStackTabTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  valvora::platform::keepDecimalPoint();
-  ToneStackTabTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+VALVORA_UI_TEST_MAIN(ToneStackTabTest)
 
 #include "tonestack_test.moc"

@@ -23,15 +23,12 @@
 #include "ui/Dialogs.h"
 #include "ui/FormGrid.h"
 #include "ui/Plot.h"
+#include "ui/Text.h"
 
 namespace valvora::ui::atelier {
 namespace {
 
 namespace ts = valvora::atelier;
-
-QString u(std::string_view text) {
-  return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 constexpr std::size_t kKnobCount = ts::kKnobControls.size();
 // "Circuit personnalisé" comes after the table's circuits.
@@ -142,7 +139,7 @@ QGroupBox* ToneStackTab::buildComponents() {
   group->setObjectName("gbTsParts");
   FormGrid model(group);
   QStringList captions;
-  for (const ts::ToneCircuit& c : ts::kToneCircuits) captions << u(c.caption);
+  for (const ts::ToneCircuit& c : ts::kToneCircuits) captions << fromUtf8(c.caption);
   captions << QStringLiteral("Circuit personnalisé");
   circuitList_ = model.addChoice(QStringLiteral("Circuit :"), "cbTsCircuit", captions, 0);
   preset_ = model.addChoice(QStringLiteral("Modèle :"), "cbTsPreset", {}, 0);
@@ -175,15 +172,15 @@ QGroupBox* ToneStackTab::buildComponents() {
                         [](std::string_view n) { return n != "edTsRs" && n != "edTsRL"; });
   for (std::string_view name : names) {
     FieldRow r{name, new QLabel(group), new QLineEdit(group), new QLabel(group)};
-    r.edit->setObjectName(u(name));
-    r.unit->setObjectName(u(name).replace(0, 2, QStringLiteral("lb")) + "Unit");
+    r.edit->setObjectName(fromUtf8(name));
+    r.unit->setObjectName(fromUtf8(name).replace(0, 2, QStringLiteral("lb")) + "Unit");
     r.caption->setBuddy(r.edit);
     place(name, r.caption, r.edit, r.unit);
     rows_.push_back(r);
     decimalFields_.push_back(name.data());  // the table's names are literals
   }
   cl_ = new QLineEdit(QStringLiteral("0"), group);
-  cl_->setObjectName(u(ts::kLoadCapField));
+  cl_->setObjectName(fromUtf8(ts::kLoadCapField));
   auto* clCaption = new QLabel(QStringLiteral("CL (pF) :"), group);
   clCaption->setBuddy(cl_);
   grid->addWidget(clCaption, rowsIn[1], 4);
@@ -225,14 +222,14 @@ QGroupBox* ToneStackTab::buildKnobs() {
   grid->setHorizontalSpacing(6);
   grid->addWidget(new QLabel(QStringLiteral("Courbe"), group), 0, 3);
   QStringList tapers;
-  for (std::string_view t : ts::kTaperTexts) tapers << u(t);
+  for (std::string_view t : ts::kTaperTexts) tapers << fromUtf8(t);
   for (std::size_t i = 0; i < kKnobCount; ++i) {
     const ts::KnobControl& k = ts::kKnobControls[i];
     const int row = int(i) + 1;
-    auto* caption = new QLabel(u(k.caption) + QStringLiteral(" :"), group);
+    auto* caption = new QLabel(fromUtf8(k.caption) + QStringLiteral(" :"), group);
     auto* slider = new QSlider(Qt::Horizontal, group);
-    slider->setObjectName(u(k.slider));
-    slider->setAccessibleName(u(k.caption));
+    slider->setObjectName(fromUtf8(k.slider));
+    slider->setAccessibleName(fromUtf8(k.caption));
     slider->setRange(0, 100);
     slider->setSingleStep(1);
     slider->setPageStep(10);
@@ -242,13 +239,13 @@ QGroupBox* ToneStackTab::buildKnobs() {
     slider->setMinimumWidth(140);
     caption->setBuddy(slider);
     auto* value = new QLabel(group);
-    value->setObjectName(u(k.value));
-    value->setAccessibleName(QStringLiteral("Position : ") + u(k.caption));
+    value->setObjectName(fromUtf8(k.value));
+    value->setAccessibleName(QStringLiteral("Position : ") + fromUtf8(k.caption));
     value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("10,0")) + 4);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* taper = new QComboBox(group);
-    taper->setObjectName(u(k.taper));
-    taper->setAccessibleName(QStringLiteral("Courbe du potentiomètre : ") + u(k.caption));
+    taper->setObjectName(fromUtf8(k.taper));
+    taper->setAccessibleName(QStringLiteral("Courbe du potentiomètre : ") + fromUtf8(k.caption));
     taper->addItems(tapers);
     grid->addWidget(caption, row, 0);
     grid->addWidget(slider, row, 1);
@@ -331,7 +328,7 @@ QWidget* ToneStackTab::buildFigures() {
     auto* head = new QLabel(at, row);
     head->setAlignment(Qt::AlignCenter);
     auto* value = new QLabel(row);
-    value->setObjectName(u(figure.name));
+    value->setObjectName(fromUtf8(figure.name));
     value->setAccessibleName(QStringLiteral("Niveau à ") + at);
     value->setAlignment(Qt::AlignCenter);
     value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("-88,8 dB")) + 4);
@@ -386,7 +383,7 @@ void ToneStackTab::build() {
   // Every circuit opens on its first preset, its knobs at 5.
   for (const ts::ToneCircuit& c : ts::kToneCircuits) {
     CircuitState state;
-    for (std::string_view t : c.presets[0].texts) state.texts << u(t);
+    for (std::string_view t : c.presets[0].texts) state.texts << fromUtf8(t);
     state.positions.fill(50);
     for (std::size_t k = 0; k < c.knobs.size(); ++k)
       state.tapers[std::size_t(c.knobs[k].id)] = int(c.presets[0].tapers[k]);
@@ -461,9 +458,9 @@ void ToneStackTab::showCircuit(int index) {
     // Opened the first time on the first circuit, as a starting point.
     if (netlist_->toPlainText().isEmpty()) {
       const ts::ToneCircuit& first = ts::kToneCircuits[0];
-      netlist_->setPlainText(u(ts::netlistOf(first, first.presets[0])));
-      customTexts_ = {u(first.presets[0].texts[first.fields.size() - 2]),
-                      u(first.presets[0].texts[first.fields.size() - 1])};
+      netlist_->setPlainText(fromUtf8(ts::netlistOf(first, first.presets[0])));
+      customTexts_ = {fromUtf8(first.presets[0].texts[first.fields.size() - 2]),
+                      fromUtf8(first.presets[0].texts[first.fields.size() - 1])};
     }
     circuit_ = index;
     for (FieldRow& r : rows_) {
@@ -478,7 +475,7 @@ void ToneStackTab::showCircuit(int index) {
            std::initializer_list<QWidget*>{captions_[i], sliders_[i], values_[i], tapers_[i]})
         w->hide();
     preset_->clear();
-    preset_->addItem(u(ts::kCustomPreset));
+    preset_->addItem(fromUtf8(ts::kCustomPreset));
     sweep_->clear();
     sweep_->addItem(QStringLiteral("Aucun"));
     loading_ = false;
@@ -487,9 +484,9 @@ void ToneStackTab::showCircuit(int index) {
   circuit_ = index;
   const ts::ToneCircuit& c = circuit();
   const CircuitState& state = states_[std::size_t(index)];
-  const QPixmap picture(QStringLiteral(":/design/") + u(c.drawing) + QStringLiteral(".png"));
+  const QPixmap picture(QStringLiteral(":/design/") + fromUtf8(c.drawing) + QStringLiteral(".png"));
   drawing_->setPixmap(picture);
-  drawing_->setAccessibleName(QStringLiteral("Schéma : ") + u(c.caption));
+  drawing_->setAccessibleName(QStringLiteral("Schéma : ") + fromUtf8(c.caption));
   for (FieldRow& r : rows_) {
     r.caption->hide();
     r.edit->hide();
@@ -497,8 +494,8 @@ void ToneStackTab::showCircuit(int index) {
   }
   for (std::size_t i = 0; i < c.fields.size(); ++i) {
     FieldRow& r = row(c.fields[i].name);
-    r.caption->setText(u(c.fields[i].label) + QStringLiteral(" :"));
-    r.unit->setText(u(c.fields[i].unit));
+    r.caption->setText(fromUtf8(c.fields[i].label) + QStringLiteral(" :"));
+    r.unit->setText(fromUtf8(c.fields[i].unit));
     r.edit->setText(state.texts[qsizetype(i)]);
     r.edit->setStyleSheet(QString());
     r.edit->setProperty("invalid", false);
@@ -515,20 +512,20 @@ void ToneStackTab::showCircuit(int index) {
          std::initializer_list<QWidget*>{captions_[i], sliders_[i], values_[i], tapers_[i]})
       w->setVisible(shown);
     if (shown) {
-      captions_[i]->setText(u(knob->caption) + QStringLiteral(" :"));
-      sliders_[i]->setAccessibleName(u(knob->caption));
+      captions_[i]->setText(fromUtf8(knob->caption) + QStringLiteral(" :"));
+      sliders_[i]->setAccessibleName(fromUtf8(knob->caption));
     }
     sliders_[i]->setValue(state.positions[i]);
     tapers_[i]->setCurrentIndex(state.tapers[i]);
   }
   QStringList presets;
-  for (const ts::CircuitPreset& p : c.presets) presets << u(p.name);
-  presets << u(ts::kCustomPreset);
+  for (const ts::CircuitPreset& p : c.presets) presets << fromUtf8(p.name);
+  presets << fromUtf8(ts::kCustomPreset);
   preset_->clear();
   preset_->addItems(presets);
   preset_->setCurrentIndex(state.preset);
   QStringList sweeps{QStringLiteral("Aucun")};
-  for (const ts::CircuitKnob& k : c.knobs) sweeps << u(k.caption);
+  for (const ts::CircuitKnob& k : c.knobs) sweeps << fromUtf8(k.caption);
   sweep_->clear();
   sweep_->addItems(sweeps);
   loading_ = false;
@@ -541,7 +538,7 @@ void ToneStackTab::applyPreset(int index) {
   const ts::CircuitPreset& preset = c.presets[std::size_t(index)];
   loading_ = true;
   for (std::size_t i = 0; i < c.fields.size(); ++i)
-    row(c.fields[i].name).edit->setText(u(preset.texts[i]));
+    row(c.fields[i].name).edit->setText(fromUtf8(preset.texts[i]));
   for (std::size_t k = 0; k < c.knobs.size(); ++k)
     tapers_[std::size_t(c.knobs[k].id)]->setCurrentIndex(int(preset.tapers[k]));
   loading_ = false;
@@ -585,7 +582,7 @@ void ToneStackTab::recompute() {
           if (swept >= 0 && swept < int(knobs.size())) {
             // The figures and the notch stay those of the knobs as set.
             ReadOnlyFields fields(host_.fields());
-            const QString caption = u(c.knobs[std::size_t(swept)].caption);
+            const QString caption = fromUtf8(c.knobs[std::size_t(swept)].caption);
             for (std::size_t i = 0; i < std::size(kSweepSteps); ++i) {
               std::vector<int> at = knobs;
               at[std::size_t(swept)] = kSweepSteps[i];
@@ -619,7 +616,7 @@ void ToneStackTab::recomputeCustom() {
          std::initializer_list<QWidget*>{customCaptions_[i], customSliders_[i], customValues_[i]})
       w->setVisible(shown);
     if (shown) {
-      const QString name = u(custom_->circuit.knobs[i].caption);
+      const QString name = fromUtf8(custom_->circuit.knobs[i].caption);
       customCaptions_[i]->setText(name + QStringLiteral(" :"));
       customSliders_[i]->setAccessibleName(name);
     }
