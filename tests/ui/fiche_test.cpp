@@ -71,15 +71,11 @@ QByteArray readAll(const QString& name) {
 
 }  // namespace
 
-class FicheTest : public QObject {
+class FicheTest : public valvora::testing::WindowTest<TAtelierForm> {
   Q_OBJECT
 
  private:
-  RecordingDialogs dialogs_;
-  std::optional<valvora::ui::ScopedDialogs> dialogsScope_;
-  std::unique_ptr<TAtelierForm> window_;
   std::unique_ptr<QTemporaryDir> folder_;
-  QTemporaryDir config_;  // the user's settings folder, so that the recent sheets are ours
 
   QString path(const char* name) const { return folder_->filePath(QString::fromUtf8(name)); }
   std::string sheetText() const { return SheetControls(*window_->pageControl()).text(); }
@@ -94,21 +90,10 @@ class FicheTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QDir::setCurrent(QStringLiteral(VALVORA_SOURCE_DIR));
-    dialogsScope_.emplace(dialogs_);
-    qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
-    valvora::testing::failOnModalBoxes(this);
-  }
+  // The case's own home holds the recent sheets; the sheets go to a folder of their own.
   void init() {
-    dialogs_.clear();
-    QFile::remove(valvora::ui::recentSheets::file());
     folder_ = std::make_unique<QTemporaryDir>();
-    window_ = std::make_unique<TAtelierForm>();
-  }
-  void cleanup() {
-    window_.reset();
-    QVERIFY2(dialogs_.errors.isEmpty(), qPrintable(dialogs_.errors.join(" | ")));
+    openForm();
   }
 
   void ficheTab() {
@@ -442,8 +427,8 @@ class FicheTest : public QObject {
     for (const QString& name : listed) expected << path(qPrintable(name + ".vfiche"));
     if (expected.isEmpty()) expected << "Aucune fiche récente";
     QCOMPARE(texts, expected);
-    QCOMPARE(QFile::exists(config_.filePath("valvora/recent.ini")), !listed.isEmpty());
-    QVERIFY(!QFile::exists(config_.filePath("valvora/valvora.ini")));
+    QCOMPARE(QFile::exists(home() + "/.config/valvora/recent.ini"), !listed.isEmpty());
+    QVERIFY(!QFile::exists(home() + "/.config/valvora/valvora.ini"));
     if (listed.isEmpty()) return;
     menu->actions().last()->trigger();
     QCOMPARE(edit("edFiAmp")->text(), listed.last());

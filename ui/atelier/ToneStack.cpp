@@ -107,7 +107,8 @@ class ToneStackTab : public QObject {
   std::array<QComboBox*, kKnobCount> tapers_{};
   std::vector<CircuitState> states_;
   QPlainTextEdit* netlist_ = nullptr;
-  QLabel* drawing_ = nullptr;  // the chosen circuit's picture
+  QLabel* drawing_ = nullptr;      // the chosen circuit's picture
+  QLabel* taperHeader_ = nullptr;  // above the taper lists, which a typed circuit has not
   std::array<QLabel*, ts::kMaxCustomKnobs> customCaptions_{};
   std::array<QSlider*, ts::kMaxCustomKnobs> customSliders_{};
   std::array<QLabel*, ts::kMaxCustomKnobs> customValues_{};
@@ -220,7 +221,8 @@ QGroupBox* ToneStackTab::buildKnobs() {
   group->setObjectName("gbTsKnobs");
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
-  grid->addWidget(new QLabel(QStringLiteral("Courbe"), group), 0, 3);
+  taperHeader_ = new QLabel(QStringLiteral("Courbe"), group);
+  grid->addWidget(taperHeader_, 0, 3);
   QStringList tapers;
   for (std::string_view t : ts::kTaperTexts) tapers << fromUtf8(t);
   for (std::size_t i = 0; i < kKnobCount; ++i) {
@@ -450,6 +452,7 @@ void ToneStackTab::showCircuit(int index) {
   const bool custom = index == customIndex();
   netlist_->setVisible(custom);
   drawing_->setVisible(!custom);
+  taperHeader_->setVisible(!custom);
   for (std::size_t i = 0; i < ts::kMaxCustomKnobs; ++i)
     for (QWidget* w :
          std::initializer_list<QWidget*>{customCaptions_[i], customSliders_[i], customValues_[i]})
