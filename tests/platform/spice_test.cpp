@@ -253,23 +253,25 @@ TEST(Ngspice, StopHaltsALongRunAndTheNextRunStartsAfresh) {
   EXPECT_NEAR(v->at("time").front(), 0, 1e-12);
 }
 
-// A stop while the circuit loads or the thread starts is not lost; a run that would go on
-// for seconds gives nothing.
+// A stop while the circuit loads or the thread starts is not lost, nor one asked before the
+// run begins (the caller's flag, read as it starts); a run that would go on for seconds gives
+// nothing.
 TEST(Ngspice, StopInTheFirstMillisecondsHaltsTheRun) {
   FieldMap f = supplyDefaults();
   f["edPsT"] = "10";
   const std::string netlist = atelier::supplyNetlist(atelier::readSupplyInputs(f));
   for (const int micros : {0, 200, 1000, 3000, 10000}) {
     SCOPED_TRACE(micros);
-    std::atomic<bool> started = false, ended = false;
+    std::atomic<bool> started = false, ended = false, stopAsked = false;
     std::optional<SpiceVectors> result = SpiceVectors{};
     std::thread worker([&] {
       started = true;
-      result = ngspice().run(netlist, [](int) {});
+      result = ngspice().run(netlist, RunHooks{[](int) {}, {}, [&] { return stopAsked.load(); }});
       ended = true;
     });
     while (!started) std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::microseconds(micros));
+    stopAsked = true;
     ngspice().stop();
     for (int i = 0; i < 100 && !ended; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
